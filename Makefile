@@ -1,0 +1,29 @@
+# The two set-up commands of the README: `make demo` and `make test`. Both install what is
+# missing first, so a fresh machine needs nothing done by hand.
+BUILD ?= build
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test demo bench fuzz asan format clean
+
+all: build
+
+deps:
+	./scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure
+
+demo: build
+	$(BUILD)/bin/tessory demo --output out
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) out
