@@ -13,7 +13,7 @@ namespace Corvane::Tessory {
 /// `name` is not copied: pass a string literal.
 template <typename T>
 class SuiteScoper {
-public:
+  public:
     SuiteScoper(const PF_InData* in_data, const char* name, int32_t version,
                 PF_OutData* out_data = nullptr, const char* message = nullptr)
         : mBasicSuite(in_data->pica_basicP), mSuiteName(name), mSuiteVersion(version) {
@@ -56,7 +56,7 @@ public:
 
     const T* mSuite = nullptr;
 
-private:
+  private:
     SPBasicSuite* mBasicSuite;
     const char* mSuiteName;
     int32_t mSuiteVersion;
