@@ -1,0 +1,53 @@
+#include "Image.h"
+
+#include <algorithm>
+
+namespace Corvane::Tessory::Cli {
+
+Image::Image(int width, int height)
+    : mWidth(width), mHeight(height), mData(static_cast<size_t>(width) * height * 4, 0) {}
+
+void Image::fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    for (size_t i = 0; i < mData.size(); i += 4) {
+        mData[i] = r;
+        mData[i + 1] = g;
+        mData[i + 2] = b;
+        mData[i + 3] = a;
+    }
+}
+
+void Image::blit(const Image& src, int x, int y) {
+    const int x0 = std::max(0, x), x1 = std::min(mWidth, x + src.width());
+    if (x0 >= x1) return;
+    for (int sy = 0; sy < src.height(); ++sy) {
+        const int dy = y + sy;
+        if (dy < 0 || dy >= mHeight) continue;
+        std::copy_n(src.pixel(x0 - x, sy), static_cast<size_t>(x1 - x0) * 4, pixel(x0, dy));
+    }
+}
+
+Image Image::flattened() const {
+    Image out(mWidth, mHeight);
+    for (size_t i = 0; i < mData.size(); i += 4) {
+        const unsigned a = mData[i + 3];
+        for (int c = 0; c < 3; ++c) {
+            out.mData[i + c] = static_cast<uint8_t>((mData[i + c] * a + 127) / 255);
+        }
+        out.mData[i + 3] = 255;
+    }
+    return out;
+}
+
+Image Image::resized(int width, int height) const {
+    Image out(width, height);
+    for (int y = 0; y < height; ++y) {
+        const int sy = static_cast<int>(static_cast<long long>(y) * mHeight / height);
+        for (int x = 0; x < width; ++x) {
+            const int sx = static_cast<int>(static_cast<long long>(x) * mWidth / width);
+            std::copy_n(pixel(sx, sy), 4, out.pixel(x, y));
+        }
+    }
+    return out;
+}
+
+}  // namespace Corvane::Tessory::Cli

@@ -1,0 +1,42 @@
+#pragma once
+// An 8-bit RGBA picture with straight alpha: what files are read into and written from.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace Corvane::Tessory::Cli {
+
+class Image {
+  public:
+    Image() = default;
+    Image(int width, int height);
+
+    int width() const { return mWidth; }
+    int height() const { return mHeight; }
+    bool empty() const { return mWidth == 0 || mHeight == 0; }
+
+    uint8_t* pixel(int x, int y) {
+        return mData.data() + (static_cast<size_t>(y) * mWidth + x) * 4;
+    }
+    const uint8_t* pixel(int x, int y) const {
+        return mData.data() + (static_cast<size_t>(y) * mWidth + x) * 4;
+    }
+    uint8_t* data() { return mData.data(); }
+    const uint8_t* data() const { return mData.data(); }
+    size_t bytes() const { return mData.size(); }
+
+    void fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
+    // Copies src with its top left corner at (x, y), clipped to this picture.
+    void blit(const Image& src, int x, int y);
+    // The picture composited over opaque black, for formats without alpha.
+    Image flattened() const;
+    // Nearest-neighbour resample, enough for draft renders and thumbnails.
+    Image resized(int width, int height) const;
+
+  private:
+    int mWidth = 0;
+    int mHeight = 0;
+    std::vector<uint8_t> mData;
+};
+
+}  // namespace Corvane::Tessory::Cli

@@ -1,0 +1,52 @@
+#pragma once
+// One parameter as the plug-in registered it, reduced to what a user of the command line
+// needs: name, kind, ranges, default and choices.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "AE_Effect.h"
+
+namespace Corvane::Tessory::Cli {
+
+// Same encoding as the host runtime's values: one number for sliders, popups, checkboxes and
+// angles (degrees); alpha, red, green, blue 0..255 for colours; x, y in pixels for points.
+using ParamValue = std::array<double, 4>;
+
+struct Keyframe {
+    double seconds = 0;
+    ParamValue value{};
+};
+
+struct ParamInfo {
+    int index = 0;  // position in the parameter list; 0 is the input layer
+    std::string name;
+    A_long type = PF_Param_RESERVED;
+    bool hasValidRange = false;
+    double validMin = 0, validMax = 0;
+    bool hasSliderRange = false;
+    double sliderMin = 0, sliderMax = 0;
+    ParamValue defaultValue{};             // points: per cent of the layer
+    std::vector<std::string> choices;      // popups: the offered choices, numbered from 1
+    std::vector<std::string> choiceNames;  // popups: every name in the choice text
+    int precision = 0;                     // float sliders: decimals shown
+    bool percent = false;                  // float sliders shown as per cent
+    bool hidden = false;
+
+    static ParamInfo fromDef(int index, const PF_ParamDef& def, const std::string& choicesText);
+
+    // "popup", "slider", "float slider", "angle", "checkbox", "color", "point", "group", ...
+    std::string typeName() const;
+    // Whether a value can be given to it (not the layer, not a group marker).
+    bool settable() const;
+    // A value written as the command line accepts it back (points in per cent for defaults
+    // are written as "x%,y%").
+    std::string formatDefault() const;
+};
+
+// Splits "a|b|c" into its names.
+std::vector<std::string> splitChoices(const std::string& text);
+// Shortest decimal text of a number: 300, 0.05, -12.5.
+std::string formatNumber(double value);
+
+}  // namespace Corvane::Tessory::Cli

@@ -1,0 +1,112 @@
+#include "StillIO.h"
+
+#include <OpenImageIO/imageio.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <memory>
+
+#include "InputError.h"
+
+namespace Corvane::Tessory::Cli {
+
+namespace {
+
+std::string lowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+std::string oiioError() {
+    std::string e = OIIO::geterror();
+    std::replace(e.begin(), e.end(), '\n', ' ');
+    while (!e.empty() && e.back() == ' ') e.pop_back();
+    return e.empty() ? "unknown error" : e;
+}
+
+}  // namespace
+
+bool StillIO::isStillName(const std::string& path) {
+    const std::string ext = lowerExtension(path);
+    if (ext.empty()) return false;
+    for (const auto& [format, extensions] : OIIO::get_extension_map()) {
+        if (format == "ffmpeg") continue;
+        if (std::find(extensions.begin(), extensions.end(), ext) != extensions.end()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Image StillIO::read(const std::string& path) {
+    // Straight alpha as stored: colour under transparent pixels survives the round trip.
+    OIIO::ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = OIIO::ImageInput::open(path, &config);
+    if (!in) {
+        throw InputError("cannot read input '" + path + "': " + oiioError());
+    }
+    const OIIO::ImageSpec& spec = in->spec();
+    const int w = spec.width, h = spec.height, n = spec.nchannels;
+    if (w <= 0 || h <= 0 || n <= 0) {
+        throw InputError("cannot read input '" + path + "': empty picture");
+    }
+    std::vector<uint8_t> raw(static_cast<size_t>(w) * h * n);
+    if (!in->read_image(0, 0, 0, n, OIIO::TypeDesc::UINT8, raw.data())) {
+        std::string e = in->geterror();
+        std::replace(e.begin(), e.end(), '\n', ' ');
+        throw InputError("cannot read input '" + path + "': " + (e.empty() ? oiioError() : e));
+    }
+    in->close();
+    const int alpha =
+        spec.alpha_channel >= 0 ? spec.alpha_channel : (n == 2 || n >= 4 ? n - 1 : -1);
+    Image image(w, h);
+    for (size_t i = 0, count = static_cast<size_t>(w) * h; i < count; ++i) {
+        const uint8_t* s = raw.data() + i * n;
+        uint8_t* d = image.data() + i * 4;
+        if (n < 3) {
+            d[0] = d[1] = d[2] = s[0];
+        } else {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+        }
+        d[3] = alpha >= 0 ? s[alpha] : 255;
+    }
+    return image;
+}
+
+void StillIO::write(const std::string& path, const Image& image, const std::string& displayName) {
+    auto out = OIIO::ImageOutput::create(path);
+    if (!out) {
+        throw InputError("cannot write output '" + displayName + "': " + oiioError());
+    }
+    const bool alpha = out->supports("alpha");
+    const Image flat = alpha ? Image() : image.flattened();
+    const Image& source = alpha ? image : flat;
+    OIIO::ImageSpec spec(image.width(), image.height(), 4, OIIO::TypeDesc::UINT8);
+    spec.alpha_channel = 3;
+    spec.attribute("oiio:UnassociatedAlpha", 1);
+    std::vector<uint8_t> rgb;
+    const void* pixels = source.data();
+    if (!alpha) {
+        spec = OIIO::ImageSpec(image.width(), image.height(), 3, OIIO::TypeDesc::UINT8);
+        rgb.resize(static_cast<size_t>(image.width()) * image.height() * 3);
+        for (size_t i = 0, count = rgb.size() / 3; i < count; ++i) {
+            std::copy_n(source.data() + i * 4, 3, rgb.data() + i * 3);
+        }
+        pixels = rgb.data();
+    }
+    if (!out->open(path, spec) || !out->write_image(OIIO::TypeDesc::UINT8, pixels) ||
+        !out->close()) {
+        std::string e = out->geterror();
+        std::replace(e.begin(), e.end(), '\n', ' ');
+        throw InputError("cannot write output '" + displayName + "': " + e);
+    }
+}
+
+}  // namespace Corvane::Tessory::Cli

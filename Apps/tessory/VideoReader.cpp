@@ -1,0 +1,126 @@
+#include "VideoReader.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
+
+#include "InputError.h"
+
+namespace Corvane::Tessory::Cli {
+
+namespace {
+std::string avError(int err) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(err, text, sizeof text);
+    return text;
+}
+}  // namespace
+
+void VideoReader::fail(const std::string& what, int err) const {
+    throw InputError("cannot read input '" + mPath + "': " + what +
+                     (err ? " (" + avError(err) + ")" : std::string()));
+}
+
+VideoReader::VideoReader(const std::string& path) : mPath(path) {
+    av_log_set_level(AV_LOG_QUIET);
+    int err = avformat_open_input(&mFormat, path.c_str(), nullptr, nullptr);
+    if (err < 0) fail("not a readable picture or video", err);
+    if ((err = avformat_find_stream_info(mFormat, nullptr)) < 0) {
+        fail("corrupt or unsupported file", err);
+    }
+    const AVCodec* decoder = nullptr;
+    mStream = av_find_best_stream(mFormat, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    if (mStream < 0 || !decoder) fail("no decodable video stream", mStream < 0 ? mStream : 0);
+    AVStream* stream = mFormat->streams[mStream];
+
+    mCodec = avcodec_alloc_context3(decoder);
+    avcodec_parameters_to_context(mCodec, stream->codecpar);
+    mCodec->thread_count = 0;
+    if ((err = avcodec_open2(mCodec, decoder, nullptr)) < 0) fail("cannot open decoder", err);
+    if (mCodec->width <= 0 || mCodec->height <= 0) fail("video has no frame size", 0);
+
+    AVRational rate = stream->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) rate = stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) rate = AVRational{30, 1};
+    mRateNum = rate.num;
+    mRateDen = rate.den;
+    mStart =
+        stream->start_time != AV_NOPTS_VALUE ? stream->start_time * av_q2d(stream->time_base) : 0.0;
+    if (stream->nb_frames > 0) {
+        mExpected = stream->nb_frames;
+    } else if (stream->duration > 0) {
+        mExpected = std::llround(stream->duration * av_q2d(stream->time_base) * fps());
+    } else if (mFormat->duration > 0) {
+        mExpected = std::llround(mFormat->duration / double(AV_TIME_BASE) * fps());
+    }
+    mFrame = av_frame_alloc();
+    mPacket = av_packet_alloc();
+}
+
+VideoReader::~VideoReader() {
+    sws_freeContext(mSws);
+    av_packet_free(&mPacket);
+    av_frame_free(&mFrame);
+    avcodec_free_context(&mCodec);
+    avformat_close_input(&mFormat);
+}
+
+int VideoReader::width() const {
+    return mCodec->width;
+}
+int VideoReader::height() const {
+    return mCodec->height;
+}
+
+bool VideoReader::receive(VideoFrame& out) {
+    const int err = avcodec_receive_frame(mCodec, mFrame);
+    if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return false;
+    if (err < 0) fail("corrupt video data", err);
+
+    const int w = mFrame->width, h = mFrame->height;
+    mSws = sws_getCachedContext(mSws, w, h, static_cast<AVPixelFormat>(mFrame->format), w, h,
+                                AV_PIX_FMT_RGBA, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr,
+                                nullptr);
+    if (!mSws) fail("unsupported pixel format", 0);
+    out.image = Image(w, h);
+    uint8_t* dst[4] = {out.image.data(), nullptr, nullptr, nullptr};
+    int dstStride[4] = {w * 4, 0, 0, 0};
+    sws_scale(mSws, mFrame->data, mFrame->linesize, 0, h, dst, dstStride);
+
+    const AVStream* stream = mFormat->streams[mStream];
+    const int64_t ts = mFrame->best_effort_timestamp;
+    out.seconds =
+        ts != AV_NOPTS_VALUE ? ts * av_q2d(stream->time_base) : mStart + mNextIndex / fps();
+    out.index = mNextIndex++;
+    av_frame_unref(mFrame);
+    return true;
+}
+
+bool VideoReader::read(VideoFrame& frame) {
+    for (;;) {
+        if (receive(frame)) return true;
+        if (mFlushed) return false;
+        const int err = av_read_frame(mFormat, mPacket);
+        if (err == AVERROR_EOF) {
+            avcodec_send_packet(mCodec, nullptr);
+            mFlushed = true;
+            continue;
+        }
+        if (err < 0) fail("corrupt container data", err);
+        if (mPacket->stream_index == mStream) {
+            const int sent = avcodec_send_packet(mCodec, mPacket);
+            if (sent < 0 && sent != AVERROR(EAGAIN)) {
+                av_packet_unref(mPacket);
+                fail("corrupt video data", sent);
+            }
+        }
+        av_packet_unref(mPacket);
+    }
+}
+
+}  // namespace Corvane::Tessory::Cli

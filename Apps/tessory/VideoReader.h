@@ -1,0 +1,62 @@
+#pragma once
+// Decodes every frame of a file's best video stream into RGBA pictures with their times.
+#include <cstdint>
+#include <string>
+
+#include "Image.h"
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct SwsContext;
+
+namespace Corvane::Tessory::Cli {
+
+struct VideoFrame {
+    Image image;
+    double seconds = 0;  // presentation time in the container's clock
+    int64_t index = 0;   // position in decoding output, from 0
+};
+
+class VideoReader {
+  public:
+    // Throws InputError when the file cannot be opened or has no decodable video.
+    explicit VideoReader(const std::string& path);
+    ~VideoReader();
+    VideoReader(const VideoReader&) = delete;
+    VideoReader& operator=(const VideoReader&) = delete;
+
+    int width() const;
+    int height() const;
+    // Nominal frame rate as a fraction, and as a number.
+    int rateNum() const { return mRateNum; }
+    int rateDen() const { return mRateDen; }
+    double fps() const { return static_cast<double>(mRateNum) / mRateDen; }
+    // Frames the container announces (or estimates from its duration); 0 when unknown.
+    int64_t expectedFrames() const { return mExpected; }
+    // Container time of the stream's first frame.
+    double startSeconds() const { return mStart; }
+
+    // Next frame in presentation order; false at the end. Throws InputError on corrupt data.
+    bool read(VideoFrame& frame);
+
+  private:
+    bool receive(VideoFrame& frame);
+    void fail(const std::string& what, int err) const;
+
+    std::string mPath;
+    AVFormatContext* mFormat = nullptr;
+    AVCodecContext* mCodec = nullptr;
+    AVFrame* mFrame = nullptr;
+    AVPacket* mPacket = nullptr;
+    SwsContext* mSws = nullptr;
+    int mStream = -1;
+    int mRateNum = 30, mRateDen = 1;
+    int64_t mExpected = 0;
+    int64_t mNextIndex = 0;
+    double mStart = 0;
+    bool mFlushed = false;
+};
+
+}  // namespace Corvane::Tessory::Cli

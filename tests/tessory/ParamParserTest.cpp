@@ -1,0 +1,266 @@
+// Parsing of the values users type and write in presets, against hand-made definitions of
+// each parameter kind (so these tests need no plug-in).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "FrameRange.h"
+#include "InputError.h"
+#include "ParamParser.h"
+#include "Preset.h"
+
+using namespace Corvane::Tessory::Cli;
+
+namespace {
+
+PF_ParamDef def(A_long type, const char* name) {
+    PF_ParamDef d{};
+    d.param_type = type;
+    std::strncpy(d.name, name, sizeof d.name - 1);
+    return d;
+}
+
+std::vector<ParamInfo> sampleList() {
+    std::vector<ParamInfo> list;
+    PF_ParamDef layer = def(PF_Param_LAYER, "");
+    list.push_back(ParamInfo::fromDef(0, layer, ""));
+
+    PF_ParamDef popup = def(PF_Param_POPUP, "Shape Type");
+    popup.u.pd.num_choices = 3;
+    popup.u.pd.dephault = 1;
+    list.push_back(ParamInfo::fromDef(1, popup, "Circle|Ring|T Shape|Chevron"));
+
+    PF_ParamDef slider = def(PF_Param_SLIDER, "Shape Size 1");
+    slider.u.sd.valid_min = 0;
+    slider.u.sd.valid_max = 2000;
+    slider.u.sd.slider_max = 1000;
+    slider.u.sd.dephault = 300;
+    list.push_back(ParamInfo::fromDef(2, slider, ""));
+
+    PF_ParamDef fs = def(PF_Param_FLOAT_SLIDER, "Position X Offset");
+    fs.u.fs_d.valid_min = -2000;
+    fs.u.fs_d.valid_max = 2000;
+    fs.u.fs_d.precision = 1;
+    list.push_back(ParamInfo::fromDef(3, fs, ""));
+
+    list.push_back(ParamInfo::fromDef(4, def(PF_Param_ANGLE, "Shape Rotation"), ""));
+    list.push_back(ParamInfo::fromDef(5, def(PF_Param_CHECKBOX, "Transparent Background"), ""));
+
+    PF_ParamDef color = def(PF_Param_COLOR, "Shadow Color");
+    color.u.cd.dephault = PF_Pixel{255, 0, 0, 0};
+    list.push_back(ParamInfo::fromDef(6, color, ""));
+
+    PF_ParamDef point = def(PF_Param_POINT, "Shape Center");
+    point.u.td.x_dephault = point.u.td.y_dephault = 50 << 16;
+    list.push_back(ParamInfo::fromDef(7, point, ""));
+
+    list.push_back(ParamInfo::fromDef(8, def(PF_Param_GROUP_START, "Edge"), ""));
+    list.push_back(ParamInfo::fromDef(9, def(PF_Param_GROUP_END, ""), ""));
+
+    PF_ParamDef limited = def(PF_Param_ANGLE, "Limited Angle");
+    limited.u.ad.valid_min = -90 << 16;
+    limited.u.ad.valid_max = 90 << 16;
+    list.push_back(ParamInfo::fromDef(10, limited, ""));
+    return list;
+}
+
+// The message of the InputError that f throws; fails the test when it throws none.
+template <typename F>
+std::string errorOf(F&& f) {
+    try {
+        f();
+    } catch (const InputError& e) {
+        return e.what();
+    }
+    ADD_FAILURE() << "no InputError";
+    return {};
+}
+
+class ParamParserTest : public ::testing::Test {
+  protected:
+    ParamParser parser{sampleList()};
+    ParamValue parse(const char* name, const char* text) {
+        return parser.parse(parser.find(name), text);
+    }
+};
+
+}  // namespace
+
+TEST_F(ParamParserTest, NamesMatchIgnoringCaseAndSpaces) {
+    EXPECT_EQ(parser.find("shape size 1").index, 2);
+    EXPECT_EQ(parser.find("  SHAPE TYPE ").index, 1);
+    EXPECT_NE(
+        errorOf([&] { parser.find("Shape Size 3"); }).find("unknown parameter \"Shape Size 3\""),
+        std::string::npos);
+    EXPECT_NE(errorOf([&] { parser.find("Edge"); }).find("takes no value"), std::string::npos);
+    // The unnamed group end must not match an empty name.
+    EXPECT_NE(errorOf([&] { parser.find(""); }).find("unknown parameter"), std::string::npos);
+}
+
+TEST_F(ParamParserTest, SlidersAreWholeNumbersWithinTheValidRange) {
+    EXPECT_EQ(parse("Shape Size 1", "0")[0], 0);
+    EXPECT_EQ(parse("Shape Size 1", " 2000 ")[0], 2000);  // valid, although past the slider
+    EXPECT_EQ(errorOf([&] { parse("Shape Size 1", "2001"); }),
+              "\"Shape Size 1\": 2001 is out of range 0 to 2000");
+    EXPECT_NE(errorOf([&] { parse("Shape Size 1", "-1"); }).find("out of range 0 to 2000"),
+              std::string::npos);
+    EXPECT_NE(errorOf([&] { parse("Shape Size 1", "12.5"); }).find("not a whole number"),
+              std::string::npos);
+    for (const char* bad : {"", "abc", "12px", "nan", "inf", "1e999"}) {
+        EXPECT_NE(errorOf([&] { parse("Shape Size 1", bad); }).find("is not a number"),
+                  std::string::npos)
+            << bad;
+    }
+}
+
+TEST_F(ParamParserTest, FloatSlidersAndAngles) {
+    EXPECT_DOUBLE_EQ(parse("Position X Offset", "-12.25")[0], -12.25);
+    EXPECT_DOUBLE_EQ(parse("Position X Offset", "+3")[0], 3);
+    EXPECT_EQ(errorOf([&] { parse("Position X Offset", "-2000.5"); }),
+              "\"Position X Offset\": -2000.5 is out of range -2000 to 2000");
+    // Both limits zero: any angle in degrees.
+    EXPECT_DOUBLE_EQ(parse("Shape Rotation", "720")[0], 720);
+    EXPECT_DOUBLE_EQ(parse("Shape Rotation", "-45.5")[0], -45.5);
+    EXPECT_DOUBLE_EQ(parse("Limited Angle", "90")[0], 90);
+    EXPECT_NE(errorOf([&] { parse("Limited Angle", "91"); }).find("out of range -90 to 90"),
+              std::string::npos);
+}
+
+TEST_F(ParamParserTest, PopupsByChoiceTextOrNumber) {
+    EXPECT_EQ(parse("Shape Type", "ring")[0], 2);
+    EXPECT_EQ(parse("Shape Type", "T SHAPE")[0], 3);
+    EXPECT_EQ(parse("Shape Type", "3")[0], 3);
+    // A name in the text beyond the offered count is not a choice.
+    const std::string hidden = errorOf([&] { parse("Shape Type", "Chevron"); });
+    EXPECT_NE(hidden.find("unknown choice \"Chevron\""), std::string::npos);
+    EXPECT_NE(hidden.find("Circle, Ring, T Shape)"), std::string::npos);
+    EXPECT_NE(errorOf([&] { parse("Shape Type", "4"); }).find("out of range 1 to 3"),
+              std::string::npos);
+    EXPECT_NE(errorOf([&] { parse("Shape Type", "0"); }).find("out of range 1 to 3"),
+              std::string::npos);
+    EXPECT_NE(errorOf([&] { parse("Shape Type", "1.5"); }).find("out of range"), std::string::npos);
+}
+
+TEST_F(ParamParserTest, CheckboxesColoursAndPoints) {
+    EXPECT_EQ(parse("Transparent Background", "on")[0], 1);
+    EXPECT_EQ(parse("Transparent Background", "OFF")[0], 0);
+    EXPECT_NE(errorOf([&] { parse("Transparent Background", "maybe"); }).find("not on or off"),
+              std::string::npos);
+
+    EXPECT_EQ(parse("Shadow Color", "#FF8000"), (ParamValue{255, 255, 128, 0}));
+    EXPECT_EQ(parse("Shadow Color", "#80ff8000"), (ParamValue{128, 255, 128, 0}));
+    for (const char* bad : {"FF8000", "#FF800", "#FF80001", "#GG8000", "red"}) {
+        EXPECT_NE(errorOf([&] { parse("Shadow Color", bad); }).find("#RRGGBB or #AARRGGBB"),
+                  std::string::npos)
+            << bad;
+    }
+
+    EXPECT_EQ(parse("Shape Center", "960,540"), (ParamValue{960, 540, 0, 0}));
+    EXPECT_EQ(parse("Shape Center", " -10.5 , 20 "), (ParamValue{-10.5, 20, 0, 0}));
+    for (const char* bad : {"960", "960,", ",5", "a,b", "1,2,3"}) {
+        EXPECT_NE(errorOf([&] { parse("Shape Center", bad); }).find("not a point"),
+                  std::string::npos)
+            << bad;
+    }
+}
+
+TEST_F(ParamParserTest, AssignmentsSplitAtTheFirstEquals) {
+    const auto [param, value] = parser.assignment("shape type=Ring");
+    EXPECT_EQ(param->index, 1);
+    EXPECT_EQ(value[0], 2);
+    EXPECT_NE(errorOf([&] { parser.assignment("Shape Type"); }).find("not NAME=VALUE"),
+              std::string::npos);
+    EXPECT_NE(errorOf([&] { parser.assignment("Nope=1"); }).find("unknown parameter \"Nope\""),
+              std::string::npos);
+}
+
+TEST_F(ParamParserTest, DefaultsAreReadFromTheDefinitions) {
+    const auto& list = parser.params();
+    EXPECT_EQ(list[1].formatDefault(), "Circle");
+    EXPECT_EQ(list[1].choices.size(), 3u);
+    EXPECT_EQ(list[1].choiceNames.size(), 4u);
+    EXPECT_EQ(list[2].formatDefault(), "300");
+    EXPECT_EQ(list[6].formatDefault(), "#FF000000");
+    EXPECT_EQ(list[7].formatDefault(), "50%,50%");
+    EXPECT_FALSE(list[8].settable());
+    EXPECT_DOUBLE_EQ(list[10].validMin, -90);
+}
+
+TEST_F(ParamParserTest, JsonValues) {
+    const ParamInfo& size = parser.find("Shape Size 1");
+    EXPECT_EQ(parser.fromJson(size, nlohmann::json(400))[0], 400);
+    EXPECT_EQ(parser.fromJson(size, nlohmann::json("400"))[0], 400);
+    EXPECT_NE(errorOf([&] { parser.fromJson(size, nlohmann::json(4000)); }).find("out of range"),
+              std::string::npos);
+    EXPECT_NE(errorOf([&] { parser.fromJson(size, nlohmann::json(true)); }).find("checkboxes"),
+              std::string::npos);
+    const ParamInfo& box = parser.find("Transparent Background");
+    EXPECT_EQ(parser.fromJson(box, nlohmann::json(true))[0], 1);
+    EXPECT_EQ(parser.fromJson(parser.find("Shape Type"), nlohmann::json(2))[0], 2);
+    EXPECT_EQ(parser.fromJson(parser.find("Shape Center"), nlohmann::json::parse("[10, 20]")),
+              (ParamValue{10, 20, 0, 0}));
+    EXPECT_NE(errorOf([&] {
+                  parser.fromJson(parser.find("Shadow Color"), nlohmann::json(5));
+              }).find("not a single number"),
+              std::string::npos);
+}
+
+TEST_F(ParamParserTest, PresetsWithValuesAndKeys) {
+    const Preset preset = Preset::parse(R"({
+        "shape type": "Ring",
+        "Shape Size 1": [[2.5, 400], [0, 100]],
+        "Shape Center": [10, 20],
+        "Shadow Color": [[0, "#FF0000"], [1, "#0000FF"]]
+    })",
+                                        parser, "p.json");
+    ASSERT_EQ(preset.entries().size(), 4u);
+    const auto& e = preset.entries();
+    EXPECT_EQ(e[0].index, 1);
+    EXPECT_FALSE(e[0].animated);
+    EXPECT_EQ(e[0].value[0], 2);
+    EXPECT_TRUE(e[1].animated);
+    ASSERT_EQ(e[1].keys.size(), 2u);
+    EXPECT_EQ(e[1].keys[0].seconds, 0);  // sorted by time
+    EXPECT_EQ(e[1].keys[0].value[0], 100);
+    EXPECT_EQ(e[1].keys[1].seconds, 2.5);
+    EXPECT_FALSE(e[2].animated);  // a plain point is not a list of keys
+    EXPECT_EQ(e[2].value, (ParamValue{10, 20, 0, 0}));
+    EXPECT_TRUE(e[3].animated);
+    EXPECT_EQ(e[3].keys[1].value, (ParamValue{255, 0, 0, 255}));
+}
+
+TEST_F(ParamParserTest, BadPresetsNameTheFileAndTheProblem) {
+    auto bad = [&](const char* json) {
+        return errorOf([&] { Preset::parse(json, parser, "p.json"); });
+    };
+    EXPECT_NE(bad("{\"Shape Type\": ").find("preset 'p.json': bad JSON"), std::string::npos);
+    EXPECT_NE(bad("[1, 2]").find("expected an object"), std::string::npos);
+    EXPECT_NE(bad(R"({"Size": 3})").find("unknown parameter \"Size\""), std::string::npos);
+    EXPECT_NE(bad(R"({"Shape Size 1": [[0, 100], [1, 5000]]})").find("5000 is out of range"),
+              std::string::npos);
+    EXPECT_NE(bad(R"({"Shape Size 1": [[-1, 100]]})").find("negative"), std::string::npos);
+    EXPECT_NE(bad(R"({"Shape Size 1": []})").find("empty list"), std::string::npos);
+    EXPECT_NE(bad(R"({"Shape Size 1": 1, "shape size 1": 2})").find("given twice"),
+              std::string::npos);
+    EXPECT_NE(bad(R"({"Shape Type": "Chevron"})").find("unknown choice"), std::string::npos);
+    EXPECT_NE(errorOf([&] {
+                  Preset::load("/nonexistent/p.json", parser);
+              }).find("cannot read preset '/nonexistent/p.json'"),
+              std::string::npos);
+}
+
+TEST(FrameRangeTest, Parsing) {
+    const FrameRange r = FrameRange::parse("3-10");
+    EXPECT_EQ(r.first, 3);
+    EXPECT_EQ(r.last, 10);
+    EXPECT_EQ(r.count(), 8);
+    EXPECT_TRUE(r.contains(10));
+    EXPECT_FALSE(r.contains(11));
+    EXPECT_EQ(FrameRange::parse("7").count(), 1);
+    for (const char* bad : {"", "a-b", "5-2", "-3", "3-", "1-2-3", "1.5-3"}) {
+        EXPECT_NE(errorOf([&] { FrameRange::parse(bad); }).find("bad frame range"),
+                  std::string::npos)
+            << bad;
+    }
+}
