@@ -1,0 +1,48 @@
+// The host's own GL context on EGL, without a display server: the EGL device platform
+// when a hardware device is present, Mesa's surfaceless platform otherwise. The display
+// is opened once per process and never terminated, because the plug-in makes contexts of
+// its own on the same EGLDisplay.
+#pragma once
+
+#include <EGL/egl.h>
+
+#include <string>
+
+namespace Corvane::Tessory::Host {
+
+class HostGLContext {
+  public:
+    enum class Platform { None, Device, Surfaceless };
+
+    /// A new OpenGL 3.2+ core context (no surface) on the shared display. Check valid():
+    /// without EGL or a suitable configuration the object holds no context and error()
+    /// says why.
+    HostGLContext();
+    ~HostGLContext();
+    HostGLContext(const HostGLContext&) = delete;
+    HostGLContext& operator=(const HostGLContext&) = delete;
+
+    bool valid() const { return mContext != EGL_NO_CONTEXT; }
+    EGLContext context() const { return mContext; }
+    /// Makes this context current on the calling thread with no surface; false on failure.
+    bool makeCurrent() const;
+    bool isCurrent() const;
+
+    /// The process-wide display, opened and initialised on first use; EGL_NO_DISPLAY when
+    /// none could be opened.
+    static EGLDisplay display();
+    static Platform platform();
+    /// "device", "surfaceless" or "none".
+    static const char* platformName();
+    /// Why the display or the last context could not be made; empty when all went well.
+    static std::string error();
+    /// Makes no context current on the calling thread (the display stays open).
+    static void releaseCurrent();
+    /// eglGetCurrentContext() for the OpenGL API, whatever API the thread had bound.
+    static EGLContext current();
+
+  private:
+    EGLContext mContext = EGL_NO_CONTEXT;
+};
+
+}  // namespace Corvane::Tessory::Host
