@@ -101,7 +101,21 @@ class HostApp {
         int locks = 0;
         std::string what;
     };
-    struct HandleBlock;  // PF handles: the handle points at its data pointer
+    // A PF handle points at its block, whose first member is the data pointer, as a
+    // relocatable handle does.
+    struct HandleBlock {
+        void* data = nullptr;
+        A_HandleSize size = 0;
+        int locks = 0;
+    };
+    // Effect and stream handles; effect is cleared when the instance goes away first.
+    struct EffectRec {
+        EffectInstance* effect = nullptr;
+    };
+    struct StreamRec {
+        EffectInstance* effect = nullptr;
+        int index = 0;
+    };
 
     void log(std::string line);
     /// Consumes one call of that name; true and the error when it is to fail.
@@ -142,6 +156,8 @@ class HostApp {
 
     A_Err effectLayer(PF_ProgPtr effect_ref, AEGP_LayerH* layer);
     A_Err newEffectForEffect(PF_ProgPtr effect_ref, AEGP_EffectRefH* effect);
+    AEGP_EffectRefH makeEffectHandle(EffectInstance* effect);
+    StreamRec* streamRec(AEGP_StreamRefH stream);
     A_Err layerNumEffects(AEGP_LayerH layer, A_long* count);
     A_Err layerEffectByIndex(AEGP_LayerH layer, A_long index, AEGP_EffectRefH* effect);
     A_Err disposeEffect(AEGP_EffectRefH effect);
@@ -166,10 +182,10 @@ class HostApp {
     std::map<std::pair<std::string, int32_t>, int> mAcquired;
     std::unordered_set<EffectInstance*> mInstances;
     std::unordered_map<void*, size_t> mBlocks;
-    std::unordered_map<HandleBlock*, std::unique_ptr<HandleBlock>> mHandles;
+    std::unordered_map<PF_Handle, std::unique_ptr<HandleBlock>> mHandles;
     std::unordered_map<AEGP_MemHandle, std::unique_ptr<MemBlock>> mMemHandles;
-    std::unordered_set<AEGP_EffectRefH> mEffectHandles;
-    std::unordered_set<AEGP_StreamRefH> mStreamHandles;
+    std::unordered_map<AEGP_EffectRefH, std::unique_ptr<EffectRec>> mEffectHandles;
+    std::unordered_map<AEGP_StreamRefH, std::unique_ptr<StreamRec>> mStreamHandles;
 
     bool mProvidesGL = true;
     std::map<std::thread::id, std::unique_ptr<HostGLContext>> mContexts;

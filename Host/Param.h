@@ -25,7 +25,8 @@ struct Param {
     /// The definition as add_param received it; text pointers (popup choices, checkbox
     /// label) point at the host's own copies.
     PF_ParamDef registered{};
-    /// The value without keyframes (the registered default until set).
+    /// The value without keyframes (the registered default until set; for a point that
+    /// follows its default, the default in per cent).
     ParamValue value{};
     /// Sorted by time; when not empty they decide the value.
     std::vector<Keyframe> keys;
