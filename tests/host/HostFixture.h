@@ -1,0 +1,63 @@
+// A host, the stand-in module and one effect instance; `onCommand` decides what the
+// module does with each command.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "AE_Effect.h"
+#include "AE_EffectSuites.h"
+#include "AE_GeneralPlug.h"
+#include "Host/EffectInstance.h"
+#include "Host/HostApp.h"
+#include "Host/PluginModule.h"
+
+namespace Corvane::Tessory::Host::Testing {
+
+struct Command {
+    A_long cmd;
+    PF_InData* in;
+    PF_OutData* out;
+    PF_ParamDef** params;
+    PF_LayerDef* output;
+    void* extra;
+
+    template <typename T>
+    const T* suite(const char* name, int32_t version) const {
+        const void* table = nullptr;
+        in->pica_basicP->AcquireSuite(name, version, &table);
+        return static_cast<const T*>(table);
+    }
+    void release(const char* name, int32_t version) const {
+        in->pica_basicP->ReleaseSuite(name, version);
+    }
+};
+
+class HostFixture : public ::testing::Test {
+  protected:
+    HostFixture();
+    ~HostFixture() override;
+
+    /// Registers defs during command 4; returns the command's result.
+    PF_Err registerParams(const std::vector<PF_ParamDef>& defs);
+    /// Runs body inside a command (14, unless given) and returns its result.
+    PF_Err inCommand(const std::function<PF_Err(const Command&)>& body,
+                     A_long cmd = PF_Cmd_UPDATE_PARAMS_UI);
+
+    HostApp host;
+    PluginModule module;
+    EffectInstance effect;
+    std::function<PF_Err(const Command&)> onCommand;
+};
+
+PF_ParamDef slider(const char* name, A_long dflt, A_long lo = 0, A_long hi = 1000);
+PF_ParamDef floatSlider(const char* name, float dflt);
+PF_ParamDef popup(const char* name, A_short choices, A_short dflt, const char* names);
+PF_ParamDef checkbox(const char* name, bool dflt, const char* label);
+PF_ParamDef point(const char* name, double xPercent, double yPercent);
+PF_ParamDef angle(const char* name, double degrees);
+PF_ParamDef color(const char* name, PF_Pixel dflt);
+
+}  // namespace Corvane::Tessory::Host::Testing

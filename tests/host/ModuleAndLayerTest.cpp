@@ -1,0 +1,107 @@
+// Loading modules, and the host's image buffers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "Host/HostError.h"
+#include "Host/Layer.h"
+#include "Host/PluginModule.h"
+#include "PixelFormat.h"
+
+using namespace Corvane::Tessory::Host;
+
+namespace {
+
+std::string loadError(const std::string& path) {
+    try {
+        PluginModule module(path);
+    } catch (const HostError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(PluginModule, LoadFailuresNameThePathAndTheReason) {
+    const std::string missing = "/nonexistent/dir/Missing.so";
+    const std::string why = loadError(missing);
+    EXPECT_NE(why.find(missing), std::string::npos) << why;
+    EXPECT_NE(why.find("No such file"), std::string::npos) << why;
+
+    const std::string noEntry = loadError(HOST_TEST_NOENTRY);
+    EXPECT_NE(noEntry.find(HOST_TEST_NOENTRY), std::string::npos) << noEntry;
+    EXPECT_NE(noEntry.find("EntryPointFunc"), std::string::npos) << noEntry;
+}
+
+TEST(PluginModule, ResolvesTheEntryPoint) {
+    PluginModule module(HOST_TEST_EFFECT);
+    EXPECT_NE(module.entry(), nullptr);
+    EXPECT_EQ(module.path(), HOST_TEST_EFFECT);
+}
+
+TEST(PluginModule, DefaultPathFollowsTheEnvironment) {
+    ::setenv("TESSORY_PLUGIN", "/somewhere/else.so", 1);
+    EXPECT_EQ(PluginModule::defaultPath(), "/somewhere/else.so");
+    ::setenv("TESSORY_PLUGIN", "", 1);
+    const std::string built = PluginModule::defaultPath();
+    ::unsetenv("TESSORY_PLUGIN");
+    EXPECT_EQ(PluginModule::defaultPath(), built);
+    EXPECT_NE(built.find("/plugins/Tessory.so"), std::string::npos) << built;
+}
+
+TEST(Layer, RowsArePaddedAndPaddingIsWatched) {
+    Layer layer(5, 3, 8, 12);
+    EXPECT_EQ(layer.rowbytes(), 5 * 4 + 12);
+    EXPECT_EQ(layer.def()->rowbytes, 32);
+    EXPECT_EQ(layer.def()->width, 5);
+    EXPECT_EQ(layer.def()->height, 3);
+    EXPECT_EQ(layer.pixelFormat(), PF_PixelFormat_ARGB32);
+    // Pixels sit row by row at rowbytes apart.
+    layer.pixel8(4, 2) = PF_Pixel{1, 2, 3, 4};
+    EXPECT_EQ(layer.row(2)[16], 1);
+    EXPECT_EQ(reinterpret_cast<uint8_t*>(layer.def()->data) + 2 * 32 + 16 + 3, &layer.row(2)[19]);
+    layer.fill(PF_Pixel{255, 10, 20, 30});
+    EXPECT_TRUE(layer.paddingIntact());
+    EXPECT_EQ(layer.pixel8(0, 0).green, 20);
+    // One byte past the last pixel of a row is padding.
+    layer.row(1)[20] = 0;
+    EXPECT_FALSE(layer.paddingIntact());
+}
+
+TEST(Layer, DeepLayersConvertTheFillColour) {
+    Layer deep(2, 2, 16, 6);
+    EXPECT_EQ(deep.rowbytes(), 2 * 8 + 6);
+    EXPECT_EQ(deep.pixelFormat(), PF_PixelFormat_ARGB64);
+    deep.fill(PF_Pixel{255, 0, 51, 255});
+    EXPECT_EQ(deep.pixel16(1, 1).alpha, 32768);
+    EXPECT_EQ(deep.pixel16(1, 1).red, 0);
+    EXPECT_EQ(deep.pixel16(1, 1).green, 6554);  // 51/255 of 32768, rounded
+    EXPECT_TRUE(deep.paddingIntact());
+
+    Layer flt(3, 1, 32, 4);
+    EXPECT_EQ(flt.rowbytes(), 3 * 16 + 4);
+    flt.fill(PF_Pixel{255, 0, 51, 255});
+    EXPECT_FLOAT_EQ(flt.pixelF(2, 0).green, 0.2f);
+    EXPECT_FLOAT_EQ(flt.pixelF(2, 0).alpha, 1.0f);
+    EXPECT_TRUE(flt.paddingIntact());
+}
+
+TEST(Layer, CopiesOwnTheirPixels) {
+    Layer a(2, 2);
+    a.fill(PF_Pixel{1, 1, 1, 1});
+    Layer b = a;
+    b.pixel8(0, 0).red = 9;
+    EXPECT_EQ(a.pixel8(0, 0).red, 1);
+    EXPECT_NE(a.def()->data, b.def()->data);
+    EXPECT_EQ(reinterpret_cast<uint8_t*>(b.def()->data), b.row(0));
+}
+
+TEST(Layer, RefusesImpossibleShapes) {
+    EXPECT_THROW(Layer(4, 4, 12), HostError);
+    EXPECT_THROW(Layer(-1, 4), HostError);
+    EXPECT_THROW(Layer(4, 4, 8, -2), HostError);
+    EXPECT_THROW(Layer(4, 4, 32, 6), HostError);  // rows would not start on a float
+    EXPECT_NO_THROW(Layer(4, 4, 8, 3));
+}
+
+}  // namespace

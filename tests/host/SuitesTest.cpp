@@ -1,0 +1,162 @@
+// The basic suite: which suites are offered, balance of acquire and release, faults, and the
+// record of calls.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "AE_Drawbot.h"
+#include "AE_EffectSuites.h"
+#include "AE_GeneralPlug.h"
+#include "Host/HostApp.h"
+
+using namespace Corvane::Tessory::Host;
+
+namespace {
+
+struct Offered {
+    const char* name;
+    int32_t version;
+};
+const Offered kOffered[] = {
+    {kPFANSISuite, 1},          {kPFParamUtilsSuite, 3},      {kAEGPEffectSuite, 2},
+    {kAEGPPFInterfaceSuite, 1}, {kAEGPDynamicStreamSuite, 2}, {kAEGPStreamSuite, 7},
+    {kPFIterateFloatSuite, 1},  {kPFHandleSuite, 2},          {kAEGPUtilitySuite, 11},
+    {kAEGPMemorySuite, 1},      {kDRAWBOT_DrawSuite, 1},      {kDRAWBOT_SupplierSuite, 1},
+    {kDRAWBOT_SurfaceSuite, 2}, {kDRAWBOT_PathSuite, 1},
+};
+
+TEST(Suites, EveryOfferedSuiteComesWithATableAndBalances) {
+    HostApp host;
+    SPBasicSuite* basic = host.basicSuite();
+    for (const Offered& s : kOffered) {
+        const void* table = nullptr;
+        EXPECT_EQ(basic->AcquireSuite(s.name, s.version, &table), kSPNoError) << s.name;
+        EXPECT_NE(table, nullptr) << s.name;
+    }
+    EXPECT_EQ(host.outstandingSuites(), 14);
+    // The same suite twice needs two releases.
+    const void* again = nullptr;
+    basic->AcquireSuite(kPFANSISuite, 1, &again);
+    EXPECT_EQ(host.outstandingSuites(), 15);
+    for (const Offered& s : kOffered) {
+        EXPECT_EQ(basic->ReleaseSuite(s.name, s.version), kSPNoError) << s.name;
+    }
+    EXPECT_EQ(host.outstandingSuites(), 1);
+    EXPECT_EQ(basic->ReleaseSuite(kPFANSISuite, 1), kSPNoError);
+    EXPECT_EQ(host.outstandingSuites(), 0);
+    // A release without acquisition is refused and cannot drive the count below zero.
+    EXPECT_NE(basic->ReleaseSuite(kPFANSISuite, 1), kSPNoError);
+    EXPECT_EQ(host.outstandingSuites(), 0);
+}
+
+TEST(Suites, UnknownNamesAndVersionsAreNotFound) {
+    HostApp host;
+    const void* table = reinterpret_cast<const void*>(&host);
+    EXPECT_EQ(host.basicSuite()->AcquireSuite(kAEGPStreamSuite, 2, &table), kSPSuiteNotFoundError);
+    EXPECT_EQ(table, nullptr);
+    table = &host;
+    EXPECT_EQ(host.basicSuite()->AcquireSuite("PF World Suite", 1, &table), kSPSuiteNotFoundError);
+    EXPECT_EQ(table, nullptr);
+    EXPECT_EQ(host.outstandingSuites(), 0);
+}
+
+TEST(Suites, WithheldAndNullSuitesAreNotCountedAndOthersStayAvailable) {
+    HostApp host;
+    host.withholdSuite(kAEGPMemorySuite);
+    host.nullSuite(kPFHandleSuite);
+    SPBasicSuite* basic = host.basicSuite();
+    const void* table = &host;
+    EXPECT_EQ(basic->AcquireSuite(kAEGPMemorySuite, 1, &table), kSPSuiteNotFoundError);
+    EXPECT_EQ(table, nullptr);
+    table = &host;
+    EXPECT_EQ(basic->AcquireSuite(kPFHandleSuite, 2, &table), kSPNoError);
+    EXPECT_EQ(table, nullptr);
+    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(basic->AcquireSuite(kAEGPUtilitySuite, 11, &table), kSPNoError);
+    EXPECT_NE(table, nullptr);
+    basic->ReleaseSuite(kAEGPUtilitySuite, 11);
+
+    host.clearFaults();
+    EXPECT_EQ(basic->AcquireSuite(kAEGPMemorySuite, 1, &table), kSPNoError);
+    EXPECT_NE(table, nullptr);
+    basic->ReleaseSuite(kAEGPMemorySuite, 1);
+    EXPECT_EQ(host.outstandingSuites(), 0);
+}
+
+TEST(Suites, FailCallHitsOnlyTheNthCallOnce) {
+    HostApp host;
+    host.failCall("host_new_handle", 3);
+    host.failCall("AEGP_NewMemHandle", 1, A_Err_PARAMETER);
+    const void* table = nullptr;
+    host.basicSuite()->AcquireSuite(kPFHandleSuite, 2, &table);
+    auto* handles = static_cast<const PF_HandleSuite1*>(table);
+    PF_Handle h1 = handles->host_new_handle(8);
+    PF_Handle h2 = handles->host_new_handle(8);
+    PF_Handle h3 = handles->host_new_handle(8);
+    PF_Handle h4 = handles->host_new_handle(8);
+    EXPECT_NE(h1, nullptr);
+    EXPECT_NE(h2, nullptr);
+    EXPECT_EQ(h3, nullptr);
+    EXPECT_NE(h4, nullptr);
+    EXPECT_EQ(host.liveHandles(), 3);
+    for (PF_Handle h : {h1, h2, h4}) handles->host_dispose_handle(h);
+    EXPECT_EQ(host.liveHandles(), 0);
+
+    host.basicSuite()->AcquireSuite(kAEGPMemorySuite, 1, &table);
+    auto* memory = static_cast<const AEGP_MemorySuite1*>(table);
+    AEGP_MemHandle m = reinterpret_cast<AEGP_MemHandle>(&host);
+    EXPECT_EQ(memory->AEGP_NewMemHandle(0, "x", 4, 0, &m), A_Err_PARAMETER);
+    EXPECT_EQ(m, nullptr);
+    EXPECT_EQ(memory->AEGP_NewMemHandle(0, "x", 4, 0, &m), A_Err_NONE);
+    EXPECT_EQ(memory->AEGP_FreeMemHandle(m), A_Err_NONE);
+    EXPECT_EQ(host.liveMemHandles(), 0);
+}
+
+TEST(Suites, CallsAreRecordedInOrder) {
+    HostApp host;
+    const void* table = nullptr;
+    host.basicSuite()->AcquireSuite(kPFANSISuite, 1, &table);
+    auto* ansi = static_cast<const PF_ANSICallbacksSuite1*>(table);
+    char text[32];
+    ansi->sprintf(text, "%d-%s", 7, "x");
+    EXPECT_STREQ(text, "7-x");
+    EXPECT_DOUBLE_EQ(ansi->hypot(3, 4), 5);
+    host.basicSuite()->ReleaseSuite(kPFANSISuite, 1);
+    const std::vector<std::string> expected = {"AcquireSuite PF ANSI Suite 1", "sprintf", "hypot",
+                                               "ReleaseSuite PF ANSI Suite 1"};
+    EXPECT_EQ(host.calls(), expected);
+    EXPECT_EQ(host.countCalls("AcquireSuite"), 1);
+    EXPECT_EQ(host.countCalls("AcquireSuite PF ANSI Suite 2"), 0);
+    host.clearCalls();
+    EXPECT_TRUE(host.calls().empty());
+}
+
+TEST(Suites, EachHostAnswersThroughItsOwnTables) {
+    HostApp first;
+    HostApp second;
+    EXPECT_NE(first.basicSuite(), second.basicSuite());
+    second.withholdSuite(kPFANSISuite);
+    const void* table = nullptr;
+    EXPECT_EQ(first.basicSuite()->AcquireSuite(kPFANSISuite, 1, &table), kSPNoError);
+    EXPECT_EQ(second.basicSuite()->AcquireSuite(kPFANSISuite, 1, &table), kSPSuiteNotFoundError);
+    EXPECT_EQ(first.outstandingSuites(), 1);
+    EXPECT_EQ(second.outstandingSuites(), 0);
+    EXPECT_EQ(first.countCalls("AcquireSuite"), 1);
+    EXPECT_EQ(second.countCalls("AcquireSuite"), 1);
+}
+
+TEST(Suites, ATableOfAHostThatIsGoneAnswersErrors) {
+    SPBasicSuite* stale = nullptr;
+    {
+        HostApp gone;
+        stale = gone.basicSuite();
+    }
+    // Another host may take the slot later; until then the stale table must not crash.
+    const void* table = &stale;
+    const SPErr err = stale->AcquireSuite(kPFANSISuite, 1, &table);
+    EXPECT_EQ(err, kSPSuiteNotFoundError);
+    EXPECT_EQ(table, nullptr);
+}
+
+}  // namespace
