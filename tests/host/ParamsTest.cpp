@@ -62,7 +62,9 @@ TEST_F(Params, AddParamIsRefusedOutsideParameterSetUpAndForOtherPositions) {
               PF_Err_INVALID_CALLBACK);
     EXPECT_EQ(effect.params().size(), 2u);
 
-    onCommand = [&](const Command& c) -> PF_Err { return c.in->inter.add_param(c.in->effect_ref, 1, &def); };
+    onCommand = [&](const Command& c) -> PF_Err {
+        return c.in->inter.add_param(c.in->effect_ref, 1, &def);
+    };
     EXPECT_EQ(effect.paramsSetup(), PF_Err_INVALID_INDEX);
     EXPECT_EQ(effect.params().size(), 1u);  // a new set-up starts a new list
 }
