@@ -16,15 +16,24 @@ namespace Corvane::Tessory::Cli {
 
 namespace fs = std::filesystem;
 
-AtomicFile::AtomicFile(std::string target) : mTarget(std::move(target)) {
-    if (mTarget.empty()) {
+void AtomicFile::checkTarget(const std::string& target) {
+    if (target.empty()) {
         throw InputError("no output file given");
     }
-    const fs::path path(mTarget);
+    const fs::path path(target);
     std::error_code ec;
     if (fs::is_directory(path, ec)) {
-        throw InputError("cannot write output '" + mTarget + "': it is a directory");
+        throw InputError("cannot write output '" + target + "': it is a directory");
     }
+    const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    if (!fs::is_directory(dir, ec)) {
+        throw InputError("cannot write output '" + target + "': no folder " + dir.string());
+    }
+}
+
+AtomicFile::AtomicFile(std::string target) : mTarget(std::move(target)) {
+    checkTarget(mTarget);
+    const fs::path path(mTarget);
     const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::random_device seed;
     std::mt19937 random(seed());

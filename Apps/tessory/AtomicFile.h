@@ -10,6 +10,9 @@ class AtomicFile {
     // Reserves the temporary file at once, so an unwritable destination is reported before
     // any work is done. Throws InputError naming the destination.
     explicit AtomicFile(std::string target);
+    // The checks on the name alone (empty, a directory, a missing folder), for reporting
+    // them before anything else is looked at. Throws InputError.
+    static void checkTarget(const std::string& target);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;

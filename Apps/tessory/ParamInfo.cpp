@@ -59,9 +59,6 @@ ParamInfo ParamInfo::fromDef(int index, const PF_ParamDef& def, const std::strin
             info.defaultValue[0] = def.u.ad.dephault / kFixed;
             break;
         case PF_Param_CHECKBOX:
-            info.hasValidRange = true;
-            info.validMin = 0;
-            info.validMax = 1;
             info.defaultValue[0] = def.u.bd.dephault ? 1 : 0;
             break;
         case PF_Param_COLOR:

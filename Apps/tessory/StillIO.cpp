@@ -1,9 +1,12 @@
 #include "StillIO.h"
 
 #include <OpenImageIO/imageio.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -28,6 +31,30 @@ std::string oiioError() {
     return e.empty() ? "unknown error" : e;
 }
 
+// libpng writes its own complaints straight to stderr; the reader reports the error
+// itself, in one line, so those are silenced while a file is read.
+class QuietStderr {
+  public:
+    QuietStderr() {
+        std::fflush(stderr);
+        mSaved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (mSaved >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStderr() {
+        if (mSaved >= 0) {
+            ::dup2(mSaved, STDERR_FILENO);
+            ::close(mSaved);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+  private:
+    int mSaved = -1;
+};
+
 }  // namespace
 
 bool StillIO::isStillName(const std::string& path) {
@@ -43,6 +70,7 @@ bool StillIO::isStillName(const std::string& path) {
 }
 
 Image StillIO::read(const std::string& path) {
+    QuietStderr quiet;
     // Straight alpha as stored: colour under transparent pixels survives the round trip.
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);

@@ -1,0 +1,126 @@
+#include "CommandLine.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "DemoJob.h"
+#include "Host/PluginModule.h"
+#include "InputError.h"
+#include "ParamListing.h"
+#include "RenderJob.h"
+#include "Renderer.h"
+
+namespace Corvane::Tessory::Cli {
+
+namespace {
+
+constexpr const char* kExamples = R"(
+Examples:
+  tessory render --output demo.png
+  tessory render --input photo.jpg --output cut.png --set "Shape Type=Hexagon" --set "Instances=8"
+  tessory render --input clip.mp4 --output out.mp4 --preset grow.json
+  tessory render --output grow.mp4 --preset grow.json --frames 0-74 --fps 25
+  tessory render --input clip.mp4 --output frame.png --time 1.5 --set "Fill Type=Fill Inside"
+  tessory params --json
+  tessory demo --output out
+
+Values: parameter names as `tessory params` lists them, in any case; popups by choice
+("Hexagon") or number; checkboxes on/off; colours #RRGGBB or #AARRGGBB; points x,y in pixels;
+angles in degrees. A preset is a JSON object such as
+  {"Shape Type": "Hexagon", "Instances": 8, "Shape Size 1": [[0, 100], [2.5, 400]]}
+where a list of [seconds, value] pairs animates the parameter.
+Exit status: 0 done, 2 bad input (nothing written), 1 other failure.
+)";
+
+std::string oneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+int CommandLine::run(int argc, char** argv) {
+    CLI::App app{"tessory: renders pictures and video with the QX Tessory effect", "tessory"};
+    app.footer(kExamples);
+    app.require_subcommand(1);
+    std::string plugin = Host::PluginModule::defaultPath();
+    app.add_option("--plugin", plugin, "plug-in module to load")->capture_default_str();
+
+    RenderOptions render;
+    double time = 0, fps = 0;
+    std::string frames;
+    CLI::App* renderCmd = app.add_subcommand("render", "render a still or a video");
+    renderCmd->add_option("--input,-i", render.input,
+                          "picture or video to render (default: the built-in demo picture)");
+    renderCmd->add_option("--output,-o", render.output, "file to write (.png, .mp4, ...)")
+        ->required();
+    renderCmd->add_option("--set,-s", render.sets, "\"NAME=VALUE\", repeatable")
+        ->allow_extra_args(false);
+    renderCmd->add_option("--preset,-p", render.preset, "JSON file of values and keys");
+    CLI::Option* timeOpt = renderCmd->add_option("--time,-t", time, "seconds, for one frame");
+    CLI::Option* framesOpt =
+        renderCmd->add_option("--frames,-f", frames, "frames A-B, counted from 0");
+    CLI::Option* fpsOpt =
+        renderCmd->add_option("--fps", fps, "frame rate when a still becomes a video (default 30)");
+    renderCmd->add_option("--downsample,-d", render.downsample, "render at 1/N of the size")
+        ->check(CLI::PositiveNumber);
+    renderCmd->add_flag("--quiet,-q", render.quiet, "no progress bar");
+
+    bool json = false;
+    CLI::App* paramsCmd = app.add_subcommand("params", "list the parameters");
+    paramsCmd->add_flag("--json", json, "as JSON");
+
+    app.add_subcommand("about", "print the plug-in's about text");
+
+    std::string demoDir = "out";
+    bool demoQuiet = false;
+    CLI::App* demoCmd = app.add_subcommand("demo", "write demo.png and shapes.png");
+    demoCmd->add_option("--output,-o", demoDir, "directory to write to")->capture_default_str();
+    demoCmd->add_flag("--quiet,-q", demoQuiet, "no progress bar");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "tessory: %s (see tessory --help)\n", oneLine(e.what()).c_str());
+        return 2;
+    }
+
+    try {
+        Renderer renderer(plugin);
+        if (renderCmd->parsed()) {
+            if (*timeOpt) render.time = time;
+            if (*framesOpt) render.frames = frames;
+            if (*fpsOpt) render.fps = fps;
+            RenderJob(renderer, render).run();
+        } else if (paramsCmd->parsed()) {
+            const ParamListing listing(renderer.params());
+            std::cout << (json ? listing.json() : listing.text()) << std::flush;
+        } else if (app.got_subcommand("about")) {
+            std::string about = renderer.about();
+            for (char& c : about) {
+                if (c == '\r') c = '\n';  // the host's line break
+            }
+            std::cout << about << '\n' << std::flush;
+        } else if (demoCmd->parsed()) {
+            DemoJob(renderer, demoDir, demoQuiet).run();
+        }
+        return 0;
+    } catch (const InputError& e) {
+        std::fprintf(stderr, "tessory: %s\n", oneLine(e.what()).c_str());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tessory: %s\n", oneLine(e.what()).c_str());
+        return 1;
+    }
+}
+
+}  // namespace Corvane::Tessory::Cli

@@ -1,0 +1,281 @@
+#include "RenderJob.h"
+
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "AtomicFile.h"
+#include "BoundedQueue.h"
+#include "DemoPicture.h"
+#include "InputError.h"
+#include "ParamParser.h"
+#include "Preset.h"
+#include "Progress.h"
+#include "Renderer.h"
+#include "StillIO.h"
+#include "VideoReader.h"
+#include "VideoWriter.h"
+
+namespace Corvane::Tessory::Cli {
+
+namespace {
+
+constexpr size_t kQueueDepth = 4;  // frames in flight on each side of the renderer
+constexpr double kDefaultFps = 30;
+
+void requireReadable(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        throw InputError("cannot read input '" + path + "': no such file");
+    }
+    if (std::filesystem::is_directory(path, ec)) {
+        throw InputError("cannot read input '" + path + "': it is a directory");
+    }
+}
+
+// First failure of any thread of a pipeline; the others stop when it is set.
+class FirstError {
+  public:
+    void set(std::exception_ptr e) {
+        std::lock_guard lock(mMutex);
+        if (!mError) mError = e;
+    }
+    void rethrow() {
+        if (mError) std::rethrow_exception(mError);
+    }
+
+  private:
+    std::mutex mMutex;
+    std::exception_ptr mError;
+};
+
+}  // namespace
+
+RenderJob::RenderJob(Renderer& renderer, RenderOptions options)
+    : mRenderer(renderer), mOptions(std::move(options)) {}
+
+void RenderJob::applyParameters() {
+    const ParamParser parser(mRenderer.params());
+    if (!mOptions.preset.empty()) {
+        const Preset preset = Preset::load(mOptions.preset, parser);
+        for (const Preset::Entry& e : preset.entries()) {
+            if (e.animated) {
+                mRenderer.setKeyframes(e.index, e.keys);
+                mLastKeySeconds = std::max(mLastKeySeconds, e.keys.back().seconds);
+            } else {
+                mRenderer.setValue(e.index, e.value);
+            }
+        }
+    }
+    for (const std::string& set : mOptions.sets) {
+        const auto [param, value] = parser.assignment(set);
+        mRenderer.setValue(param->index, value);
+    }
+}
+
+void RenderJob::run() {
+    mFramesWritten = 0;
+    AtomicFile::checkTarget(mOptions.output);
+    if (mOptions.frames) mRange = FrameRange::parse(*mOptions.frames);
+    if (mOptions.time && (!std::isfinite(*mOptions.time) || *mOptions.time < 0)) {
+        throw InputError("--time must be 0 or more seconds");
+    }
+    if (mOptions.fps && !(*mOptions.fps > 0 && *mOptions.fps <= 1000)) {
+        throw InputError("--fps must be above 0 and at most 1000");
+    }
+    mRenderer.setDownsample(mOptions.downsample);
+    applyParameters();
+
+    const bool stillOut = StillIO::isStillName(mOptions.output);
+    if (!stillOut && !VideoWriter::isVideoName(mOptions.output)) {
+        throw InputError("cannot write output '" + mOptions.output +
+                         "': unknown format (use a still such as .png, .jpg, .tif, .exr or a "
+                         "video such as .mp4, .mov, .mkv)");
+    }
+    if (stillOut && mRange && mRange->count() > 1) {
+        throw InputError("a still output takes one frame; give --frames N or a video output");
+    }
+    if (mOptions.time && mRange) throw InputError("give either --time or --frames, not both");
+    if (!stillOut && mOptions.time) {
+        throw InputError("--time picks the frame of a still output; use --frames for video");
+    }
+
+    const bool stillIn = mOptions.input.empty() || StillIO::isStillName(mOptions.input);
+    if (!stillIn) {
+        requireReadable(mOptions.input);
+        if (mOptions.fps) throw InputError("--fps is for still input; a video keeps its rate");
+        stillOut ? videoToStill() : videoToVideo();
+        return;
+    }
+    Image input;
+    if (mOptions.input.empty()) {
+        input = DemoPicture::make();
+    } else {
+        requireReadable(mOptions.input);
+        input = StillIO::read(mOptions.input);
+    }
+    mRenderer.checkFrameSize(input.width(), input.height());
+    stillOut ? stillToStill(input) : stillToVideo(input);
+}
+
+void RenderJob::stillToStill(const Image& input) {
+    const double fps = mOptions.fps.value_or(kDefaultFps);
+    const double seconds = mRange ? mRange->first / fps : mOptions.time.value_or(0);
+    AtomicFile file(mOptions.output);
+    const Image result = mRenderer.render(input, seconds, fps);
+    StillIO::write(file.tempPath(), result, mOptions.output);
+    file.commit();
+    mFramesWritten = 1;
+}
+
+void RenderJob::stillToVideo(const Image& input) {
+    const double fps = mOptions.fps.value_or(kDefaultFps);
+    // Without --frames: one second, or up to the last key when the preset is animated.
+    const FrameRange range =
+        mRange ? *mRange
+               : FrameRange{0, std::max<int64_t>(std::llround(fps) - 1,
+                                                 std::llround(std::ceil(mLastKeySeconds * fps)))};
+    const int ds = mRenderer.downsample();
+    VideoWriter::Options vo;
+    vo.width = (input.width() + ds - 1) / ds;
+    vo.height = (input.height() + ds - 1) / ds;
+    // A rate given as a decimal is kept to a thousandth of a frame per second.
+    vo.rateNum = static_cast<int>(std::llround(fps * 1000));
+    vo.rateDen = 1000;
+    AtomicFile file(mOptions.output);
+    VideoWriter writer(file.tempPath(), mOptions.output, vo);
+    Progress progress(range.count(), mOptions.quiet);
+    for (int64_t i = range.first; i <= range.last; ++i) {
+        writer.write(mRenderer.render(input, i / fps, fps), (i - range.first) / fps);
+        progress.step();
+        ++mFramesWritten;
+    }
+    writer.finish();
+    progress.finish();
+    file.commit();
+}
+
+void RenderJob::videoToStill() {
+    VideoReader reader(mOptions.input);
+    mRenderer.checkFrameSize(reader.width(), reader.height());
+    const double fps = reader.fps();
+    const double wanted = mOptions.time.value_or(0);
+    AtomicFile file(mOptions.output);
+    VideoFrame frame;
+    while (reader.read(frame)) {
+        const double seconds = frame.seconds - reader.startSeconds();
+        const bool hit = mRange ? frame.index == mRange->first : seconds >= wanted - 0.5 / fps;
+        if (!hit) continue;
+        const Image result = mRenderer.render(frame.image, seconds, fps);
+        StillIO::write(file.tempPath(), result, mOptions.output);
+        file.commit();
+        mFramesWritten = 1;
+        return;
+    }
+    throw InputError(
+        "input '" + mOptions.input + "' has no frame " +
+        (mRange ? std::to_string(mRange->first) : "at " + formatNumber(wanted) + " s") +
+        " (it has " + std::to_string(frame.index + (frame.image.empty() ? 0 : 1)) + " frames)");
+}
+
+void RenderJob::videoToVideo() {
+    VideoReader reader(mOptions.input);
+    mRenderer.checkFrameSize(reader.width(), reader.height());
+    const double fps = reader.fps();
+    const int ds = mRenderer.downsample();
+
+    VideoWriter::Options vo;
+    vo.width = (reader.width() + ds - 1) / ds;
+    vo.height = (reader.height() + ds - 1) / ds;
+    vo.rateNum = reader.rateNum();
+    vo.rateDen = reader.rateDen();
+    vo.audioSource = mOptions.input;
+    vo.audioFrom = reader.startSeconds() + (mRange ? mRange->first / fps : 0.0);
+    vo.audioUntil = mRange ? reader.startSeconds() + (mRange->last + 1) / fps : -1;
+
+    AtomicFile file(mOptions.output);
+    VideoWriter writer(file.tempPath(), mOptions.output, vo);
+    if (!writer.audioNote().empty() && !mOptions.quiet) {
+        std::fprintf(stderr, "tessory: %s\n", writer.audioNote().c_str());
+    }
+    const int64_t expected =
+        mRange ? (reader.expectedFrames() > 0
+                      ? std::min(mRange->count(), reader.expectedFrames() - mRange->first)
+                      : mRange->count())
+               : reader.expectedFrames();
+    Progress progress(std::max<int64_t>(expected, 0), mOptions.quiet);
+
+    // Decoding and encoding run on threads of their own; the renderer stays on this one,
+    // where the host's GL context lives.
+    struct Rendered {
+        Image image;
+        double seconds = 0;
+    };
+    BoundedQueue<VideoFrame> decoded(kQueueDepth);
+    BoundedQueue<Rendered> rendered(kQueueDepth);
+    FirstError error;
+    auto stopAll = [&] {
+        decoded.abort();
+        rendered.abort();
+    };
+
+    std::thread decoder([&] {
+        try {
+            VideoFrame frame;
+            while (reader.read(frame)) {
+                if (mRange && frame.index > mRange->last) break;
+                if (mRange && frame.index < mRange->first) continue;  // decoded, not rendered
+                if (!decoded.push(std::move(frame))) break;
+                frame = VideoFrame();
+            }
+            decoded.close();
+        } catch (...) {
+            error.set(std::current_exception());
+            stopAll();
+        }
+    });
+    std::thread encoder([&] {
+        try {
+            Rendered item;
+            while (rendered.pop(item)) {
+                writer.write(item.image, item.seconds);
+            }
+        } catch (...) {
+            error.set(std::current_exception());
+            stopAll();
+        }
+    });
+
+    try {
+        VideoFrame frame;
+        std::optional<double> origin;
+        while (decoded.pop(frame)) {
+            if (!origin) origin = frame.seconds;
+            const double seconds = frame.seconds - reader.startSeconds();
+            Rendered item{mRenderer.render(frame.image, seconds, fps), frame.seconds - *origin};
+            if (!rendered.push(std::move(item))) break;
+            ++mFramesWritten;
+            progress.step();
+        }
+        rendered.close();
+    } catch (...) {
+        error.set(std::current_exception());
+        stopAll();
+    }
+    decoder.join();
+    encoder.join();
+    error.rethrow();
+
+    if (mFramesWritten == 0) {
+        throw InputError("input '" + mOptions.input + "' has no frames" +
+                         (mRange ? " in " + *mOptions.frames : std::string()));
+    }
+    writer.finish();
+    progress.finish();
+    file.commit();
+}
+
+}  // namespace Corvane::Tessory::Cli

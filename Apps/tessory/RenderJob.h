@@ -1,0 +1,51 @@
+#pragma once
+// `tessory render`: one still, or a whole video, through the effect.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FrameRange.h"
+#include "Image.h"
+
+namespace Corvane::Tessory::Cli {
+
+class Renderer;
+
+struct RenderOptions {
+    std::string input;  // empty: the built-in demo picture
+    std::string output;
+    std::vector<std::string> sets;  // "NAME=VALUE", applied after the preset
+    std::string preset;
+    std::optional<double> time;         // seconds, for a single frame
+    std::optional<std::string> frames;  // "A-B"
+    std::optional<double> fps;          // frame rate when a still becomes a video
+    int downsample = 1;
+    bool quiet = false;
+};
+
+class RenderJob {
+  public:
+    RenderJob(Renderer& renderer, RenderOptions options);
+
+    // Throws InputError for bad input (nothing is written then) and std::runtime_error when
+    // the plug-in fails.
+    void run();
+
+    // Frames written by the last run.
+    int64_t framesWritten() const { return mFramesWritten; }
+
+  private:
+    void applyParameters();
+    void stillToStill(const Image& input);
+    void stillToVideo(const Image& input);
+    void videoToStill();
+    void videoToVideo();
+
+    Renderer& mRenderer;
+    RenderOptions mOptions;
+    std::optional<FrameRange> mRange;
+    double mLastKeySeconds = 0;
+    int64_t mFramesWritten = 0;
+};
+
+}  // namespace Corvane::Tessory::Cli

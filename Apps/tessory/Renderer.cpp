@@ -1,0 +1,156 @@
+#include "Renderer.h"
+
+#include <EGL/egl.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "AE_GeneralPlug.h"
+#include "Host/EffectInstance.h"
+#include "Host/HostApp.h"
+#include "Host/HostError.h"
+#include "Host/Layer.h"
+#include "Host/PluginModule.h"
+#include "InputError.h"
+
+namespace Corvane::Tessory::Cli {
+
+namespace {
+
+Host::ParamValue toHost(const ParamValue& v) {
+    Host::ParamValue out{};
+    std::copy(v.begin(), v.end(), out.begin());
+    return out;
+}
+
+void check(PF_Err err, const std::string& what) {
+    if (err != PF_Err_NONE) {
+        throw InputError("the plug-in failed its " + what + " (error " + std::to_string(err) + ")");
+    }
+}
+
+}  // namespace
+
+Renderer::Renderer(const std::string& pluginPath) : mPluginPath(pluginPath) {
+    try {
+        mApp = std::make_unique<Host::HostApp>();
+        mModule = std::make_unique<Host::PluginModule>(pluginPath);
+        mEffect = std::make_unique<Host::EffectInstance>(*mApp, *mModule);
+    } catch (const Host::HostError& e) {
+        throw InputError(std::string("cannot load plug-in: ") + e.what());
+    }
+    check(mEffect->globalSetup(), "global set-up");
+    mSetUp = true;
+    check(mEffect->paramsSetup(), "parameter set-up");
+    // A host shows the controls as the visibility handler leaves them.
+    mEffect->updateParamsUI();
+}
+
+Renderer::~Renderer() {
+    if (mSetUp) mEffect->globalSetdown();
+}
+
+std::vector<ParamInfo> Renderer::params() const {
+    std::vector<ParamInfo> list;
+    const auto& params = mEffect->params();
+    for (size_t i = 0; i < params.size(); ++i) {
+        ParamInfo info =
+            ParamInfo::fromDef(static_cast<int>(i), params[i].registered, params[i].choicesText);
+        if (params[i].streamFlags & AEGP_DynStreamFlag_HIDDEN) info.hidden = true;
+        list.push_back(std::move(info));
+    }
+    return list;
+}
+
+std::string Renderer::about() {
+    return mEffect->about();
+}
+
+void Renderer::setValue(int index, const ParamValue& value) {
+    mEffect->setKeyframes(index, {});
+    mEffect->setValue(index, toHost(value));
+}
+
+void Renderer::setKeyframes(int index, const std::vector<Keyframe>& keys) {
+    std::vector<Host::Keyframe> hostKeys;
+    for (const Keyframe& k : keys) hostKeys.push_back(Host::Keyframe{k.seconds, toHost(k.value)});
+    mEffect->setKeyframes(index, std::move(hostKeys));
+}
+
+void Renderer::setDownsample(int factor) {
+    if (factor < 1) throw InputError("--downsample must be 1 or more");
+    mDownsample = factor;
+    mEffect->setDownsample(1, static_cast<A_u_long>(factor));
+}
+
+int Renderer::maxTextureSize() {
+    if (mMaxTexture >= 0) return mMaxTexture;
+    mMaxTexture = 0;
+    // The plug-in draws in contexts sharing the host's display, so the host's context
+    // answers for the same GL.
+    if (mApp->hostContext()) {
+        mApp->makeHostContextCurrent();
+        using GetIntegerv = void (*)(unsigned, int*);
+        auto get = reinterpret_cast<GetIntegerv>(eglGetProcAddress("glGetIntegerv"));
+        if (get) {
+            constexpr unsigned kMaxTextureSize = 0x0D33;  // GL_MAX_TEXTURE_SIZE
+            int value = 0;
+            get(kMaxTextureSize, &value);
+            mMaxTexture = std::max(0, value);
+        }
+    }
+    return mMaxTexture;
+}
+
+void Renderer::checkFrameSize(int width, int height) {
+    const int limit = maxTextureSize();
+    const int w = (width + mDownsample - 1) / mDownsample;
+    const int h = (height + mDownsample - 1) / mDownsample;
+    if (limit > 0 && (w > limit || h > limit)) {
+        throw InputError("frame " + std::to_string(w) + "x" + std::to_string(h) +
+                         " is larger than the GL's maximum texture size " + std::to_string(limit));
+    }
+}
+
+Image Renderer::render(const Image& input, double seconds, double fps) {
+    const Image scaled =
+        mDownsample == 1
+            ? Image()
+            : input.resized(std::max(1, (input.width() + mDownsample - 1) / mDownsample),
+                            std::max(1, (input.height() + mDownsample - 1) / mDownsample));
+    const Image& source = mDownsample == 1 ? input : scaled;
+    const int w = source.width(), h = source.height();
+
+    Host::Layer in(w, h), out(w, h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* s = source.pixel(0, y);
+        uint8_t* d = in.row(y);
+        for (int x = 0; x < w; ++x, s += 4, d += 4) {
+            d[0] = s[3];  // the host's order is alpha, red, green, blue
+            d[1] = s[0];
+            d[2] = s[1];
+            d[3] = s[2];
+        }
+    }
+    out.fill(PF_Pixel{0, 0, 0, 0});
+    mEffect->setTime(seconds, fps);
+    const PF_Err err = mEffect->render(in, out);
+    if (err != PF_Err_NONE) {
+        throw std::runtime_error("the plug-in failed to render the frame at " +
+                                 formatNumber(seconds) + " s (error " + std::to_string(err) + ")");
+    }
+    Image result(w, h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* s = out.row(y);
+        uint8_t* d = result.pixel(0, y);
+        for (int x = 0; x < w; ++x, s += 4, d += 4) {
+            d[0] = s[1];
+            d[1] = s[2];
+            d[2] = s[3];
+            d[3] = s[0];
+        }
+    }
+    return result;
+}
+
+}  // namespace Corvane::Tessory::Cli

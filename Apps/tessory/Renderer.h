@@ -1,0 +1,59 @@
+#pragma once
+// One applied effect driven through the host runtime: loads the plug-in module, runs its
+// global and parameter set-up, and renders pictures at given times.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Image.h"
+#include "ParamInfo.h"
+
+namespace Corvane::Tessory::Host {
+class HostApp;
+class PluginModule;
+class EffectInstance;
+}  // namespace Corvane::Tessory::Host
+
+namespace Corvane::Tessory::Cli {
+
+class Renderer {
+  public:
+    // Throws InputError when the module cannot be loaded or refuses its set-up.
+    explicit Renderer(const std::string& pluginPath);
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    const std::string& pluginPath() const { return mPluginPath; }
+
+    // The registered list, position 0 being the input layer; hidden reflects both the
+    // registration flags and what the visibility handler set.
+    std::vector<ParamInfo> params() const;
+    std::string about();
+
+    void setValue(int index, const ParamValue& value);
+    void setKeyframes(int index, const std::vector<Keyframe>& keys);
+    // Renders at 1/factor of the size, as a host's draft resolution does.
+    void setDownsample(int factor);
+    int downsample() const { return mDownsample; }
+
+    // GL_MAX_TEXTURE_SIZE of the host's GL; 0 when it cannot be asked.
+    int maxTextureSize();
+    // Throws InputError when a frame of this size cannot be rendered.
+    void checkFrameSize(int width, int height);
+
+    // One frame at the given time; the output has the input's size (divided by the
+    // downsample factor). Throws std::runtime_error when the plug-in reports an error.
+    Image render(const Image& input, double seconds, double fps);
+
+  private:
+    std::string mPluginPath;
+    std::unique_ptr<Host::HostApp> mApp;
+    std::unique_ptr<Host::PluginModule> mModule;
+    std::unique_ptr<Host::EffectInstance> mEffect;
+    int mDownsample = 1;
+    int mMaxTexture = -1;
+    bool mSetUp = false;
+};
+
+}  // namespace Corvane::Tessory::Cli

@@ -1,0 +1,284 @@
+// The built program run as a user runs it: exit status, what it prints, what it writes.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "Image.h"
+#include "StillIO.h"
+#include "TestSupport.h"
+
+using namespace Corvane::Tessory::Cli;
+using namespace TessoryTest;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+// tessory with the freshly built plug-in and the given arguments (already quoted).
+Outcome tessory(const TempDir& dir, const std::string& args) {
+    const std::string errFile = dir / "stderr.txt";
+    const Result r = run(quote(TESSORY_BINARY) + " --plugin " + quote(TESSORY_PLUGIN_PATH) + " " +
+                         args + " 2>" + quote(errFile));
+    Outcome out{r.status, r.out, contents(errFile)};
+    std::filesystem::remove(errFile);
+    return out;
+}
+
+Image picture(int w, int h) {
+    Image image(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = image.pixel(x, y);
+            p[0] = static_cast<uint8_t>(x * 255 / w);
+            p[1] = static_cast<uint8_t>(y * 255 / h);
+            p[2] = static_cast<uint8_t>((x / 8 + y / 8) % 2 ? 230 : 20);
+            p[3] = 255;
+        }
+    return image;
+}
+
+// Mean absolute difference of two pictures of one size, per channel value.
+double difference(const Image& a, const Image& b) {
+    double sum = 0;
+    for (size_t i = 0; i < a.bytes(); ++i) sum += std::abs(int(a.data()[i]) - int(b.data()[i]));
+    return a.bytes() ? sum / a.bytes() : 0;
+}
+
+}  // namespace
+
+TEST(CommandLineTest, AboutHelpAndParams) {
+    TempDir dir;
+    const Outcome about = tessory(dir, "about");
+    EXPECT_EQ(about.status, 0) << about.err;
+    EXPECT_NE(about.out.find("QX Tessory v1.0"), std::string::npos) << about.out;
+
+    const Outcome help = tessory(dir, "render --help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"--input", "--output", "--set", "--preset", "--time", "--frames",
+                             "--downsample", "--quiet", "Examples:"}) {
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    }
+
+    const Outcome text = tessory(dir, "params");
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("Shape Size 1"), std::string::npos);
+    EXPECT_NE(text.out.find("1 Circle, 2 Ring"), std::string::npos);
+
+    const Outcome json = tessory(dir, "params --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto list = nlohmann::json::parse(json.out);
+    ASSERT_EQ(list.size(), 28u);
+    EXPECT_EQ(list[1]["name"], "Shape Type");
+    EXPECT_EQ(list[1]["choices"].size(), 8u);
+    EXPECT_EQ(list[1]["choiceText"].size(), 9u);
+    EXPECT_EQ(list[18]["name"], "Instances");
+    EXPECT_EQ(list[18]["valid"], nlohmann::json({1, 20}));
+    EXPECT_EQ(list[18]["slider"], nlohmann::json({1, 10}));
+    EXPECT_EQ(list[4]["defaultPercent"], nlohmann::json({50, 50}));
+    EXPECT_EQ(list[13]["shown"], false);  // Stroke Size, with the default edge type
+    EXPECT_EQ(list[10]["shown"], true);   // Shadow Size
+}
+
+TEST(CommandLineTest, StillsKeepTheirSize) {
+    TempDir dir;
+    StillIO::write(dir / "in.png", picture(64, 48), "in.png");
+    const Outcome png = tessory(dir, "render -i " + quote(dir / "in.png") + " -o " +
+                                         quote(dir / "out.png") + " --set 'shape type=Hexagon'");
+    ASSERT_EQ(png.status, 0) << png.err;
+    const Image out = StillIO::read(dir / "out.png");
+    EXPECT_EQ(out.width(), 64);
+    EXPECT_EQ(out.height(), 48);
+
+    const Outcome jpg = tessory(
+        dir, "render -i " + quote(dir / "in.png") + " -o " + quote(dir / "out.jpg") + " -d 2");
+    ASSERT_EQ(jpg.status, 0) << jpg.err;
+    EXPECT_EQ(StillIO::read(dir / "out.jpg").width(), 32);
+
+    // No input: the built-in demo picture.
+    const Outcome demo = tessory(dir, "render -o " + quote(dir / "demo.tif") + " -d 4");
+    ASSERT_EQ(demo.status, 0) << demo.err;
+    const Image d = StillIO::read(dir / "demo.tif");
+    EXPECT_EQ(d.width(), 480);
+    EXPECT_EQ(d.height(), 270);
+    EXPECT_EQ(dir.entries(), 4u);  // no temporary files left behind
+}
+
+TEST(CommandLineTest, VideoKeepsSizeFrameCountRateAndAudio) {
+    TempDir dir;
+    ASSERT_TRUE(makeClip(dir / "in.mp4", 12));
+    const std::string out = dir / "out.mp4";
+    const Outcome all = tessory(dir, "render -i " + quote(dir / "in.mp4") + " -o " + quote(out));
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(probe(out, "v:0", "width,height"), "160,120");
+    EXPECT_EQ(probe(out, "v:0", "nb_read_frames"), "12");
+    EXPECT_EQ(probe(out, "v:0", "r_frame_rate"), "10/1");
+    EXPECT_EQ(probe(out, "a:0", "codec_name"), "aac");
+    // Not quiet and not a terminal: one final progress line.
+    EXPECT_NE(all.err.find("12/12 frames"), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find("fps"), std::string::npos);
+
+    const std::string part = dir / "part.mov";
+    const Outcome range = tessory(
+        dir, "render -q -i " + quote(dir / "in.mp4") + " -o " + quote(part) + " --frames 2-6 -d 2");
+    ASSERT_EQ(range.status, 0) << range.err;
+    EXPECT_EQ(range.err, "");
+    EXPECT_EQ(probe(part, "v:0", "width,height"), "80,60");
+    EXPECT_EQ(probe(part, "v:0", "nb_read_frames"), "5");
+    EXPECT_EQ(probe(part, "v:0", "r_frame_rate"), "10/1");
+    const double audio = std::stod(probe(part, "a:0", "duration"));
+    EXPECT_NEAR(audio, 0.5, 0.12);  // the audio of the five frames only
+
+    // A still made into a video at a chosen rate.
+    const std::string grown = dir / "grown.mp4";
+    const Outcome still =
+        tessory(dir, "render -q -o " + quote(grown) + " -d 8 --frames 0-5 --fps 12");
+    ASSERT_EQ(still.status, 0) << still.err;
+    EXPECT_EQ(probe(grown, "v:0", "width,height"), "240,135");
+    EXPECT_EQ(probe(grown, "v:0", "nb_read_frames"), "6");
+    EXPECT_EQ(probe(grown, "v:0", "r_frame_rate"), "12/1");
+}
+
+TEST(CommandLineTest, KeyframedPresetChangesTheResultOverTime) {
+    TempDir dir;
+    StillIO::write(dir / "in.png", picture(96, 64), "in.png");
+    std::ofstream(dir / "grow.json") << R"({"Shape Size 1": [[0, 4], [1, 40]],
+                                           "Fill Type": "Fill Inside", "Instances": 1})";
+    auto at = [&](const std::string& when, const std::string& name) {
+        const Outcome r =
+            tessory(dir, "render -i " + quote(dir / "in.png") + " -o " + quote(dir / name) +
+                             " -p " + quote(dir / "grow.json") + " " + when);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return StillIO::read(dir / name);
+    };
+    const Image start = at("--time 0", "a.png");
+    const Image again = at("--frames 0", "b.png");
+    const Image end = at("--time 1", "c.png");
+    const Image later = at("--time 3", "d.png");  // held after the last key
+    EXPECT_EQ(difference(start, again), 0);
+    EXPECT_GT(difference(start, end), 1.0);
+    EXPECT_EQ(difference(end, later), 0);
+
+    // The same through a video: its first and last frames differ.
+    ASSERT_TRUE(makeClip(dir / "in.mp4", 11, false));
+    const Outcome video =
+        tessory(dir, "render -q -i " + quote(dir / "in.mp4") + " -o " + quote(dir / "out.mkv") +
+                         " -p " + quote(dir / "grow.json"));
+    ASSERT_EQ(video.status, 0) << video.err;
+    auto frame = [&](int n, const std::string& name) {
+        const Outcome r =
+            tessory(dir, "render -i " + quote(dir / "in.mp4") + " -o " + quote(dir / name) +
+                             " -p " + quote(dir / "grow.json") + " --frames " + std::to_string(n));
+        EXPECT_EQ(r.status, 0) << r.err;
+        return StillIO::read(dir / name);
+    };
+    EXPECT_GT(difference(frame(0, "f0.png"), frame(10, "f10.png")), 1.0);
+}
+
+TEST(CommandLineTest, BadInputGivesOneLineExitTwoAndNoFile) {
+    TempDir dir;
+    StillIO::write(dir / "in.png", picture(32, 24), "in.png");
+    std::ofstream(dir / "corrupt.png") << "\x89PNG\r\n\x1a\n but nothing else";
+    std::ofstream(dir / "corrupt.mp4") << std::string(4096, 'z');
+    std::ofstream(dir / "bad.json") << R"({"Shape Type": "Hexagon",)";
+    std::ofstream(dir / "unknown.json") << R"({"Shape Colour": "#FF0000"})";
+    // Wider than any GL's maximum texture size; tiny on disk.
+    StillIO::write(dir / "wide.png", Image(70000, 1), "wide.png");
+    std::filesystem::create_directory(dir / "adir");
+    const std::string in = " -i " + quote(dir / "in.png");
+
+    struct Case {
+        std::string args, message;
+    };
+    const Case cases[] = {
+        {"-i " + quote(dir / "missing.png"), "cannot read input '" + (dir / "missing.png")},
+        {"-i " + quote(dir / "corrupt.png"), "cannot read input '" + (dir / "corrupt.png")},
+        {"-i " + quote(dir / "corrupt.mp4"), "cannot read input '" + (dir / "corrupt.mp4")},
+        {in + " --set 'Shape Colour=#FF0000'", "unknown parameter \"Shape Colour\""},
+        {in + " --set 'Shape Type=Chevron'", "\"Shape Type\": unknown choice \"Chevron\""},
+        {in + " --set 'Shape Type=9'", "\"Shape Type\": choice 9 is out of range 1 to 8"},
+        {in + " --set Instances=21", "\"Instances\": 21 is out of range 1 to 20"},
+        {in + " --set 'Shape Size 1=-1'", "\"Shape Size 1\": -1 is out of range 0 to 2000"},
+        {in + " --set 'Shadow Color=#12345'", "is not a colour (#RRGGBB or #AARRGGBB)"},
+        {in + " --set 'Shape Center=10'", "is not a point (x,y in pixels)"},
+        {in + " --set 'Transparent Background=yes please'", "is not on or off"},
+        {in + " -p " + quote(dir / "bad.json"), "preset '" + (dir / "bad.json") + "': bad JSON"},
+        {in + " -p " + quote(dir / "unknown.json"), "unknown parameter \"Shape Colour\""},
+        {in + " -p " + quote(dir / "none.json"), "cannot read preset"},
+        {in + " --frames 5-2", "bad frame range \"5-2\""},
+        {in + " --frames 0-3", "a still output takes one frame"},
+        {"-i " + quote(dir / "wide.png"), "is larger than the GL's maximum texture size"},
+        {in + " --downsample 0", "--downsample"},
+        {in + " --bogus", "--bogus"},
+    };
+    const std::string out = dir / "out.png";
+    for (const Case& c : cases) {
+        const Outcome r = tessory(dir, "render " + c.args + " -o " + quote(out));
+        EXPECT_EQ(r.status, 2) << c.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.args;
+    }
+
+    // Outputs that cannot be written; and an existing output survives a failed run.
+    const Case outputs[] = {
+        {dir / "nodir/out.png", "cannot write output '" + (dir / "nodir/out.png") + "': no folder"},
+        {dir / "adir", "cannot write output '" + (dir / "adir") + "': it is a directory"},
+        {dir / "out.xyz", "cannot write output '" + (dir / "out.xyz") + "': unknown format"},
+    };
+    for (const Case& c : outputs) {
+        const Outcome r = tessory(dir, "render" + in + " -o " + quote(c.args));
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    std::ofstream(dir / "keep.png") << "precious";
+    std::ofstream(dir / "keep.mp4") << "precious";
+    for (const char* name : {"keep.png", "keep.mp4"}) {
+        const Outcome r =
+            tessory(dir, "render" + in + " --set Instances=99 -o " + quote(dir / name));
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(contents(dir / name), "precious");
+    }
+    const Outcome video =
+        tessory(dir, "render -i " + quote(dir / "corrupt.mp4") + " -o " + quote(dir / "keep.mp4"));
+    EXPECT_EQ(video.status, 2);
+    EXPECT_EQ(contents(dir / "keep.mp4"), "precious");
+
+    const Result plugin =
+        run(quote(TESSORY_BINARY) + " --plugin " + quote(dir / "none.so") + " about 2>&1");
+    EXPECT_EQ(plugin.status, 2);
+    EXPECT_NE(plugin.out.find("cannot load plug-in"), std::string::npos) << plugin.out;
+
+    // Nothing but the inputs made above is left in the folder.
+    EXPECT_EQ(dir.entries(), 9u);
+}
+
+TEST(CommandLineTest, DemoWritesThePictureAndTheContactSheet) {
+    TempDir dir;
+    const Outcome r = tessory(dir, "demo -q --output " + quote(dir / "out"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Image demo = StillIO::read(dir / "out/demo.png");
+    EXPECT_EQ(demo.width(), 1920);
+    EXPECT_EQ(demo.height(), 1080);
+    const Image sheet = StillIO::read(dir / "out/shapes.png");
+    // Six tiles of 480x270 a row, three rows, captions under the tiles.
+    EXPECT_EQ(sheet.width(), 16 + 6 * (480 + 16));
+    EXPECT_EQ(sheet.height(), 16 + 3 * (270 + 26 + 16));
+
+    // Every shape, the ninth included, looks different from the others.
+    auto tile = [&](int i) {
+        Image t(480, 270);
+        const int x = 16 + (i % 6) * 496, y = 16 + (i / 6) * 312;
+        for (int row = 0; row < 270; ++row)
+            std::copy_n(sheet.pixel(x, y + row), 480 * 4, t.pixel(0, row));
+        return t;
+    };
+    for (int a = 0; a < 18; a += 2) {
+        EXPECT_GT(difference(tile(a), tile(a + 1)), 1.0) << "inside and outside of " << a / 2;
+        for (int b = a + 2; b < 18; b += 2) {
+            EXPECT_GT(difference(tile(a), tile(b)), 0.5) << "shapes " << a / 2 << " and " << b / 2;
+        }
+    }
+}
