@@ -1,6 +1,8 @@
 // Scoped access to host suites: acquire on construction, give back on destruction.
 #pragma once
 
+#include <cstring>
+
 #include "AE_Drawbot.h"
 #include "AE_Effect.h"
 #include "SPBasic.h"
@@ -25,8 +27,14 @@ class SuiteScoper {
         if (out_data) {
             out_data->out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
             // The text is used as a format without arguments, as the host's callback expects.
-            in_data->utils->ansi.sprintf(out_data->return_msg,
-                                         message ? message : "Not able to acquire AEFX Suite.");
+            // That callback does not know the size of return_msg, so a longer text is cut to
+            // it first.
+            const char* source = message ? message : "Not able to acquire AEFX Suite.";
+            char text[sizeof(out_data->return_msg)];
+            const size_t length = strnlen(source, sizeof(text) - 1);
+            std::memcpy(text, source, length);
+            text[length] = '\0';
+            in_data->utils->ansi.sprintf(out_data->return_msg, text);
         }
         throw static_cast<A_Err>(A_Err_MISSING_SUITE);
     }
