@@ -17,6 +17,11 @@ bool isWhiteSpace(char c) {
 std::string ScriptHelper::RunSriptAndGetStringResult(SPBasicSuite* basic, const char* script) {
     SuiteScoper<AEGP_UtilitySuite5> utility(basic, kAEGPUtilitySuite, 11);
     SuiteScoper<AEGP_MemorySuite1> memory(basic, kAEGPMemorySuite, 1);
+    // A host that answers success with a null table has no such suite either; the scopers
+    // give back whatever they hold on the way out.
+    if (!utility.get() || !memory.get()) {
+        throw static_cast<A_Err>(A_Err_MISSING_SUITE);
+    }
 
     std::string result;
     AEGP_MemHandle resultH = nullptr;

@@ -11,8 +11,9 @@ namespace Corvane::Tessory {
 class ScriptHelper {
   public:
     /// Runs the zero-terminated UTF-8 script in the host and returns its result text (empty
-    /// when the script produced none). A missing utility or memory suite throws the integer
-    /// A_Err_MISSING_SUITE (13); suites already acquired are given back first.
+    /// when the script produced none). A missing utility or memory suite (also one that comes
+    /// back as a null table) throws the integer A_Err_MISSING_SUITE (13); suites already
+    /// acquired are given back first.
     static std::string RunSriptAndGetStringResult(SPBasicSuite* basic, const char* script);
 
     /// A copy without leading and trailing space, tab, line feed, vertical tab, form feed and
