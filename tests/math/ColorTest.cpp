@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "Math/Color.h"
+
+namespace Corvane::Tessory {
+namespace {
+
+// A byte turned into a component the way colours are read: a float quotient, widened.
+double byteValue(int byte) {
+    return static_cast<double>(static_cast<float>(byte) / 255.0f);
+}
+double nibbleValue(int nibble) {
+    return static_cast<double>(static_cast<float>(nibble) / 15.0f);
+}
+
+void expectColor(const Color& c, double r, double g, double b, double a) {
+    EXPECT_EQ(c.r(), r);
+    EXPECT_EQ(c.g(), g);
+    EXPECT_EQ(c.b(), b);
+    EXPECT_EQ(c.a(), a);
+}
+
+TEST(ColorTest, Construction) {
+    expectColor(Color(), 1, 1, 1, 1);
+    expectColor(Color(0.1, 0.2, 0.3, 0.4), 0.1, 0.2, 0.3, 0.4);
+    Color c;
+    c.set(0.5, 0.25, 0, 1);
+    expectColor(Color(c), 0.5, 0.25, 0, 1);
+}
+
+TEST(ColorTest, PackedValueIsAlphaRedGreenBlue) {
+    const Color c(0x80FF0000u);
+    expectColor(c, 1, 0, 0, byteValue(128));
+    // The single-precision quotient differs from the double one.
+    EXPECT_NE(c.a(), 128.0 / 255.0);
+    expectColor(Color(0x01020304u), byteValue(2), byteValue(3), byteValue(4), byteValue(1));
+    EXPECT_EQ(Color(0x00000001u).b(), static_cast<double>(1.0f / 255.0f));
+}
+
+TEST(ColorTest, ShortHexForms) {
+    expectColor(Color(std::string("#F00")), 1, 0, 0, 1);
+    expectColor(Color(std::string("#8F00")), 1, 0, 0, nibbleValue(8));
+    expectColor(Color(std::string("#123")), nibbleValue(1), nibbleValue(2), nibbleValue(3), 1);
+    EXPECT_NE(Color(std::string("#100")).r(), 1.0 / 15.0);
+}
+
+TEST(ColorTest, LongHexFormsPutAlphaFirst) {
+    expectColor(Color(std::string("#FF000080")), 0, 0, byteValue(128), 1);
+    expectColor(Color(std::string("#00FF00")), 0, 1, 0, 1);
+    expectColor(Color(std::string("#80ff8000")), 1, byteValue(128), 0, byteValue(128));
+    expectColor(Color(std::string("#102030")), byteValue(16), byteValue(32), byteValue(48), 1);
+}
+
+TEST(ColorTest, RejectedTextsStayWhite) {
+    expectColor(Color(std::string("FF0000")), 1, 1, 1, 1);
+    expectColor(Color(std::string(" #FF0000")), 1, 1, 1, 1);
+    expectColor(Color(std::string("#FFFFF")), 1, 1, 1, 1);
+    expectColor(Color(std::string("#1234567")), 1, 1, 1, 1);
+    expectColor(Color(std::string("#12")), 1, 1, 1, 1);
+    expectColor(Color(std::string("")), 1, 1, 1, 1);
+}
+
+TEST(ColorTest, ConversionErrorsPropagate) {
+    EXPECT_THROW(Color(std::string("#")), std::invalid_argument);
+    EXPECT_THROW(Color(std::string("#GGG")), std::invalid_argument);
+    EXPECT_THROW(Color(std::string("#FFFFFFFFFFFFFFFFFFFF")), std::out_of_range);
+}
+
+TEST(ColorTest, ConversionStopsAtFirstNonDigit) {
+    // "0F0" parses as far as it goes: the rest is still three characters long.
+    const Color c(std::string("#0FZ"));
+    EXPECT_EQ(c.r(), 0.0);
+    EXPECT_EQ(c.g(), 0.0);
+    EXPECT_EQ(c.b(), 1.0);  // V = 0xF
+}
+
+TEST(ColorTest, NilColours) {
+    Color c;
+    EXPECT_FALSE(c.isNil());
+    c.setNil();
+    expectColor(c, -1, -1, -1, -1);
+    EXPECT_TRUE(c.isNil());
+    const Color a(-1, 0, 0, 0);
+    const Color b(0, 0, -0.5, 1);
+    EXPECT_TRUE(a.isNil());
+    EXPECT_TRUE(b.isNil());
+    EXPECT_TRUE(a == b);
+    EXPECT_TRUE(a.equal(c));
+    EXPECT_FALSE(a == Color(0, 0, 0, 0));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(Color(nan, 0, 0, 0).isNil());
+}
+
+TEST(ColorTest, EqualityTolerance) {
+    EXPECT_TRUE(Color(0, 0, 0, 0) == Color(1e-12, 0, 0, 0));
+    EXPECT_FALSE(Color(0, 0, 0, 0) == Color(0, 0, 0, 2e-12));
+    EXPECT_TRUE(Color(0, 0, 0, 0) != Color(0, 2e-12, 0, 0));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(Color(nan, 0, 0, 0) == Color(nan, 0, 0, 0));
+}
+
+TEST(ColorTest, Arithmetic) {
+    const Color a(0.5, 0.25, 1, 0.5);
+    const Color b(0.25, 0.5, 0.5, 0.25);
+    expectColor(a + b, 0.75, 0.75, 1.5, 0.75);
+    expectColor(a - b, 0.25, -0.25, 0.5, 0.25);
+    expectColor(a * b, 0.125, 0.125, 0.5, 0.125);
+    expectColor(a * 2.0, 1, 0.5, 2, 1);
+}
+
+TEST(ColorTest, LerpClampsAndRoundsTheFromWeight) {
+    const Color from(0.2, 0.4, 0.6, 0.8);
+    const Color to(1, 0, 0.5, 1);
+    expectColor(Color::lerp(from, to, 2), 1, 0, 0.5, 1);
+    expectColor(Color::lerp(from, to, -1), 0.2, 0.4, 0.6, 0.8);
+    const Color mid = Color::lerp(Color(1, 1, 1, 1), Color(0, 0, 0, 0), 0.1);
+    EXPECT_EQ(mid.r(), static_cast<double>(0.9f));
+    EXPECT_NE(mid.r(), 0.9);
+    const Color half = Color::lerp(from, to, 0.5);
+    EXPECT_EQ(half.r(), 1 * 0.5 + 0.2 * 0.5);
+    EXPECT_EQ(half.a(), 1 * 0.5 + 0.8 * 0.5);
+}
+
+TEST(ColorTest, HexFormatting) {
+    EXPECT_EQ(Color(1, 0.5, 0, 1).toHexString(), "#FF7F0");
+    EXPECT_EQ(Color(1, 1, 1, 0.5).toHexString(), "#7FFFFFFF");
+    EXPECT_EQ(Color(0.02, 0, 1, 1).toHexString(), "#50FF");
+    EXPECT_EQ(Color(1, 1, 1, 1).toHexString(), "#FFFFFF");
+    EXPECT_EQ(Color(0, 0, 0, 0).toHexString(), "#0000");
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory

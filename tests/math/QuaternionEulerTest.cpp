@@ -1,0 +1,602 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "Math/Euler.h"
+#include "Math/Mat4.h"
+#include "Math/Quaternion.h"
+
+namespace Corvane::Tessory {
+namespace {
+
+constexpr Euler::RotationOrder kAllOrders[] = {Euler::XYZ, Euler::YZX, Euler::ZXY,
+                                               Euler::XZY, Euler::YXZ, Euler::ZYX};
+
+Euler::RotationOrder orderValue(int value) {
+    return static_cast<Euler::RotationOrder>(value);
+}
+
+void expectQuat(const Quaternion& q, double x, double y, double z, double w, double tol = 0) {
+    EXPECT_NEAR(q.x, x, tol);
+    EXPECT_NEAR(q.y, y, tol);
+    EXPECT_NEAR(q.z, z, tol);
+    EXPECT_NEAR(q.w, w, tol);
+}
+
+// Same rotation: q and -q both count.
+void expectSameRotation(const Quaternion& a, const Quaternion& b, double tol) {
+    const double sign = a.dot(b) < 0 ? -1.0 : 1.0;
+    expectQuat(a, sign * b.x, sign * b.y, sign * b.z, sign * b.w, tol);
+}
+
+void expectVec(const Vec3& v, double x, double y, double z, double tol) {
+    EXPECT_NEAR(v.x, x, tol);
+    EXPECT_NEAR(v.y, y, tol);
+    EXPECT_NEAR(v.z, z, tol);
+}
+
+void expectNearMatrix(const Mat4& a, const Mat4& b, double tol) {
+    for (int k = 0; k < 16; ++k) {
+        EXPECT_NEAR(a.m[k], b.m[k], tol) << "element " << k;
+    }
+}
+
+std::string axesOf(Euler::RotationOrder order) {
+    switch (order) {
+        case Euler::XYZ:
+            return "XYZ";
+        case Euler::YZX:
+            return "YZX";
+        case Euler::ZXY:
+            return "ZXY";
+        case Euler::XZY:
+            return "XZY";
+        case Euler::YXZ:
+            return "YXZ";
+        case Euler::ZYX:
+            return "ZYX";
+    }
+    return "";
+}
+
+double angleFor(const Euler& e, char axis) {
+    return axis == 'X' ? e.x : axis == 'Y' ? e.y : e.z;
+}
+
+Vec3 unitAxis(char axis) {
+    return axis == 'X' ? Vec3(1, 0, 0) : axis == 'Y' ? Vec3(0, 1, 0) : Vec3(0, 0, 1);
+}
+
+// R1 R2 R3 in the order the name lists the axes, built from single-axis matrices.
+Mat4 matrixOf(const Euler& e) {
+    Mat4 m(true);
+    for (char axis : axesOf(e.order)) {
+        const double a = angleFor(e, axis);
+        if (axis == 'X') {
+            m.rotateX(a);
+        } else if (axis == 'Y') {
+            m.rotateY(a);
+        } else {
+            m.rotateZ(a);
+        }
+    }
+    return m;
+}
+
+// The same product in quaternions of each single axis.
+Quaternion quaternionOf(const Euler& e) {
+    Quaternion q;
+    for (char axis : axesOf(e.order)) {
+        q.multiply(Quaternion(unitAxis(axis), angleFor(e, axis)));
+    }
+    return q;
+}
+
+Quaternion sampleRotation() {
+    Quaternion q;
+    q.set(Vec3(1, 2, 3), 0.9);
+    return q;
+}
+
+TEST(QuaternionTest, ConstructionAndSetters) {
+    expectQuat(Quaternion(), 0, 0, 0, 1);
+    expectQuat(Quaternion(1, 2, 3), 1, 2, 3, 1);
+    expectQuat(Quaternion(1, 2, 3, 4), 1, 2, 3, 4);
+    Quaternion q(1, 2, 3, 4);
+    q.set(5, 6, 7);
+    expectQuat(q, 5, 6, 7, 4);
+    q.set(0, 0, 0, 0);
+    expectQuat(q, 0, 0, 0, 0);
+    double array[6] = {0, 1, 2, 3, 4, 5};
+    q.setWithArray(array, 2);
+    expectQuat(q, 2, 3, 4, 5);
+    double out[5] = {};
+    q.toArray(out, 1);
+    EXPECT_EQ(out[1], 2.0);
+    EXPECT_EQ(out[4], 5.0);
+}
+
+TEST(QuaternionTest, AxisAngleOnlySetNormalises) {
+    const Quaternion raw(Vec3(0, 0, 2), M_PI);
+    expectQuat(raw, 0, 0, 2, 0, 1e-15);
+    Quaternion unit;
+    unit.set(Vec3(0, 0, 2), M_PI);
+    expectQuat(unit, 0, 0, 1, 0, 1e-15);
+    unit.set(Vec3(0, 0, 0), M_PI);  // a zero axis means x
+    expectQuat(unit, 1, 0, 0, 0, 1e-15);
+    const Quaternion quarter(Vec3(0, 1, 0), M_PI / 2);
+    EXPECT_DOUBLE_EQ(quarter.y, std::sin(M_PI / 4));
+    EXPECT_DOUBLE_EQ(quarter.w, std::cos(M_PI / 4));
+}
+
+TEST(QuaternionTest, EqualityIsExact) {
+    EXPECT_TRUE(Quaternion(1, 2, 3, 4) == Quaternion(1, 2, 3, 4));
+    EXPECT_FALSE(Quaternion(1, 2, 3, 4) == Quaternion(1, 2, 3, 4 + 1e-15));
+    EXPECT_TRUE(Quaternion(1, 2, 3, 4) != Quaternion(1, 2, 3.0000001, 4));
+}
+
+TEST(QuaternionTest, LengthAndNormalize) {
+    Quaternion q(1, 2, 3, 4);
+    EXPECT_EQ(q.dot(Quaternion(1, 1, 1, 1)), 10.0);
+    EXPECT_EQ(q.lengthSq(), 30.0);
+    EXPECT_EQ(q.length(), std::sqrt(30.0));
+    q.normalize();
+    EXPECT_DOUBLE_EQ(q.length(), 1.0);
+    EXPECT_DOUBLE_EQ(q.w, 4 / std::sqrt(30.0));
+    Quaternion id;
+    id.normalize();
+    expectQuat(id, 0, 0, 0, 1);
+    Quaternion zero(0, 0, 0, 0);
+    zero.normalize();
+    expectQuat(zero, 0, 0, 0, 1);
+}
+
+TEST(QuaternionTest, ConjugateAndInverse) {
+    Quaternion q(1, 2, 3, 4);
+    q.conjugate();
+    expectQuat(q, -1, -2, -3, 4);
+    Quaternion inv(1, 2, 3, 4);
+    inv.setInverse();
+    const double l = std::sqrt(30.0);
+    expectQuat(inv, -1 / l, -2 / l, -3 / l, 4 / l, 1e-15);
+    Quaternion r = sampleRotation();
+    Quaternion rInv(r);
+    rInv.setInverse();
+    r.multiply(rInv);
+    expectQuat(r, 0, 0, 0, 1, 1e-15);
+}
+
+TEST(QuaternionTest, AngleInDegreesAndAxis) {
+    EXPECT_EQ(Quaternion().getRotationAngle(), 0.0);
+    const Quaternion quarter(std::sin(M_PI / 4), 0, 0, std::cos(M_PI / 4));
+    EXPECT_NEAR(quarter.getRotationAngle(), 90.0, 1e-12);
+    EXPECT_TRUE(std::isnan(Quaternion(0, 0, 0, 1.5).getRotationAngle()));
+    expectVec(Quaternion().getRotationAxis(), 0, 0, 1, 0);
+    expectVec(Quaternion(Vec3(0, 1, 0), 1.0).getRotationAxis(), 0, 1, 0, 1e-15);
+    // Within 1e-12 of no rotation the axis is undefined and reported as z.
+    const double w = std::sqrt(1 - 5e-13);
+    expectVec(Quaternion(1e-7, 0, 0, w).getRotationAxis(), 0, 0, 1, 0);
+    const double w2 = std::sqrt(1 - 4e-12);
+    EXPECT_NEAR(Quaternion(2e-6, 0, 0, w2).getRotationAxis().x, 1.0, 1e-3);
+}
+
+TEST(QuaternionTest, ProductOrder) {
+    const Quaternion qz(Vec3(0, 0, 1), M_PI / 2);
+    const Quaternion qx(Vec3(1, 0, 0), M_PI / 2);
+    Quaternion zThenX(qz);
+    zThenX.multiply(qx);  // qz * qx: x acts first
+    expectVec(Quaternion::quaternionMulVec3(zThenX, Vec3(0, 0, 1)), 1, 0, 0, 1e-15);
+    Quaternion xThenZ(qz);
+    xThenZ.premultiply(qx);  // qx * qz: z acts first
+    expectVec(Quaternion::quaternionMulVec3(xThenZ, Vec3(0, 0, 1)), 0, -1, 0, 1e-15);
+
+    const Quaternion a(1, 2, 3, 4);
+    const Quaternion b(-2, 0.5, 1, 3);
+    Quaternion ab;
+    ab.multiplyQuaternions(a, b);
+    expectQuat(ab, 1 * 3 + 4 * -2 + 2 * 1 - 3 * 0.5, 2 * 3 + 4 * 0.5 + 3 * -2 - 1 * 1,
+               3 * 3 + 4 * 1 + 1 * 0.5 - 2 * -2, 4 * 3 - 1 * -2 - 2 * 0.5 - 3 * 1);
+    Quaternion aliased(a);
+    aliased.multiplyQuaternions(aliased, b);
+    EXPECT_TRUE(aliased == ab);
+    Quaternion aliasedRight(b);
+    aliasedRight.multiplyQuaternions(a, aliasedRight);
+    EXPECT_TRUE(aliasedRight == ab);
+}
+
+TEST(QuaternionTest, VectorRotationFormsAgree) {
+    const Quaternion q = sampleRotation();
+    const Vec3 v(0.5, -2, 3);
+    Vec3 applied(v);
+    applied.applyQuaternion(q);
+    const Vec3 formula = Quaternion::quaternionMulVec3(q, v);
+    expectVec(formula, applied.x, applied.y, applied.z, 1e-14);
+    Mat4 m;
+    m.setWithQuaternion(q);
+    const Vec3 byMatrix = m * v;
+    expectVec(byMatrix, applied.x, applied.y, applied.z, 1e-14);
+    Mat4 axisAngle;
+    axisAngle.setRotation(0.9, Vec3(1, 2, 3));
+    expectNearMatrix(m, axisAngle, 1e-14);
+}
+
+TEST(QuaternionTest, RotationMatrixIsNotNormalised) {
+    Mat4 m;
+    m.setWithQuaternion(Quaternion(0, 0, 0, 2));
+    EXPECT_EQ(m.m[0], 1.0);  // w does not enter the diagonal
+    m.setWithQuaternion(Quaternion(0, 0, 2, 0));
+    EXPECT_EQ(m.m[0], -7.0);  // 1 - 2 * 2 * 2
+    EXPECT_EQ(m.m[15], 1.0);
+}
+
+TEST(QuaternionTest, DirectionBetweenVectors) {
+    Quaternion q(Vec3(1, 0, 0), Vec3(0, 1, 0));
+    expectVec(Quaternion::quaternionMulVec3(q, Vec3(1, 0, 0)), 0, 1, 0, 1e-15);
+    EXPECT_NEAR(q.length(), 1.0, 1e-15);
+    Vec3 from(1, 2, 2);
+    from.normalize();
+    Vec3 to(-3, 0, 4);
+    to.normalize();
+    q.setWithDirection(from, to);
+    const Vec3 turned = Quaternion::quaternionMulVec3(q, from);
+    expectVec(turned, to.x, to.y, to.z, 1e-15);
+}
+
+TEST(QuaternionTest, OppositeDirectionsTurnHalfWay) {
+    const Quaternion q(Vec3(1, 0, 0), Vec3(-1, 0, 0));
+    expectQuat(q, 0, 1, 0, 0);
+    EXPECT_TRUE(std::signbit(q.x));  // -from.y
+    const Quaternion r(Vec3(0, 0, 1), Vec3(0, 0, -1));
+    expectQuat(r, 0, -1, 0, 0);
+    const Quaternion s(Vec3(0, 1, 0), Vec3(0, -1, 0));
+    expectQuat(s, 0, 0, 1, 0);
+    // Nearly opposite (from . to + 1 below 1e-12) takes the same fallback axis.
+    Vec3 to(-1, 1e-7, 0);
+    to.normalize();
+    ASSERT_GT(Vec3(1, 0, 0).dot(to) + 1, 0.0);
+    const Quaternion t(Vec3(1, 0, 0), to);
+    expectQuat(t, 0, 1, 0, 0);
+}
+
+TEST(QuaternionTest, FromMatrixAllBranches) {
+    Mat4 m;
+    m.setXRotation(M_PI);
+    Quaternion q;
+    q.setWithMat4(m);
+    expectQuat(q, 1, 0, 0, 0, 1e-15);
+    m.setYRotation(M_PI);
+    q.setWithMat4(m);
+    expectQuat(q, 0, 1, 0, 0, 1e-15);
+    m.setZRotation(M_PI);
+    q.setWithMat4(m);
+    expectQuat(q, 0, 0, 1, 0, 1e-15);
+    q.setWithMat4(Mat4(true));
+    expectQuat(q, 0, 0, 0, 1);
+    // Round trips through the matrix in each branch.
+    const Quaternion samples[] = {sampleRotation(), Quaternion(Vec3(1, 0.1, -0.2), 3.0),
+                                  Quaternion(Vec3(0.1, -1, 0.2), 3.0),
+                                  Quaternion(Vec3(-0.2, 0.1, 1), 3.0)};
+    for (Quaternion s : samples) {
+        s.normalize();
+        m.setWithQuaternion(s);
+        q.setWithMat4(m);
+        expectSameRotation(q, s, 1e-14);
+    }
+}
+
+TEST(QuaternionTest, SlerpEnds) {
+    const Quaternion q = sampleRotation();
+    const Quaternion flipped(-q.x, -q.y, -q.z, -q.w);
+    Quaternion a(q);
+    a.slerp(flipped, 1);
+    EXPECT_TRUE(a == flipped);
+    Quaternion b(q);
+    b.slerp(Quaternion(), 0);
+    EXPECT_TRUE(b == q);
+    // Toward the same rotation with all signs flipped: the values stay as they were.
+    Quaternion c(q);
+    c.slerp(flipped, 0.5);
+    EXPECT_TRUE(c == q);
+    // A cosine of exactly 1 stops there too, even toward a different (non-unit) value.
+    Quaternion d;
+    d.slerp(Quaternion(0.5, 0, 0, 1), 0.5);
+    expectQuat(d, 0, 0, 0, 1);
+}
+
+TEST(QuaternionTest, SlerpHalfWay) {
+    Quaternion a;
+    a.slerp(Quaternion(Vec3(0, 0, 1), M_PI / 2), 0.5);
+    expectQuat(a, 0, 0, std::sin(M_PI / 8), std::cos(M_PI / 8), 1e-15);
+    // The short way: the target with flipped signs gives the same result.
+    const Quaternion target(Vec3(0, 0, 1), 1.0);
+    Quaternion b;
+    b.slerp(Quaternion(-target.x, -target.y, -target.z, -target.w), 0.25);
+    expectQuat(b, 0, 0, std::sin(0.125), std::cos(0.125), 1e-15);
+}
+
+TEST(QuaternionTest, SlerpOfTinyAngleIsTheMidpoint) {
+    const Quaternion target(Vec3(0, 0, 1), 0.001);  // sine of the half angle 0.0005
+    Quaternion a;
+    a.slerp(target, 0.3);  // t is not used on this path
+    expectQuat(a, 0, 0, target.z * 0.5, (1 + target.w) * 0.5);
+}
+
+TEST(QuaternionTest, LerpOfEqualInputsReturnsThemUnchanged) {
+    const Quaternion a(0.1, 0.2, 0.3, 0.5);  // not unit: slerp would rescale it
+    Quaternion viaSlerp(a);
+    viaSlerp.slerp(a, 0.3);
+    ASSERT_FALSE(viaSlerp == a);
+    EXPECT_TRUE(Quaternion::lerp(a, a, 0.3) == a);
+    const Quaternion b(Vec3(0, 1, 0), 1.0);
+    const Quaternion mid = Quaternion::lerp(Quaternion(), b, 0.5);
+    expectQuat(mid, 0, std::sin(0.25), 0, std::cos(0.25), 1e-15);
+}
+
+TEST(QuaternionTest, EulerWithoutValidOrder) {
+    Quaternion q(1, 2, 3, 4);
+    q.setWithEuler(Euler(0.1, 0.2, 0.3, orderValue(9)));
+    expectQuat(q, 1, 2, 3, 4);
+    q.setWithEuler(Euler(0.1, 0.2, 0.3, orderValue(0)));
+    expectQuat(q, 0, 0, 0, 0);
+}
+
+TEST(QuaternionTest, EulerSignsMatchAxisProducts) {
+    for (Euler::RotationOrder order : kAllOrders) {
+        SCOPED_TRACE(axesOf(order));
+        const Euler e(0.3, -0.5, 0.7, order);
+        Quaternion q;
+        q.setWithEuler(e);
+        expectQuat(q, quaternionOf(e).x, quaternionOf(e).y, quaternionOf(e).z, quaternionOf(e).w,
+                   1e-6);
+    }
+}
+
+TEST(QuaternionTest, EulerConversionIsSinglePrecision) {
+    const Euler e(0.3, -0.5, 0.7, Euler::XYZ);
+    Quaternion q;
+    q.setWithEuler(e);
+    EXPECT_EQ(q.x, static_cast<double>(static_cast<float>(q.x)));
+    EXPECT_EQ(q.y, static_cast<double>(static_cast<float>(q.y)));
+    EXPECT_EQ(q.z, static_cast<double>(static_cast<float>(q.z)));
+    EXPECT_EQ(q.w, static_cast<double>(static_cast<float>(q.w)));
+    const float s1 = static_cast<float>(std::sin(0.15));
+    const float c1 = static_cast<float>(std::cos(0.15));
+    const float s2 = static_cast<float>(std::sin(-0.25));
+    const float c2 = static_cast<float>(std::cos(-0.25));
+    const float s3 = static_cast<float>(std::sin(0.35));
+    const float c3 = static_cast<float>(std::cos(0.35));
+    EXPECT_EQ(q.x, static_cast<double>(s1 * c2 * c3 + c1 * s2 * s3));
+    EXPECT_EQ(q.w, static_cast<double>(c1 * c2 * c3 - s1 * s2 * s3));
+}
+
+TEST(EulerTest, ConstructionAndOrderZero) {
+    const Euler e;
+    EXPECT_EQ(e.x, 0.0);
+    EXPECT_EQ(e.order, Euler::XYZ);
+    EXPECT_EQ(static_cast<int>(Euler::ZYX), 6);
+    Euler f(1, 2, 3, orderValue(0));
+    EXPECT_EQ(static_cast<int>(f.order), 0);
+    f.set(4, 5, 6, orderValue(0));
+    EXPECT_EQ(static_cast<int>(f.order), 0);
+    EXPECT_EQ(f.z, 6.0);
+    Mat4 m;
+    m.setXRotation(0.5);
+    f.setWithMat4(m, orderValue(0));
+    EXPECT_EQ(f.x, 4.0);
+    EXPECT_EQ(f.y, 5.0);
+    EXPECT_EQ(f.z, 6.0);
+    f.set(1, 1, 1, Euler::ZXY);
+    EXPECT_EQ(f.order, Euler::ZXY);
+    f.setWithMat4(m, orderValue(0));  // keeps ZXY
+    EXPECT_EQ(f.order, Euler::ZXY);
+    EXPECT_NEAR(f.x, 0.5, 1e-15);
+    Euler g(1, 2, 3, orderValue(9));
+    g.setWithMat4(m, orderValue(0));
+    EXPECT_EQ(g.x, 1.0);
+    EXPECT_EQ(static_cast<int>(g.order), 9);
+}
+
+TEST(EulerTest, Equality) {
+    EXPECT_TRUE(Euler(0, 2, 3, Euler::XYZ) == Euler(1e-12, 2, 3, Euler::XYZ));
+    EXPECT_FALSE(Euler(0, 2, 3, Euler::XYZ) == Euler(2e-12, 2, 3, Euler::XYZ));
+    EXPECT_FALSE(Euler(1, 2, 3, Euler::XYZ) == Euler(1, 2, 3, Euler::YXZ));
+    EXPECT_TRUE(Euler(1, 2, 3, Euler::XYZ) != Euler(1, 2, 3, Euler::YXZ));
+}
+
+TEST(EulerTest, IdentityGivesZeroForEveryOrder) {
+    for (Euler::RotationOrder order : kAllOrders) {
+        Euler e(1, 2, 3, Euler::XYZ);
+        e.setWithMat4(Mat4(true), order);
+        EXPECT_EQ(e.order, order);
+        EXPECT_EQ(e.x, 0.0);
+        EXPECT_EQ(e.y, 0.0);
+        EXPECT_EQ(e.z, 0.0);
+    }
+}
+
+// Angles given by their place in the order's product: first, middle, last factor. The
+// middle one comes back from asin, so it stays inside +-pi/2; the others may use +-pi.
+Euler byPlace(Euler::RotationOrder order, double first, double middle, double last) {
+    Euler e(0, 0, 0, order);
+    const double byIndex[3] = {first, middle, last};
+    const std::string axes = axesOf(order);
+    for (int i = 0; i < 3; ++i) {
+        (axes[i] == 'X' ? e.x : axes[i] == 'Y' ? e.y : e.z) = byIndex[i];
+    }
+    return e;
+}
+
+TEST(EulerTest, MatrixRoundTripForEveryOrder) {
+    for (Euler::RotationOrder order : kAllOrders) {
+        SCOPED_TRACE(axesOf(order));
+        const Euler e = byPlace(order, 0.4, -0.9, 2.5);
+        Euler back;
+        back.setWithMat4(matrixOf(e), order);
+        EXPECT_NEAR(back.x, e.x, 1e-12);
+        EXPECT_NEAR(back.y, e.y, 1e-12);
+        EXPECT_NEAR(back.z, e.z, 1e-12);
+    }
+}
+
+TEST(EulerTest, QuaternionRoundTripForEveryOrder) {
+    const double samples[][3] = {{0.3, -0.5, 0.7}, {-2.8, 1.2, 3.0}, {1.5, 0.05, -1.0}};
+    for (Euler::RotationOrder order : kAllOrders) {
+        for (const auto& place : samples) {
+            const Euler sample = byPlace(order, place[0], place[1], place[2]);
+            SCOPED_TRACE(axesOf(order) + " " + std::to_string(place[0]));
+            Quaternion q;
+            q.setWithEuler(sample);
+            Mat4 viaQuaternion;
+            viaQuaternion.setWithQuaternion(q);
+            expectNearMatrix(viaQuaternion, matrixOf(sample), 1e-6);
+            Euler back;
+            back.setWithQuaternion(q, order);
+            EXPECT_EQ(back.order, order);
+            EXPECT_NEAR(back.x, sample.x, 1e-6);
+            EXPECT_NEAR(back.y, sample.y, 1e-6);
+            EXPECT_NEAR(back.z, sample.z, 1e-6);
+        }
+    }
+}
+
+TEST(EulerTest, GimbalLockTakesDegenerateBranch) {
+    Mat4 m;
+    m.setYRotation(M_PI / 2);
+    Euler e;
+    e.setWithMat4(m, Euler::XYZ);
+    EXPECT_DOUBLE_EQ(e.y, M_PI / 2);
+    EXPECT_EQ(e.x, 0.0);
+    EXPECT_EQ(e.z, 0.0);
+    // A roll about x locked by a quarter turn about y: x carries the whole roll.
+    const Euler locked(0.6, M_PI / 2, 0, Euler::XYZ);
+    e.setWithMat4(matrixOf(locked), Euler::XYZ);
+    EXPECT_NEAR(e.x, 0.6, 1e-12);
+    EXPECT_EQ(e.z, 0.0);
+}
+
+// XYZ reads its middle angle from m[8]; the regular x is pi/4, the degenerate one 0.
+Mat4 withMiddleElement(double value) {
+    Mat4 m(true);
+    m.m[8] = value;
+    m.m[9] = -0.5;
+    m.m[10] = 0.5;
+    return m;
+}
+
+TEST(EulerTest, LockThresholdIsSinglePrecisionAndStrict) {
+    Euler e;
+    e.setWithMat4(withMiddleElement(0.999998), Euler::XYZ);
+    EXPECT_DOUBLE_EQ(e.x, M_PI / 4);
+    // Above the float 0.999999 (0.99999898672...) but below the double 0.999999.
+    e.setWithMat4(withMiddleElement(0.99999899), Euler::XYZ);
+    EXPECT_EQ(e.x, 0.0);
+    e.setWithMat4(withMiddleElement(static_cast<double>(0.999999f)), Euler::XYZ);
+    EXPECT_EQ(e.x, 0.0);
+    e.setWithMat4(withMiddleElement(-0.99999899), Euler::XYZ);
+    EXPECT_EQ(e.x, 0.0);
+    // Out of range elements are clamped for asin.
+    e.setWithMat4(withMiddleElement(1.5), Euler::XYZ);
+    EXPECT_DOUBLE_EQ(e.y, M_PI / 2);
+    e.setWithMat4(withMiddleElement(-1.5), Euler::XYZ);
+    EXPECT_DOUBLE_EQ(e.y, -M_PI / 2);
+    e.setWithMat4(withMiddleElement(std::numeric_limits<double>::quiet_NaN()), Euler::XYZ);
+    EXPECT_TRUE(std::isnan(e.y));
+    EXPECT_EQ(e.x, 0.0);
+}
+
+TEST(Mat4ComposeTest, ComposeIsTranslateRotateScale) {
+    const Quaternion q = sampleRotation();
+    Mat4 m(false);
+    m.compose(Vec3(10, -20, 30), q, Vec3(2, 0.5, 3));
+    Mat4 expected;
+    expected.setTranslate(10, -20, 30);
+    Mat4 r;
+    r.setWithQuaternion(q);
+    expected.mult(r);
+    expected.scale(2, 0.5, 3);
+    expectNearMatrix(m, expected, 1e-15);
+}
+
+TEST(Mat4ComposeTest, DecomposeRoundTrip) {
+    const Quaternion q = sampleRotation();
+    const Vec3 scales[] = {Vec3(2, 0.5, 3), Vec3(-2, 3, 4), Vec3(1, 1, 1)};
+    for (const Vec3& s : scales) {
+        Mat4 m;
+        m.compose(Vec3(10, -20, 30), q, s);
+        Vec3 position;
+        Quaternion back;
+        Vec3 scale;
+        m.decompose(position, back, scale);
+        expectVec(position, 10, -20, 30, 0);
+        expectVec(scale, s.x, s.y, s.z, 1e-14);
+        expectSameRotation(back, q, 1e-14);
+    }
+}
+
+TEST(Mat4ComposeTest, AnchorLandsOnPosition) {
+    const Quaternion q = sampleRotation();
+    const Vec3 anchor(5, 6, -7);
+    const Vec3 position(100, 200, 300);
+    const Vec3 s(2, 0.5, 3);
+    Mat4 m;
+    m.compose(anchor, position, q, s);
+    expectVec(m * anchor, position.x, position.y, position.z, 1e-12);
+
+    Mat4 expected;
+    expected.setTranslate(position);
+    Mat4 r;
+    r.setWithQuaternion(q);
+    expected.mult(r);
+    expected.translate(-anchor.x * s.x, -anchor.y * s.y, -anchor.z * s.z);
+    expected.scale(s);
+    expectNearMatrix(m, expected, 1e-12);
+
+    Vec3 p;
+    Quaternion back;
+    Vec3 scale;
+    m.decompose(anchor, p, back, scale);
+    expectVec(p, position.x, position.y, position.z, 1e-12);
+    expectVec(scale, s.x, s.y, s.z, 1e-14);
+    expectSameRotation(back, q, 1e-14);
+
+    // Without the anchor the raw translation comes back instead.
+    m.decompose(p, back, scale);
+    EXPECT_GT(p.distance(position), 1.0);
+}
+
+TEST(Mat4ComposeTest, ZeroAnchorMatchesPlainCompose) {
+    const Quaternion q = sampleRotation();
+    Mat4 a;
+    a.compose(Vec3(), Vec3(1, 2, 3), q, Vec3(2, 3, 4));
+    Mat4 b;
+    b.compose(Vec3(1, 2, 3), q, Vec3(2, 3, 4));
+    expectNearMatrix(a, b, 1e-15);
+}
+
+TEST(Mat4ComposeTest, DecomposeMirroredScale) {
+    Mat4 m;
+    m.setScale(2, 3, -4);
+    Vec3 position;
+    Quaternion q;
+    Vec3 scale;
+    m.decompose(position, q, scale);
+    expectVec(scale, -2, 3, 4, 0);
+    expectQuat(q, 0, 1, 0, 0);
+}
+
+TEST(Mat4ComposeTest, DecomposeFlatAxis) {
+    Mat4 m;
+    m.setScale(0, 2, 3);
+    Vec3 position;
+    Quaternion q;
+    Vec3 scale;
+    m.decompose(position, q, scale);
+    EXPECT_EQ(scale.x, 1e-6);
+    EXPECT_EQ(scale.y, 2.0);
+    EXPECT_EQ(scale.z, 3.0);
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory

@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "Math/Vec2.h"
+
+namespace Corvane::Tessory {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(Vec2Test, ConstructionAndArrays) {
+    EXPECT_EQ(Vec2().x, 0.0);
+    EXPECT_EQ(Vec2().y, 0.0);
+    Vec2 v(3, 4);
+    const double values[] = {7, 8, 9};
+    v.fromArray(nullptr, 0);
+    EXPECT_EQ(v.x, 3.0);
+    EXPECT_EQ(v.y, 4.0);
+    v.fromArray(values, 1);
+    EXPECT_EQ(v.x, 8.0);
+    EXPECT_EQ(v.y, 9.0);
+    v.setZero();
+    EXPECT_TRUE(v.isZero());
+}
+
+TEST(Vec2Test, ArithmeticIsComponentwise) {
+    Vec2 v(6, 8);
+    v += Vec2(1, 2);
+    EXPECT_EQ(v.x, 7.0);
+    EXPECT_EQ(v.y, 10.0);
+    v -= 1.0;
+    v *= Vec2(2, 3);
+    EXPECT_EQ(v.x, 12.0);
+    EXPECT_EQ(v.y, 27.0);
+    v /= Vec2(4, 9);
+    EXPECT_EQ(v.x, 3.0);
+    EXPECT_EQ(v.y, 3.0);
+    const Vec2 r = (Vec2(1, 2) + 1.0) * 2.0 - Vec2(1, 1);
+    EXPECT_EQ(r.x, 3.0);
+    EXPECT_EQ(r.y, 5.0);
+    const Vec2 q = Vec2(1, 2) / 0.0;
+    EXPECT_EQ(q.x, kInf);
+    const Vec2 m = Vec2(5.5, -7) % Vec2(2, 3);
+    EXPECT_EQ(m.x, 1.5);
+    EXPECT_EQ(m.y, -1.0);
+    EXPECT_EQ(Vec2(1, -2).negate().y, 2.0);
+}
+
+TEST(Vec2Test, EqualityToleranceIsInclusive) {
+    EXPECT_TRUE(Vec2(0, 0) == Vec2(1e-12, -1e-12));
+    EXPECT_FALSE(Vec2(0, 0) == Vec2(2e-12, 0));
+    EXPECT_TRUE(Vec2(0, 0) != Vec2(0, 2e-12));
+    EXPECT_TRUE(Vec2(0, 0).equal(Vec2(0.5, -0.5), 0.5));
+    EXPECT_FALSE(Vec2(0, 0).equal(Vec2(0.5, -0.6), 0.5));
+}
+
+TEST(Vec2Test, NegligibleIsStrict) {
+    EXPECT_TRUE(Vec2(9e-13, -9e-13).negligible());
+    EXPECT_FALSE(Vec2(1e-12, 0).negligible());
+    EXPECT_FALSE(Vec2(0, -1e-12).negligible());
+    EXPECT_TRUE(Vec2(0, -1e-12).nonNegligible());
+    EXPECT_TRUE(Vec2::negligible(-9.9e-13));
+    EXPECT_FALSE(Vec2::negligible(1e-12));
+}
+
+TEST(Vec2Test, ToleranceHelpers) {
+    // 3-4-5 triangle: the squared distance equals tol squared, which is not "within".
+    EXPECT_FALSE(Vec2::equalWithTolerance(0, 0, 3, 4, 5));
+    EXPECT_TRUE(Vec2::equalWithTolerance(Vec2(0, 0), Vec2(3, 4), 5.0001));
+    EXPECT_TRUE(Vec2::isDuplicate(Vec2(1, 1), Vec2(1.2499, 0.7501)));
+    EXPECT_FALSE(Vec2::isDuplicate(Vec2(1, 1), Vec2(1.25, 1)));
+    EXPECT_FALSE(Vec2::isDuplicate(Vec2(1, 1), Vec2(1, 0.75)));
+}
+
+TEST(Vec2Test, CollinearAndOrthogonal) {
+    EXPECT_TRUE(Vec2(1, 2).isCollinear(Vec2(-2, -4)));
+    EXPECT_FALSE(Vec2(1, 2).isCollinear(Vec2(2, 4.001)));
+    EXPECT_TRUE(Vec2(1e6, 2e6).isCollinear(Vec2(3e-6, 6e-6)));
+    EXPECT_TRUE(Vec2(1, 2).isOrthogonal(Vec2(-2, 1)));
+    EXPECT_FALSE(Vec2(1, 2).isOrthogonal(Vec2(2, 1)));
+}
+
+TEST(Vec2Test, RotationUsesFifteenDigitFactor) {
+    Vec2 v(1, 0);
+    v.rotate(90);
+    // 90 * 0.017453292519943 falls about 2.65e-14 short of pi/2.
+    EXPECT_EQ(v.x, std::cos(90 * 0.017453292519943));
+    EXPECT_NEAR(v.x, 2.65e-14, 1e-15);
+    EXPECT_EQ(v.y, std::sin(90 * 0.017453292519943));
+    EXPECT_EQ(kDegToRad, 0.017453292519943);
+    EXPECT_EQ(kRadToDeg, 57.29577951308232);
+}
+
+TEST(Vec2Test, RotateByZeroLeavesValueUntouched) {
+    // Running the formula would turn inf * sin(0) into NaN.
+    Vec2 v(kInf, 3);
+    v.rotate(0);
+    EXPECT_EQ(v.x, kInf);
+    EXPECT_EQ(v.y, 3.0);
+    v.rotateAround(0, Vec2(1, 1));
+    EXPECT_EQ(v.y, 3.0);
+    const Vec2 r = v.rotateRound(0, Vec2(1, 1));
+    EXPECT_EQ(r.x, kInf);
+    EXPECT_EQ(r.y, 3.0);
+}
+
+TEST(Vec2Test, RotateAroundCentre) {
+    Vec2 v(3, 1);
+    const Vec2 copy = v.rotateRound(90, Vec2(1, 1));
+    EXPECT_EQ(v.x, 3.0);
+    EXPECT_NEAR(copy.x, 1.0, 1e-12);
+    EXPECT_NEAR(copy.y, 3.0, 1e-12);
+    v.rotateAround(-90, Vec2(1, 1));
+    EXPECT_NEAR(v.x, 1.0, 1e-12);
+    EXPECT_NEAR(v.y, -1.0, 1e-12);
+}
+
+TEST(Vec2Test, ProductsAndProjection) {
+    EXPECT_EQ(Vec2(1, 2).dot(Vec2(3, 4)), 11.0);
+    EXPECT_EQ(Vec2(1, 2).dotProduction(Vec2(3, 4)), 11.0);
+    EXPECT_EQ(Vec2(1, 2).cross(Vec2(3, 4)), -2.0);
+    EXPECT_EQ(Vec2::cross(1, 2, 3, 4), -2.0);
+    const Vec2 p = Vec2(2, 3).project(Vec2(2, 0));
+    EXPECT_EQ(p.x, 2.0);
+    EXPECT_EQ(p.y, 0.0);
+    const Vec2 z = Vec2(2, 3).project(Vec2(0, 0));
+    EXPECT_TRUE(z.isZero());
+}
+
+TEST(Vec2Test, DistancesToLine) {
+    EXPECT_DOUBLE_EQ(Vec2(3, 5).distanceToLine(Vec2(-1, 0), Vec2(1, 0)), 5.0);
+    // The line is infinite: points beyond the ends measure to the extension.
+    EXPECT_DOUBLE_EQ(Vec2(10, -2).distanceToLine(Vec2(0, 0), Vec2(1, 0)), 2.0);
+    EXPECT_DOUBLE_EQ(Vec2(3, 5).lineProjectionLength(Vec2(0, 0), Vec2(1, 0)), 3.0);
+    EXPECT_DOUBLE_EQ(Vec2(-4, 5).lineProjectionLength(Vec2(1, 0), Vec2(2, 0)), 5.0);
+    EXPECT_TRUE(std::isnan(Vec2(3, 5).distanceToLine(Vec2(1, 1), Vec2(1, 1))));
+    EXPECT_EQ(Vec2(1, 1).distance(Vec2(4, 5)), 5.0);
+    EXPECT_EQ(Vec2::distanceSquared(Vec2(1, 1), Vec2(4, 5)), 25.0);
+}
+
+TEST(Vec2Test, LengthAndZeroVectorRule) {
+    EXPECT_EQ(Vec2(3, 4).length(), 5.0);
+    EXPECT_EQ(Vec2(3, 4).lengthSquare(), 25.0);
+    Vec2 zero;
+    zero.normalize();
+    EXPECT_EQ(zero.x, 1.0);
+    EXPECT_EQ(zero.y, 0.0);
+    Vec2 z5;
+    z5.setLength(5);
+    EXPECT_EQ(z5.x, 5.0);
+    EXPECT_EQ(z5.y, 0.0);
+    Vec2 v(3, 4);
+    v.setLength(10);
+    EXPECT_DOUBLE_EQ(v.x, 6.0);
+    EXPECT_DOUBLE_EQ(v.y, 8.0);
+    v.normalize();
+    EXPECT_DOUBLE_EQ(v.length(), 1.0);
+}
+
+TEST(Vec2Test, StaticNormalizeSkipsTinyPairs) {
+    double x = 1e-12;
+    double y = 0;
+    Vec2::normalize(&x, &y);
+    EXPECT_EQ(x, 1e-12);
+    x = 2e-12;
+    Vec2::normalize(&x, &y);
+    EXPECT_DOUBLE_EQ(x, 1.0);
+    x = 3;
+    y = -4;
+    Vec2::normalize(&x, &y);
+    EXPECT_DOUBLE_EQ(x, 0.6);
+    EXPECT_DOUBLE_EQ(y, -0.8);
+}
+
+TEST(Vec2Test, PerpendicularsTurnTheRightWay) {
+    EXPECT_EQ(Vec2(1, 2).normal().x, -2.0);
+    EXPECT_EQ(Vec2(1, 2).perpindicularLeft().y, 1.0);
+    EXPECT_EQ(Vec2(1, 2).perpindicularRight().x, 2.0);
+    EXPECT_EQ(Vec2(1, 2).perpindicularRight().y, -1.0);
+    Vec2 v(1, 2);
+    v.prepen();
+    EXPECT_EQ(v.x, -2.0);
+    EXPECT_EQ(v.y, 1.0);
+}
+
+TEST(Vec2Test, AnglesInDegrees) {
+    EXPECT_EQ(Vec2(0, 0).getAngle(), 0.0);
+    EXPECT_EQ(Vec2(-0.0, -0.0).getAngle(), 0.0);
+    EXPECT_DOUBLE_EQ(Vec2(0, 1).getAngle(), 90.0);
+    EXPECT_DOUBLE_EQ(Vec2(-1, 0).getAngle(), 180.0);
+    EXPECT_DOUBLE_EQ(Vec2(0, 1).angleBetween(Vec2(1, 0)), -90.0);
+    EXPECT_DOUBLE_EQ(Vec2(1, 0).angleBetween(Vec2(-1, 1)), 135.0);
+    Vec2 v(3, 4);
+    v.setAngle(90);
+    EXPECT_EQ(v.x, 5.0 * std::cos(90 * 0.017453292519943));
+    EXPECT_DOUBLE_EQ(v.y, 5.0);
+}
+
+TEST(Vec2Test, Quadrants) {
+    EXPECT_EQ(Vec2(0, 0).getQuadrant(), 1);
+    EXPECT_EQ(Vec2(-1, 0).getQuadrant(), 2);
+    EXPECT_EQ(Vec2(-1, -1).getQuadrant(), 3);
+    EXPECT_EQ(Vec2(0, -1).getQuadrant(), 4);
+}
+
+TEST(Vec2Test, MinMaxClampSlope) {
+    Vec2 v(1, 5);
+    v.getMin(Vec2(2, 3));
+    EXPECT_EQ(v.x, 1.0);
+    EXPECT_EQ(v.y, 3.0);
+    v.getMax(Vec2(4, 0));
+    EXPECT_EQ(v.x, 4.0);
+    EXPECT_EQ(v.y, 3.0);
+    Vec2 c(-5, 50);
+    c.clamp(Vec2(0, 0), Vec2(10, 10));
+    EXPECT_EQ(c.x, 0.0);
+    EXPECT_EQ(c.y, 10.0);
+    EXPECT_EQ(Vec2(2, 6).slope(), 3.0);
+    EXPECT_EQ(Vec2(0, 6).slope(), kInf);
+}
+
+TEST(Vec2Test, FollowSigns) {
+    Vec2 v(1, -2);
+    v.followSigns(Vec2(-1, -3));
+    EXPECT_EQ(v.x, -1.0);
+    EXPECT_EQ(v.y, -2.0);
+    Vec2 w(-1, -2);
+    w.followSigns(Vec2(0, 5));  // 0 is not positive, so x keeps its sign
+    EXPECT_EQ(w.x, -1.0);
+    EXPECT_EQ(w.y, 2.0);
+}
+
+TEST(Vec2Test, LerpAndArea) {
+    const Vec2 l = Vec2::lerp(Vec2(0, 10), Vec2(10, 20), 0.25);
+    EXPECT_EQ(l.x, 2.5);
+    EXPECT_EQ(l.y, 12.5);
+    EXPECT_EQ(Vec2::signedArea(Vec2(0, 0), Vec2(1, 0), Vec2(0, 1)), 1.0);
+    EXPECT_EQ(Vec2::signedArea(Vec2(0, 0), Vec2(0, 1), Vec2(1, 0)), -1.0);
+}
+
+TEST(Vec2Test, SidesAndQuadrantTests) {
+    EXPECT_TRUE(Vec2::intersecting(Vec2(0, 0), Vec2(1, 0), Vec2(5, 1), Vec2(5, -1)));
+    EXPECT_FALSE(Vec2::intersecting(Vec2(0, 0), Vec2(1, 0), Vec2(5, 1), Vec2(6, 2)));
+    // On the line is not "positive", so it counts as the negative side.
+    EXPECT_TRUE(Vec2::intersecting(Vec2(0, 0), Vec2(1, 0), Vec2(5, 1), Vec2(5, 0)));
+
+    EXPECT_TRUE(Vec2::oppositeQuadrant(Vec2(1, 1), Vec2(-1, -1)));
+    EXPECT_FALSE(Vec2::oppositeQuadrant(Vec2(1, 1), Vec2(-1, 1)));
+    EXPECT_TRUE(Vec2::oppositeQuadrant(Vec2(1, 0), Vec2(-1, 0)));
+    EXPECT_TRUE(Vec2::oppositeQuadrant(Vec2(0, 1), Vec2(0, -1)));
+    EXPECT_FALSE(Vec2::oppositeQuadrant(Vec2(1, 1), Vec2(1, -1)));
+}
+
+TEST(Vec2Test, FrameConversions) {
+    const Vec2 size(100, 50);
+    const Vec2 tl = Vec2::centerToTopLefetPoint(Vec2(10, 20), size);
+    EXPECT_EQ(tl.x, 60.0);
+    EXPECT_EQ(tl.y, 5.0);
+    const Vec2 c = Vec2::topLeftToCenterPoint(tl, size);
+    EXPECT_EQ(c.x, 10.0);
+    EXPECT_EQ(c.y, 20.0);
+}
+
+TEST(Vec2Test, AnchorOrientation) {
+    const Vec2 a(1, 0);
+    const Vec2 b(0, 0);
+    Vec2 v(1, 0);
+    EXPECT_TRUE(Vec2::anchorOutwardD(v, a, b));
+    EXPECT_EQ(v.x, 1.0);
+    EXPECT_FALSE(Vec2::anchorOutward(v, a, b, false));
+    EXPECT_EQ(v.x, 1.0);
+    EXPECT_TRUE(Vec2::anchorOutward(v, a, b, true));
+    EXPECT_EQ(v.x, -1.0);
+    EXPECT_FALSE(Vec2::anchorInward(v, a, b));
+    EXPECT_EQ(v.x, -1.0);
+    EXPECT_TRUE(Vec2::anchorOutward(v, a, b, false));
+    EXPECT_EQ(v.x, 1.0);
+    EXPECT_TRUE(Vec2::anchorInward(v, a, b));
+    EXPECT_EQ(v.x, -1.0);
+}
+
+TEST(Vec2Test, IntersectCrossingSegments) {
+    Vec2 out;
+    double t = -1;
+    double u = -1;
+    EXPECT_EQ(Vec2::intersect(Vec2(0, 0), Vec2(1, 0), Vec2(0.5, -1), Vec2(0.5, 1), out, &t, &u),
+              Vec2::kCrossing);
+    EXPECT_EQ(t, 0.5);
+    EXPECT_EQ(u, 0.5);
+    EXPECT_EQ(out.x, 0.5);
+    EXPECT_EQ(out.y, 0.0);
+    // t is along the first segment, u along the second.
+    EXPECT_EQ(Vec2::intersect(Vec2(0, 0), Vec2(4, 0), Vec2(1, -1), Vec2(1, 3), out, &t, &u), 1);
+    EXPECT_EQ(t, 0.25);
+    EXPECT_EQ(u, 0.25);
+    EXPECT_EQ(out.x, 1.0);
+}
+
+TEST(Vec2Test, IntersectOutsideCodes) {
+    Vec2 out;
+    double t = 0;
+    double u = 0;
+    const Vec2 p1(0, 0);
+    const Vec2 p2(1, 0);
+    EXPECT_EQ(Vec2::intersect(p1, p2, Vec2(2, -1), Vec2(2, 1), out, &t, &u), 3);
+    EXPECT_EQ(t, 2.0);
+    EXPECT_EQ(out.x, 2.0);
+    EXPECT_EQ(Vec2::intersect(p1, p2, Vec2(0.5, 1), Vec2(0.5, 2), out, &t, &u), 4);
+    EXPECT_EQ(u, -1.0);
+    EXPECT_EQ(Vec2::intersect(p1, p2, Vec2(2, 1), Vec2(2, 2), out, nullptr, nullptr), 5);
+    EXPECT_EQ(out.x, 2.0);
+    // Ends of the segments count as on them.
+    EXPECT_EQ(Vec2::intersect(p1, p2, Vec2(1, 0), Vec2(1, 1), out, &t, &u), 1);
+    EXPECT_EQ(t, 1.0);
+    EXPECT_EQ(u, 0.0);
+}
+
+TEST(Vec2Test, IntersectParallelAndCoincident) {
+    Vec2 out(9, 9);
+    double t = 42;
+    EXPECT_EQ(Vec2::intersect(Vec2(0, 0), Vec2(1, 0), Vec2(0, 1), Vec2(1, 1), out, &t, nullptr),
+              Vec2::kParallel);
+    EXPECT_TRUE(out.isZero());
+    EXPECT_EQ(t, 42.0);
+    EXPECT_EQ(Vec2::intersect(Vec2(0, 0), Vec2(2, 2), Vec2(5, 5), Vec2(7, 7), out, &t, nullptr),
+              Vec2::kCoincident);
+    EXPECT_EQ(out.x, 1.0);
+    EXPECT_EQ(out.y, 1.0);
+    EXPECT_EQ(t, 42.0);
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory

@@ -1,0 +1,344 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "Math/Mat4.h"
+#include "Math/Quaternion.h"
+#include "Math/Vec3.h"
+#include "Math/Vec4.h"
+
+namespace Corvane::Tessory {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+void expectVec(const Vec3& v, double x, double y, double z, double tol = 0) {
+    EXPECT_NEAR(v.x, x, tol);
+    EXPECT_NEAR(v.y, y, tol);
+    EXPECT_NEAR(v.z, z, tol);
+}
+
+void expectVec(const Vec4& v, double x, double y, double z, double w, double tol = 0) {
+    EXPECT_NEAR(v.x, x, tol);
+    EXPECT_NEAR(v.y, y, tol);
+    EXPECT_NEAR(v.z, z, tol);
+    EXPECT_NEAR(v.w, w, tol);
+}
+
+TEST(CyclicDifferenceTest, OnePeriodAtMost) {
+    EXPECT_EQ(cyclicDifference(350, 10, 360), -20.0);
+    EXPECT_EQ(cyclicDifference(10, 350, 360), 20.0);
+    EXPECT_EQ(cyclicDifference(180, 0, 360), 180.0);
+    EXPECT_EQ(cyclicDifference(0, 180, 360), -180.0);
+    EXPECT_EQ(cyclicDifference(181, 0, 360), -179.0);
+    EXPECT_EQ(cyclicDifference(0, 181, 360), 179.0);
+    EXPECT_EQ(cyclicDifference(800, 0, 360), 440.0);
+    EXPECT_EQ(cyclicDifference(30, 20, 360), 10.0);
+}
+
+TEST(Vec3Test, ConstructionAndSetters) {
+    expectVec(Vec3(), 0, 0, 0);
+    expectVec(Vec3(2.5), 2.5, 2.5, 2.5);
+    expectVec(Vec3(Vec2(1, 2), 3), 1, 2, 3);
+    Vec3 v(1, 2, 3);
+    v.set(0, 9);
+    v.set(1, 8);
+    v.set(7, 6);
+    expectVec(v, 9, 8, 6);
+    v.set(-1, 5);
+    expectVec(v, 9, 8, 5);
+    v.set(Vec2(4, 5), 6);
+    expectVec(v, 4, 5, 6);
+    double array[5] = {0, 0, 0, 0, 0};
+    v.toArray(array, 2);
+    EXPECT_EQ(array[2], 4.0);
+    EXPECT_EQ(array[4], 6.0);
+    Vec3 w;
+    w.fromArray(array, 2);
+    expectVec(w, 4, 5, 6);
+    EXPECT_EQ(w.getVec2().y, 5.0);
+    w.setZero();
+    EXPECT_TRUE(w.isZero());
+}
+
+TEST(Vec3Test, EqualityPerComponent) {
+    EXPECT_TRUE(Vec3(1e-13, 0, 0) == Vec3());
+    EXPECT_TRUE(Vec3(1e-12, -1e-12, 1e-12) == Vec3());
+    EXPECT_FALSE(Vec3(2e-12, 0, 0) == Vec3());
+    EXPECT_TRUE(Vec3(0, 0, 2e-12) != Vec3());
+    // Per component, not by distance: 0.5 in each axis is within 0.5.
+    EXPECT_TRUE(Vec3(0.5, 0.5, 0.5).equal(Vec3(), 0.5));
+    EXPECT_FALSE(Vec3(0.5, 0.5, 0.51).equal(Vec3(), 0.5));
+}
+
+TEST(Vec3Test, LargestAbsComponentTiesGoLater) {
+    EXPECT_EQ(Vec3(1, -1, 0).largestAbsComponent(), 1);
+    EXPECT_EQ(Vec3(2, 0, -2).largestAbsComponent(), 2);
+    EXPECT_EQ(Vec3(0, 0, 0).largestAbsComponent(), 2);
+    EXPECT_EQ(Vec3(-3, 1, 2).largestAbsComponent(), 0);
+    EXPECT_EQ(Vec3(0, -3, 3).largestAbsComponent(), 2);
+    EXPECT_EQ(Vec3(0, -3, 2).largestAbsComponent(), 1);
+}
+
+TEST(Vec3Test, Arithmetic) {
+    Vec3 v(1, 2, 3);
+    v += Vec3(1, 1, 1);
+    v *= 2.0;
+    expectVec(v, 4, 6, 8);
+    v -= Vec3(0, 1, 2);
+    v /= Vec3(4, 5, 6);
+    expectVec(v, 1, 1, 1);
+    v.add(1.0);
+    v.sub(0.5);
+    v.mult(Vec3(2, 4, 6));
+    v.divide(0.5);
+    expectVec(v, 6, 12, 18);
+    expectVec(Vec3(1, 2, 3) + 1.0, 2, 3, 4);
+    expectVec(Vec3(1, 2, 3) - Vec3(3, 2, 1), -2, 0, 2);
+    expectVec(Vec3(1, 2, 3) * Vec3(3, 2, 1), 3, 4, 3);
+    expectVec(Vec3(1, 2, 3) / 2.0, 0.5, 1, 1.5);
+    const Vec3 q = Vec3(1, 2, 3) / Vec3(0, 1, 1);
+    EXPECT_EQ(q.x, kInf);
+    EXPECT_EQ(q.y, 2.0);
+}
+
+TEST(Vec3Test, ProductsAndLengths) {
+    EXPECT_EQ(Vec3(1, 2, 3).dot(Vec3(4, -5, 6)), 12.0);
+    expectVec(Vec3(1, 0, 0).cross(Vec3(0, 1, 0)), 0, 0, 1);
+    expectVec(Vec3(0, 1, 0).cross(Vec3(1, 0, 0)), 0, 0, -1);
+    expectVec(Vec3(1, 2, 3).cross(Vec3(4, 5, 6)), -3, 6, -3);
+    EXPECT_EQ(Vec3(2, 3, 6).length(), 7.0);
+    EXPECT_EQ(Vec3(2, 3, 6).lengthSquare(), 49.0);
+    EXPECT_EQ(Vec3(1, 1, 1).distance(Vec3(3, 4, 7)), 7.0);
+    EXPECT_EQ(Vec3(1, 1, 1).distanceSquare(Vec3(3, 4, 7)), 49.0);
+    EXPECT_DOUBLE_EQ(Vec3(1, 0, 0).angleBetween(Vec3(0, 0, 3)), M_PI / 2);
+}
+
+TEST(Vec3Test, AngleBetweenIsNotClamped) {
+    EXPECT_TRUE(std::isnan(Vec3().angleBetween(Vec3(1, 0, 0))));
+    Vec3 n(1, 1, 1);
+    n.normalize();
+    const double c = n.dot(n) / (n.length() * n.length());
+    ASSERT_GT(c, 1.0);  // rounding pushes the cosine of this pair above 1
+    EXPECT_TRUE(std::isnan(n.angleBetween(n)));
+}
+
+TEST(Vec3Test, ZeroVectorRule) {
+    Vec3 v;
+    v.normalize();
+    expectVec(v, 1, 0, 0);
+    Vec3 w(0, 0, 0);
+    w.setLength(5);
+    expectVec(w, 5, 0, 0);
+    Vec3 u(0, 3, 4);
+    u.setLength(10);
+    expectVec(u, 0, 6, 8, 1e-15);
+    u.normalize();
+    EXPECT_DOUBLE_EQ(u.length(), 1.0);
+}
+
+TEST(Vec3Test, NegateInvertFloorLerp) {
+    Vec3 v(1, -2, 4);
+    expectVec(v.negate(), -1, 2, -4);
+    expectVec(v.invert(), 1, -0.5, 0.25);
+    v.setNegate();
+    expectVec(v, -1, 2, -4);
+    v.setInvert();
+    expectVec(v, -1, 0.5, -0.25);
+    const Vec3 f(1.5, -1.5, 2);
+    expectVec(f.floor(), 1, -2, 2);
+    expectVec(f, 1.5, -1.5, 2);
+    expectVec(Vec3::lerp(Vec3(0, 10, 0), Vec3(10, 20, -4), 0.25), 2.5, 12.5, -1);
+    expectVec(Vec3(1, 2, 3).rotationalDifference(Vec3(3, 2, 1)), -2, 0, 2);
+}
+
+TEST(Vec3Test, MinMaxClamp) {
+    Vec3 v(1, 5, -1);
+    v.getMin(Vec3(2, 3, -1));
+    expectVec(v, 1, 3, -1);
+    v.getMax(Vec3(4, 0, 7));
+    expectVec(v, 4, 3, 7);
+    Vec3 c(-5, 5, 50);
+    c.clamp(Vec3(0, 0, 0), Vec3(10, 10, 10));
+    expectVec(c, 0, 5, 10);
+}
+
+TEST(Vec3Test, OrthoPicksAxisFromOwnValue) {
+    Vec3 v(0, 0, 5);
+    v.ortho(Vec3(0, 0, 5));  // largest is z, so the helper axis is y
+    expectVec(v, -1, 0, 0);
+    Vec3 a(7, 0, 0);  // largest is x, helper axis z: (0,3,4) x z = (3,0,0)
+    a.ortho(Vec3(0, 3, 4));
+    expectVec(a, 1, 0, 0);
+    Vec3 b(0, 2, 0);  // largest is y, helper axis x
+    b.ortho(Vec3(0, 0, 3));
+    expectVec(b, 0, 1, 0);
+    Vec3 parallel(1, 0, 0);  // helper z parallel to o: zero cross product, rule gives x
+    parallel.ortho(Vec3(0, 0, -2));
+    expectVec(parallel, 1, 0, 0);
+}
+
+TEST(Vec3Test, MatrixOperations) {
+    Mat4 m(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, true);
+    Vec3 v;
+    v.setFromMatrixPosition(m);
+    expectVec(v, 13, 14, 15);
+    v.setFromMatrixColumn(m, 1);
+    expectVec(v, 5, 6, 7);
+    Mat4 t;
+    t.setTranslate(1, 2, 3);
+    t.scale(2, 2, 2);
+    Vec3 p(1, 1, 1);
+    p.applyMatrix4(t);
+    expectVec(p, 3, 4, 5);
+    Vec3 d(1, 1, 1);
+    d.transformDirection(t);
+    expectVec(d, 1 / std::sqrt(3.0), 1 / std::sqrt(3.0), 1 / std::sqrt(3.0), 1e-15);
+
+    Mat4 projective;
+    projective.m[15] = 2;  // w = 2 halves the point
+    Vec3 q(4, 6, 8);
+    q.applyProjection(projective);
+    expectVec(q, 2, 3, 4);
+    Mat4 flat(false);
+    flat.m[0] = 1;
+    Vec3 r(1, 1, 1);
+    r.applyProjection(flat);
+    EXPECT_EQ(r.x, kInf);
+}
+
+TEST(Vec3Test, ApplyQuaternionScalesByLengthSquared) {
+    const Quaternion quarter(Vec3(0, 0, 1), M_PI / 2);
+    Vec3 v(1, 0, 0);
+    v.applyQuaternion(quarter);
+    expectVec(v, 0, 1, 0, 1e-15);
+    const Quaternion doubled(0, 0, 2 * quarter.z, 2 * quarter.w);
+    Vec3 w(1, 0, 0);
+    w.applyQuaternion(doubled);
+    expectVec(w, 0, 4, 0, 1e-14);
+}
+
+TEST(Vec4Test, ConstructionAndAccess) {
+    expectVec(Vec4(), 0, 0, 0, 0);
+    expectVec(Vec4(Vec3(1, 2, 3), 4), 1, 2, 3, 4);
+    Vec4 v(1, 2, 3, 4);
+    expectVec(v.getVec3(), 1, 2, 3);
+    v.set(5, 6, 7, 8);
+    expectVec(v, 5, 6, 7, 8);
+    v.setZero();
+    EXPECT_TRUE(v.isZero());
+    EXPECT_FALSE(Vec4(0, 0, 0, 1e-300).isZero());
+}
+
+TEST(Vec4Test, EqualityByDistance) {
+    EXPECT_TRUE(Vec4(1e-13, 0, 0, 0) == Vec4());
+    EXPECT_FALSE(Vec4(2e-12, 0, 0, 0) == Vec4());
+    // Each component alone is within 1e-12, but the distance is not.
+    EXPECT_FALSE(Vec4(9e-13, 9e-13, 0, 0) == Vec4());
+    EXPECT_TRUE(Vec4(9e-13, 9e-13, 0, 0) != Vec4());
+    // Strict: a distance of exactly tol is not equal.
+    EXPECT_FALSE(Vec4(0.5, 0, 0, 0).equal(Vec4(), 0.5));
+    EXPECT_TRUE(Vec4(0.5, 0, 0, 0).equal(Vec4(), 0.5000001));
+}
+
+TEST(Vec4Test, ArithmeticAndLengths) {
+    Vec4 v(1, 2, 3, 4);
+    v += 1.0;
+    v *= Vec4(1, 2, 3, 4);
+    expectVec(v, 2, 6, 12, 20);
+    v -= Vec4(2, 6, 12, 20);
+    EXPECT_TRUE(v.isZero());
+    expectVec(Vec4(1, 2, 3, 4) / 2.0, 0.5, 1, 1.5, 2);
+    expectVec(Vec4(1, 2, 3, 4) - 1.0, 0, 1, 2, 3);
+    expectVec(Vec4(1, 2, 3, 4).negate(), -1, -2, -3, -4);
+    expectVec(Vec4(1, 2, 4, -8).invert(), 1, 0.5, 0.25, -0.125);
+    EXPECT_EQ(Vec4(1, 2, 3, 4).dot(Vec4(1, 1, 1, -1)), 2.0);
+    EXPECT_EQ(Vec4(1, 1, 1, 1).length(), 2.0);
+    EXPECT_EQ(Vec4(1, 1, 1, 1).lengthSquare(), 4.0);
+    EXPECT_EQ(Vec4(1, 1, 1, 1).distance(Vec4(2, 2, 2, 2)), 2.0);
+    EXPECT_EQ(Vec4(1, -2, 3, -4).lengthManhattan(), 10.0);
+    Vec4 zero;
+    zero.setLength(5);
+    expectVec(zero, 5, 0, 0, 0);
+    Vec4 z1;
+    z1.normalize();
+    expectVec(z1, 1, 0, 0, 0);
+    Vec4 u(0, 0, 3, 4);
+    u.setLength(10);
+    expectVec(u, 0, 0, 6, 8, 1e-15);
+}
+
+// Reference for the spherical branch: angle and weights in single precision.
+Vec4 singlePrecisionSlerp(const Vec4& a, const Vec4& b, double t) {
+    const double c = a.dot(b) / (a.length() * b.length());
+    const float theta = std::acos(static_cast<float>(c));
+    const float r = 1.0f / std::sin(theta);
+    const double wa = static_cast<double>(std::sin(static_cast<float>((1.0 - t) * theta))) * r;
+    const double wb = static_cast<double>(std::sin(static_cast<float>(theta * t))) * r;
+    Vec4 result = a * wa + b * wb;
+    result.normalize();
+    return result;
+}
+
+TEST(Vec4Test, LerpEndsReturnInputsUnchanged) {
+    const Vec4 a(3, 0, 0, 0);
+    const Vec4 b(0, 0, 5, 0);
+    expectVec(Vec4::lerp(a, b, 0), 3, 0, 0, 0);
+    expectVec(Vec4::lerp(a, b, 1), 0, 0, 5, 0);
+    const Vec4 nan = Vec4::lerp(Vec4(), Vec4(), 0.5);
+    EXPECT_TRUE(std::isnan(nan.x));
+    EXPECT_TRUE(std::isnan(nan.w));
+}
+
+TEST(Vec4Test, LerpSphericalInSinglePrecision) {
+    const Vec4 a(1, 0, 0, 0);
+    const Vec4 b(0, 1, 0, 0);
+    const Vec4 r = Vec4::lerp(a, b, 0.3);
+    const Vec4 expected = singlePrecisionSlerp(a, b, 0.3);
+    expectVec(r, expected.x, expected.y, expected.z, expected.w);
+    // Close to the exact great-circle point, but not equal to it.
+    EXPECT_NEAR(r.x, std::cos(0.3 * M_PI / 2), 1e-6);
+    EXPECT_NEAR(r.y, std::sin(0.3 * M_PI / 2), 1e-6);
+    EXPECT_NE(r.x, std::cos(0.3 * M_PI / 2));
+    EXPECT_DOUBLE_EQ(r.length(), 1.0);
+}
+
+TEST(Vec4Test, LerpNearlyParallelIsLinear) {
+    const Vec4 a(1, 0, 0, 0);
+    const Vec4 b(1, 0.1, 0, 0);  // cosine 0.995: inside the linear band
+    Vec4 expected = a * 0.7 + b * 0.3;
+    expected.normalize();
+    const Vec4 r = Vec4::lerp(a, b, 0.3);
+    expectVec(r, expected.x, expected.y, expected.z, expected.w);
+}
+
+TEST(Vec4Test, LerpBandUsesSinglePrecisionBound) {
+    // 1 - c lies between the float 0.01 (0.0099999998) and the double 0.01: the float
+    // bound puts it outside the linear band.
+    const double c = 0.99000000012;
+    const Vec4 a(1, 0, 0, 0);
+    const Vec4 b(c, std::sqrt(1 - c * c), 0, 0);
+    const double computed = a.dot(b) / (a.length() * b.length());
+    ASSERT_GT(1 - computed, static_cast<double>(0.01f));
+    ASSERT_LT(1 - computed, 0.01);
+    const Vec4 r = Vec4::lerp(a, b, 0.3);
+    const Vec4 expected = singlePrecisionSlerp(a, b, 0.3);
+    expectVec(r, expected.x, expected.y, expected.z, expected.w);
+    Vec4 linear = a * 0.7 + b * 0.3;
+    linear.normalize();
+    EXPECT_NE(r.y, linear.y);
+}
+
+TEST(Vec4Test, LerpTakesTheShortWay) {
+    const Vec4 a(1, 0, 0, 0);
+    const Vec4 b(-1, 0.5, 0, 0);
+    const Vec4 r = Vec4::lerp(a, b, 0.4);
+    const Vec4 viaNegated = Vec4::lerp(a, b.negate(), 0.4);
+    expectVec(r, viaNegated.x, viaNegated.y, viaNegated.z, viaNegated.w);
+    EXPECT_GT(r.x, 0.0);
+    EXPECT_LT(r.y, 0.0);
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory
