@@ -1,0 +1,194 @@
+#include "BridgeInstance.h"
+
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#include "BridgeRuntime.h"
+#include "Host/EffectInstance.h"
+
+namespace Corvane::Tessory::Frei0r {
+
+namespace {
+
+// EffectInstance::setTime refuses times whose ticks overflow a 32-bit count; frei0r hosts
+// send whatever their clocks say (FFmpeg sends milliseconds), and a frame's values do not
+// depend on the time, so it is only kept in range.
+double hostTime(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0) return 0;
+    return std::fmod(seconds, 60000.0);
+}
+
+constexpr double kFps = 30;
+
+}  // namespace
+
+BridgeInstance::BridgeInstance(BridgeRuntime& runtime, unsigned width, unsigned height)
+    : mRuntime(runtime),
+      mWidth(static_cast<int>(width)),
+      mHeight(static_cast<int>(height)),
+      mInput(std::max(1, mWidth), std::max(1, mHeight)),
+      mOutput(std::max(1, mWidth), std::max(1, mHeight)) {
+    const auto& specs = paramSpecs();
+    for (const ParamSpec& spec : specs) {
+        mMappings.push_back(Mapping::fromSpec(spec));
+        mHostIndex.push_back(-1);
+        Value v = fromHost(mMappings.back(), spec.def, mWidth, mHeight);
+        if (spec.kind == Kind::Point) v.position = {spec.def[0] / 100, spec.def[1] / 100};
+        mValues.push_back(v);
+        mSet.push_back(false);
+    }
+
+    std::lock_guard lock(mRuntime.mutex());
+    if (mWidth <= 0 || mHeight <= 0) {
+        mRuntime.report("frames of " + std::to_string(width) + "x" + std::to_string(height) +
+                        " pixels cannot be rendered; they pass through unchanged");
+        return;
+    }
+    mEffect = mRuntime.newEffect(mWidth, mHeight);
+    if (!mEffect) return;
+    // Bind each frei0r parameter to the effect's entry of that name and take its range
+    // from the registered definition.
+    for (size_t i = 0; i < specs.size(); ++i) {
+        const int index = mEffect->findParam(specs[i].name);
+        try {
+            if (index < 0)
+                throw std::invalid_argument("the effect has no parameter \"" +
+                                            std::string(specs[i].name) + "\"");
+            const Host::Param& p = mEffect->params()[index];
+            mMappings[i] = Mapping::fromRegistered(specs[i], p.registered, p.choicesText);
+            mHostIndex[i] = index;
+        } catch (const std::exception& e) {
+            mRuntime.report(std::string(e.what()) + "; the frei0r parameter is ignored");
+        }
+    }
+}
+
+BridgeInstance::~BridgeInstance() {
+    std::lock_guard lock(mRuntime.mutex());
+    if (mEffect) {
+        mEffect.reset();
+        mRuntime.effectGone();
+    }
+}
+
+void BridgeInstance::setParam(int index, const void* param) {
+    if (!param || index < 0 || index >= static_cast<int>(mValues.size())) return;
+    std::lock_guard lock(mRuntime.mutex());
+    Value& v = mValues[index];
+    const Mapping& m = mMappings[index];
+    switch (m.kind) {
+        case Kind::Popup: {
+            const char* text = *static_cast<const char* const*>(param);
+            if (!text) return;
+            const int n = choiceNumber(m.choices, text);
+            if (n == 0) {
+                std::string list;
+                for (size_t i = 0; i < m.choices.size(); ++i) {
+                    list += (i ? ", " : "") + m.choices[i];
+                }
+                mRuntime.report(std::string("\"") + paramSpecs()[index].name +
+                                "\": unknown choice \"" + text + "\" (choices: " + list + ")");
+                return;
+            }
+            v.text = m.choices[n - 1];
+            break;
+        }
+        case Kind::Color:
+            v.color = *static_cast<const f0r_param_color_t*>(param);
+            break;
+        case Kind::Point:
+            v.position = *static_cast<const f0r_param_position_t*>(param);
+            break;
+        default: {
+            const double d = *static_cast<const double*>(param);
+            if (std::isnan(d)) return;
+            v.number = d;
+            break;
+        }
+    }
+    mSet[index] = true;
+}
+
+void BridgeInstance::getParam(int index, void* param) {
+    if (!param || index < 0 || index >= static_cast<int>(mValues.size())) return;
+    std::lock_guard lock(mRuntime.mutex());
+    const Value& v = mValues[index];
+    switch (mMappings[index].kind) {
+        case Kind::Popup:
+            // frei0r hands strings out as a pointer the plug-in keeps alive.
+            *static_cast<const char**>(param) = v.text.c_str();
+            break;
+        case Kind::Color:
+            *static_cast<f0r_param_color_t*>(param) = v.color;
+            break;
+        case Kind::Point:
+            *static_cast<f0r_param_position_t*>(param) = v.position;
+            break;
+        default:
+            *static_cast<double*>(param) = v.number;
+            break;
+    }
+}
+
+void BridgeInstance::passThrough(const uint32_t* in, uint32_t* out) const {
+    if (in && out && in != out && mWidth > 0 && mHeight > 0) {
+        std::memcpy(out, in, static_cast<size_t>(mWidth) * mHeight * 4);
+    }
+}
+
+void BridgeInstance::pushValues() {
+    for (size_t i = 0; i < mValues.size(); ++i) {
+        if (mHostIndex[i] < 0) continue;
+        if (mMappings[i].kind == Kind::Point && !mSet[i]) continue;
+        mEffect->setValue(mHostIndex[i], toHost(mMappings[i], mValues[i], mWidth, mHeight));
+    }
+}
+
+void BridgeInstance::update(double time, const uint32_t* in, uint32_t* out) {
+    if (!out) return;
+    std::lock_guard lock(mRuntime.mutex());
+    if (!mEffect || !in) {
+        passThrough(in, out);
+        return;
+    }
+    const auto* src = reinterpret_cast<const uint8_t*>(in);
+    for (int y = 0; y < mHeight; ++y) {
+        uint8_t* d = mInput.row(y);
+        for (int x = 0; x < mWidth; ++x, src += 4, d += 4) {
+            d[0] = src[3];  // frei0r: R, G, B, A; the host: A, R, G, B
+            d[1] = src[0];
+            d[2] = src[1];
+            d[3] = src[2];
+        }
+    }
+    mOutput.fill(PF_Pixel{0, 0, 0, 0});
+    try {
+        pushValues();
+        mEffect->setTime(hostTime(time), kFps);
+        const PF_Err err = mEffect->render(mInput, mOutput);
+        if (err != PF_Err_NONE) {
+            mRuntime.report("the effect failed to render a frame (error " + std::to_string(err) +
+                            "); such frames pass through unchanged");
+            passThrough(in, out);
+            return;
+        }
+    } catch (const std::exception& e) {
+        mRuntime.report(std::string("rendering failed: ") + e.what() +
+                        "; such frames pass through unchanged");
+        passThrough(in, out);
+        return;
+    }
+    auto* dst = reinterpret_cast<uint8_t*>(out);
+    for (int y = 0; y < mHeight; ++y) {
+        const uint8_t* s = mOutput.row(y);
+        for (int x = 0; x < mWidth; ++x, s += 4, dst += 4) {
+            dst[0] = s[1];
+            dst[1] = s[2];
+            dst[2] = s[3];
+            dst[3] = s[0];
+        }
+    }
+}
+
+}  // namespace Corvane::Tessory::Frei0r

@@ -1,0 +1,140 @@
+#include "BridgeRuntime.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "Host/EffectInstance.h"
+#include "Host/HostApp.h"
+#include "Host/HostError.h"
+#include "Host/PluginModule.h"
+
+namespace Corvane::Tessory::Frei0r {
+
+namespace fs = std::filesystem;
+
+BridgeRuntime& BridgeRuntime::get() {
+    static BridgeRuntime runtime;
+    return runtime;
+}
+
+BridgeRuntime::~BridgeRuntime() {
+    // Reached when the bridge is unloaded or the process exits with the module still in
+    // use. GL and the module's own statics may already be gone at exit, so nothing is
+    // sent: the objects are left to the process.
+    if (mGlobal || mModule || mApp) {
+        (void)mGlobal.release();
+        (void)mModule.release();
+        (void)mApp.release();
+    }
+}
+
+void BridgeRuntime::init() {
+    ++mInits;
+}
+
+void BridgeRuntime::deinit() {
+    if (mInits > 0) --mInits;
+    unloadIfUnused();
+}
+
+void BridgeRuntime::effectGone() {
+    if (mLive > 0) --mLive;
+    unloadIfUnused();
+}
+
+void BridgeRuntime::unloadIfUnused() {
+    if (mInits > 0 || mLive > 0) return;
+    if (mGlobal) {
+        try {
+            mGlobal->globalSetdown();
+        } catch (const std::exception& e) {
+            report(std::string("global tear-down failed: ") + e.what());
+        }
+    }
+    mGlobal.reset();
+    mModule.reset();
+    mApp.reset();
+    mFailed = false;
+}
+
+std::string BridgeRuntime::moduleNear(const std::string& bridgeFile) {
+    std::error_code ec;
+    const fs::path dir = fs::weakly_canonical(fs::path(bridgeFile), ec).parent_path();
+    for (const fs::path& candidate :
+         {dir.parent_path() / "plugins" / "Tessory.so", dir / "Tessory.so"}) {
+        if (fs::is_regular_file(candidate, ec)) return candidate.string();
+    }
+    return {};
+}
+
+std::string BridgeRuntime::pluginPath() {
+    const char* env = std::getenv("TESSORY_PLUGIN");
+    if (env && *env) return env;
+    const std::string built = Host::PluginModule::defaultPath();
+    std::error_code ec;
+    if (fs::is_regular_file(built, ec)) return built;
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&BridgeRuntime::pluginPath), &info) && info.dli_fname) {
+        const std::string near = moduleNear(info.dli_fname);
+        if (!near.empty()) return near;
+    }
+    // Not found anywhere: the load fails naming the path the build expects.
+    return built;
+}
+
+std::string BridgeRuntime::modulePath() const {
+    return mModule ? mModule->path() : std::string();
+}
+
+void BridgeRuntime::report(const std::string& message) {
+    if (!mReported.insert(message).second) return;
+    std::fprintf(stderr, "tessory (frei0r): %s\n", message.c_str());
+    std::fflush(stderr);
+}
+
+bool BridgeRuntime::load() {
+    if (mModule) return true;
+    if (mFailed) return false;
+    const std::string path = pluginPath();
+    try {
+        if (!mApp) mApp = std::make_unique<Host::HostApp>();
+        mModule = std::make_unique<Host::PluginModule>(path);
+        mGlobal = std::make_unique<Host::EffectInstance>(*mApp, *mModule);
+        const PF_Err err = mGlobal->globalSetup();
+        if (err != PF_Err_NONE) {
+            throw Host::HostError(path + " refused its global set-up (error " +
+                                  std::to_string(err) + ")");
+        }
+        return true;
+    } catch (const std::exception& e) {
+        report(std::string(e.what()) + "; frames pass through unchanged");
+        mGlobal.reset();
+        mModule.reset();
+        mFailed = true;
+        return false;
+    }
+}
+
+std::unique_ptr<Host::EffectInstance> BridgeRuntime::newEffect(int width, int height) {
+    if (!load()) return nullptr;
+    try {
+        auto effect = std::make_unique<Host::EffectInstance>(*mApp, *mModule);
+        effect->setLayerSize(width, height);
+        const PF_Err err = effect->paramsSetup();
+        if (err != PF_Err_NONE) {
+            report("the effect refused its parameter set-up (error " + std::to_string(err) +
+                   "); frames pass through unchanged");
+            return nullptr;
+        }
+        ++mLive;
+        return effect;
+    } catch (const std::exception& e) {
+        report(std::string("cannot make an effect instance: ") + e.what());
+        return nullptr;
+    }
+}
+
+}  // namespace Corvane::Tessory::Frei0r

@@ -1,0 +1,73 @@
+// What the frei0r bridge holds once per process: the host, the loaded effect module and
+// its global set-up, one lock for everything that reaches the plug-in, and the errors
+// already reported.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace Corvane::Tessory::Host {
+class EffectInstance;
+class HostApp;
+class PluginModule;
+}  // namespace Corvane::Tessory::Host
+
+namespace Corvane::Tessory::Frei0r {
+
+class BridgeRuntime {
+  public:
+    /// The process's runtime.
+    static BridgeRuntime& get();
+
+    BridgeRuntime() = default;
+    ~BridgeRuntime();
+    BridgeRuntime(const BridgeRuntime&) = delete;
+    BridgeRuntime& operator=(const BridgeRuntime&) = delete;
+
+    /// The plug-in takes one command at a time, and frei0r hosts call from any thread:
+    /// everything below is called with this held.
+    std::mutex& mutex() { return mMutex; }
+
+    /// f0r_init and f0r_deinit. Hosts pair them loosely (MLT calls f0r_deinit before
+    /// destroying the instances, and nests pairs), so the module is let go only when no
+    /// init is outstanding and no instance is alive.
+    void init();
+    void deinit();
+
+    /// A new effect, globally set up once per load, with its parameters registered, for
+    /// frames of that size; null, after a report on stderr, when the module cannot be
+    /// loaded or refuses its set-up.
+    std::unique_ptr<Host::EffectInstance> newEffect(int width, int height);
+    /// An effect from newEffect was destroyed.
+    void effectGone();
+    bool loaded() const { return mModule != nullptr; }
+    std::string modulePath() const;
+
+    /// Writes "tessory (frei0r): message" on stderr the first time that message comes.
+    void report(const std::string& message);
+
+    /// Where the effect module is looked for: $TESSORY_PLUGIN, else the module of this
+    /// build, else one beside the bridge's own file.
+    static std::string pluginPath();
+    /// The module a bridge at that path looks for when the build's module is not there:
+    /// ../plugins/Tessory.so, else Tessory.so in the same folder; empty if neither exists.
+    static std::string moduleNear(const std::string& bridgeFile);
+
+  private:
+    bool load();
+    void unloadIfUnused();
+
+    std::mutex mMutex;
+    int mInits = 0;
+    int mLive = 0;
+    bool mFailed = false;  // a load failed; not retried until the runtime is let go
+    std::unique_ptr<Host::HostApp> mApp;
+    std::unique_ptr<Host::PluginModule> mModule;
+    // Sends the global set-up and tear-down; frames go through each instance's own effect.
+    std::unique_ptr<Host::EffectInstance> mGlobal;
+    std::set<std::string> mReported;
+};
+
+}  // namespace Corvane::Tessory::Frei0r
