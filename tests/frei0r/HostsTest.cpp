@@ -1,0 +1,180 @@
+// Real frei0r hosts started as programs: FFmpeg's frei0r filter against the command-line
+// host with the same settings, and MLT's melt rendering a clip through the filter. The
+// hosts find the bridge through FREI0R_PATH only.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Frei0rTestSupport.h"
+
+namespace Corvane::Tessory::Frei0r::Testing {
+namespace {
+
+constexpr int kW = 96;
+constexpr int kH = 64;
+constexpr int kFrames = 3;
+
+std::string env(const std::string& plugin = TESSORY_PLUGIN_FILE) {
+    return "FREI0R_PATH=" + shellQuoted(TESSORY_FREI0R_DIR) +
+           " TESSORY_PLUGIN=" + shellQuoted(plugin) + " ";
+}
+
+class Frei0rHosts : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // A few frames of FFmpeg's test picture, different from frame to frame.
+        ASSERT_EQ(run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=96x64:rate=10 "
+                      "-frames:v " +
+                      std::to_string(kFrames) + " " + shellQuoted(dir / "src%d.png")),
+                  0);
+        mSource = decode(dir / "src%d.png");
+        ASSERT_EQ(mSource.size(), size_t(kW) * kH * 4 * kFrames);
+    }
+
+    // Frames of an image sequence or video as raw R, G, B, A bytes.
+    std::vector<uint8_t> decode(const std::string& input) {
+        const std::string out = dir / "decoded.rgba";
+        std::remove(out.c_str());
+        EXPECT_EQ(run("ffmpeg -nostdin -v error -y -i " + shellQuoted(input) +
+                      " -f rawvideo -pix_fmt rgba " + shellQuoted(out)),
+                  0);
+        return readBytes(out);
+    }
+
+    // FFmpeg's frei0r filter over the source frames; stderr goes to `err`.
+    std::vector<uint8_t> ffmpeg(const std::string& params, const std::string& plugin,
+                                std::string* err = nullptr, int* status = nullptr) {
+        std::string filter = "frei0r=filter_name=tessory";
+        if (!params.empty()) filter += ":filter_params=" + params;
+        const std::string out = dir / "ffmpeg.rgba";
+        std::remove(out.c_str());
+        const int rc = run(env(plugin) + "ffmpeg -nostdin -v error -y -framerate 10 -i " +
+                           shellQuoted(dir / "src%d.png") + " -vf " + shellQuoted(filter) +
+                           " -f rawvideo -pix_fmt rgba " + shellQuoted(out) + " 2> " +
+                           shellQuoted(dir / "ffmpeg.err"));
+        if (status) *status = rc;
+        if (err) *err = readText(dir / "ffmpeg.err");
+        EXPECT_EQ(rc, 0) << readText(dir / "ffmpeg.err");
+        return readBytes(out);
+    }
+
+    // The command-line host on each source frame with those settings.
+    std::vector<uint8_t> cli(const std::vector<std::string>& sets) {
+        std::string args;
+        for (const std::string& s : sets) args += " --set " + shellQuoted(s);
+        for (int i = 1; i <= kFrames; ++i) {
+            const std::string n = std::to_string(i);
+            EXPECT_EQ(run(env() + shellQuoted(TESSORY_CLI) + " render --quiet --input " +
+                          shellQuoted(dir / ("src" + n + ".png")) + " --output " +
+                          shellQuoted(dir / ("cli" + n + ".png")) + args),
+                      0);
+        }
+        return decode(dir / "cli%d.png");
+    }
+
+    TempDir dir;
+    std::vector<uint8_t> mSource;
+};
+
+// The effect rendered by FFmpeg through the bridge and by the command-line host, with the
+// same settings once in frei0r's 0..1 terms and once in the effect's own units.
+TEST_F(Frei0rHosts, FfmpegRendersWhatTheCommandLineHostRenders) {
+    struct Case {
+        const char* what;
+        std::string params;
+        std::vector<std::string> sets;
+    };
+    const std::vector<Case> cases = {
+        {"defaults", "", {}},
+        {"every parameter",
+         "Hexagon|0.02|0.01|0.25/0.75|0.125|Fill Inside|y|Stroke|0.05|0x0000ff|0.5|0.25|0xff8000|"
+         "0.75|0.1578947|0.5025|0.5|0.50125|0.49875|0.5|0.525|0.5625|0.2",
+         {"Shape Type=Hexagon",        "Shape Size 1=40",       "Shape Size 2=20",
+          "Shape Center=24,48",        "Shape Rotation=45",     "Fill Type=Fill Inside",
+          "Transparent Background=on", "Edge Type=Stroke",      "Shadow Size=50",
+          "Shadow Color=#0000FF",      "Shadow Opacity=50",     "Stroke Size=15",
+          "Stroke Color=#FF8000",      "Stroke Opacity=75",     "Instances=4",
+          "Shape Size 1 Offset=5",     "Shape Size 2 Offset=0", "Position X Offset=5",
+          "Position Y Offset=-5",      "Scale X Offset=0",      "Scale Y Offset=10",
+          "Rotation Offset=45",        "Opacity Offset=20"}},
+        {"the first few, colour as r/g/b",
+         "ring|0.0125|0.005|0.625/0.375|0.0625|Fill Outside|n|Shadow|0.01|1/0/0|0.8",
+         {"Shape Type=Ring", "Shape Size 1=25", "Shape Size 2=10", "Shape Center=60,24",
+          "Shape Rotation=22.5", "Fill Type=Fill Outside", "Transparent Background=off",
+          "Edge Type=Shadow", "Shadow Size=10", "Shadow Color=#FF0000", "Shadow Opacity=80"}},
+    };
+    std::vector<std::vector<uint8_t>> results;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<uint8_t> viaFrei0r = ffmpeg(c.params, TESSORY_PLUGIN_FILE);
+        const std::vector<uint8_t> viaCli = cli(c.sets);
+        ASSERT_EQ(viaFrei0r.size(), mSource.size());
+        ASSERT_EQ(viaCli.size(), mSource.size());
+        EXPECT_LE(maxDifference(viaFrei0r, viaCli), 1);
+        EXPECT_NE(viaFrei0r, mSource) << "the frames came through unfiltered";
+        results.push_back(viaFrei0r);
+    }
+    // The settings reach the effect: different settings, different pictures.
+    EXPECT_NE(results[0], results[1]);
+    EXPECT_NE(results[0], results[2]);
+    EXPECT_NE(results[1], results[2]);
+}
+
+TEST_F(Frei0rHosts, FfmpegWithoutTheEffectPassesFramesThroughAndSaysSoOnce) {
+    std::string err;
+    const std::vector<uint8_t> out = ffmpeg("Hexagon|0.1", dir / "missing/Tessory.so", &err);
+    EXPECT_EQ(out, mSource);
+    EXPECT_EQ(count(err, "tessory (frei0r)"), 1) << err;
+    EXPECT_NE(err.find(dir / "missing/Tessory.so"), std::string::npos) << err;
+}
+
+TEST_F(Frei0rHosts, FfmpegWithAChoiceTheEffectDoesNotOfferKeepsTheDefault) {
+    std::string err;
+    // Chevron is in the effect's choice text but not in its menu.
+    const std::vector<uint8_t> chevron = ffmpeg("Chevron", TESSORY_PLUGIN_FILE, &err);
+    EXPECT_NE(err.find("unknown choice \"Chevron\""), std::string::npos) << err;
+    EXPECT_EQ(chevron, ffmpeg("", TESSORY_PLUGIN_FILE));
+}
+
+// melt renders a clip of the source picture through the filter, with parameters named by
+// the effect's names and by frei0r index, on two worker threads.
+TEST_F(Frei0rHosts, MeltRendersAClipThroughTheFilter) {
+    {
+        std::ofstream profile(dir / "profile");
+        profile << "description=96x64\nframe_rate_num=10\nframe_rate_den=1\nwidth=96\n"
+                   "height=64\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
+                   "display_aspect_num=3\ndisplay_aspect_den=2\ncolorspace=709\n";
+    }
+    auto melt = [&](const std::string& name, const std::string& filter) {
+        const std::string out = dir / (name + ".mkv");
+        const int rc =
+            run(env() + "melt -silent -profile " + shellQuoted(dir / "profile") + " " +
+                shellQuoted(dir / "src1.png") + " out=4 " + filter +
+                " -consumer avformat:" + shellQuoted(out) + " vcodec=ffv1 an=1 real_time=-2 > " +
+                shellQuoted(dir / "melt.log") + " 2>&1");
+        EXPECT_EQ(rc, 0) << readText(dir / "melt.log");
+        return out;
+    };
+    const std::string plain = melt("plain", "");
+    const std::string hexagon =
+        melt("hexagon", "-filter frei0r.tessory 'Shape Type=Hexagon' 1=0.02 'Instances=0.1'");
+    const std::string circle = melt("circle", "-filter frei0r.tessory 1=0.02 'Instances=0.1'");
+
+    ASSERT_EQ(run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                  "stream=nb_read_frames,width,height -of csv=p=0 " +
+                  shellQuoted(hexagon) + " > " + shellQuoted(dir / "probe")),
+              0);
+    EXPECT_EQ(readText(dir / "probe"), "96,64,5\n");
+
+    const std::vector<uint8_t> plainFrames = decode(plain);
+    const std::vector<uint8_t> hexFrames = decode(hexagon);
+    const std::vector<uint8_t> circleFrames = decode(circle);
+    ASSERT_EQ(plainFrames.size(), size_t(kW) * kH * 4 * 5);
+    ASSERT_EQ(hexFrames.size(), plainFrames.size());
+    EXPECT_NE(hexFrames, plainFrames) << "the filter left the clip as it was";
+    EXPECT_NE(hexFrames, circleFrames) << "the shape named by its parameter did not arrive";
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory::Frei0r::Testing

@@ -1,0 +1,403 @@
+// The built bridge through its frei0r functions, loaded with dlopen as a host loads it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "BridgeRuntime.h"
+#include "Frei0rTestSupport.h"
+#include "Host/EffectInstance.h"
+#include "Host/HostApp.h"
+#include "Host/Layer.h"
+#include "Host/PluginModule.h"
+
+namespace Corvane::Tessory::Frei0r::Testing {
+namespace {
+
+constexpr int kW = 96;
+constexpr int kH = 64;
+
+// Captures what the process writes on stderr while it lives.
+class StderrCapture {
+  public:
+    explicit StderrCapture(const std::string& file) : mFile(file) {
+        std::fflush(stderr);
+        mSaved = dup(2);
+        FILE* f = std::fopen(file.c_str(), "w");
+        dup2(fileno(f), 2);
+        std::fclose(f);
+    }
+    std::string finish() {
+        std::fflush(stderr);
+        if (mSaved >= 0) {
+            dup2(mSaved, 2);
+            close(mSaved);
+            mSaved = -1;
+        }
+        return readText(mFile);
+    }
+    ~StderrCapture() { finish(); }
+
+  private:
+    std::string mFile;
+    int mSaved = -1;
+};
+
+TEST(Frei0rModule, ExportsOnlyTheFrei0rFunctions) {
+    TempDir dir;
+    ASSERT_EQ(run("nm -D --defined-only " + shellQuoted(TESSORY_FREI0R_MODULE) + " > " +
+                  shellQuoted(dir / "symbols")),
+              0);
+    std::set<std::string> names;
+    std::istringstream lines(readText(dir / "symbols"));
+    for (std::string line; std::getline(lines, line);) {
+        const std::string name = line.substr(line.rfind(' ') + 1);
+        EXPECT_EQ(name.rfind("f0r_", 0), 0u) << "exported: " << name;
+        names.insert(name);
+    }
+    for (const char* needed :
+         {"f0r_init", "f0r_deinit", "f0r_get_plugin_info", "f0r_get_param_info", "f0r_construct",
+          "f0r_destruct", "f0r_set_param_value", "f0r_get_param_value", "f0r_update"}) {
+        EXPECT_TRUE(names.count(needed)) << needed;
+    }
+}
+
+TEST(Frei0rModule, PluginAndParameterInfo) {
+    Frei0rModule m(TESSORY_FREI0R_MODULE);
+    f0r_plugin_info_t info{};
+    m.pluginInfo(&info);
+    EXPECT_STREQ(info.name, "tessory");
+    EXPECT_EQ(info.plugin_type, F0R_PLUGIN_TYPE_FILTER);
+    EXPECT_EQ(info.color_model, F0R_COLOR_MODEL_RGBA8888);
+    EXPECT_EQ(info.frei0r_version, FREI0R_MAJOR_VERSION);
+    ASSERT_EQ(info.num_params, 23);
+
+    const std::vector<std::pair<const char*, int>> expected = {
+        {"Shape Type", F0R_PARAM_STRING},
+        {"Shape Size 1", F0R_PARAM_DOUBLE},
+        {"Shape Size 2", F0R_PARAM_DOUBLE},
+        {"Shape Center", F0R_PARAM_POSITION},
+        {"Shape Rotation", F0R_PARAM_DOUBLE},
+        {"Fill Type", F0R_PARAM_STRING},
+        {"Transparent Background", F0R_PARAM_BOOL},
+        {"Edge Type", F0R_PARAM_STRING},
+        {"Shadow Size", F0R_PARAM_DOUBLE},
+        {"Shadow Color", F0R_PARAM_COLOR},
+        {"Shadow Opacity", F0R_PARAM_DOUBLE},
+        {"Stroke Size", F0R_PARAM_DOUBLE},
+        {"Stroke Color", F0R_PARAM_COLOR},
+        {"Stroke Opacity", F0R_PARAM_DOUBLE},
+        {"Instances", F0R_PARAM_DOUBLE},
+        {"Shape Size 1 Offset", F0R_PARAM_DOUBLE},
+        {"Shape Size 2 Offset", F0R_PARAM_DOUBLE},
+        {"Position X Offset", F0R_PARAM_DOUBLE},
+        {"Position Y Offset", F0R_PARAM_DOUBLE},
+        {"Scale X Offset", F0R_PARAM_DOUBLE},
+        {"Scale Y Offset", F0R_PARAM_DOUBLE},
+        {"Rotation Offset", F0R_PARAM_DOUBLE},
+        {"Opacity Offset", F0R_PARAM_DOUBLE},
+    };
+    for (int i = 0; i < info.num_params; ++i) {
+        f0r_param_info_t p{};
+        m.paramInfo(&p, i);
+        EXPECT_STREQ(p.name, expected[i].first);
+        EXPECT_EQ(p.type, expected[i].second) << p.name;
+        ASSERT_NE(p.explanation, nullptr);
+        EXPECT_GT(std::strlen(p.explanation), 5u) << p.name;
+    }
+}
+
+TEST(Frei0rModule, ValuesReadBackAsSet) {
+    Frei0rModule m(TESSORY_FREI0R_MODULE);
+    m.init();
+    f0r_instance_t inst = m.construct(kW, kH);
+    ASSERT_NE(inst, nullptr);
+
+    // Fresh values are the effect's defaults in frei0r terms.
+    const char* text = nullptr;
+    m.getParam(inst, &text, m.paramIndex("Shape Type"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "Circle");
+    double d = -1;
+    m.getParam(inst, &d, m.paramIndex("Instances"));
+    EXPECT_DOUBLE_EQ(d, 4.0 / 19);
+    m.getParam(inst, &d, m.paramIndex("Scale X Offset"));
+    EXPECT_DOUBLE_EQ(d, 210.0 / 400);
+    f0r_param_position_t pos{};
+    m.getParam(inst, &pos, m.paramIndex("Shape Center"));
+    EXPECT_DOUBLE_EQ(pos.x, 0.5);
+    EXPECT_DOUBLE_EQ(pos.y, 0.5);
+
+    // Choices by text, in any case; the host's string is copied.
+    std::string hex = "hexagon";
+    char* hexText = hex.data();
+    m.setParam(inst, &hexText, 0);
+    hex.assign("xxxxxxx");
+    m.getParam(inst, &text, 0);
+    EXPECT_STREQ(text, "Hexagon");
+    // Not an offered choice: the value stays.
+    const char* chevron = "Chevron";
+    m.setParam(inst, &chevron, 0);
+    m.getParam(inst, &text, 0);
+    EXPECT_STREQ(text, "Hexagon");
+
+    double size = 0.25;
+    m.setParam(inst, &size, m.paramIndex("Shape Size 1"));
+    m.getParam(inst, &d, m.paramIndex("Shape Size 1"));
+    EXPECT_DOUBLE_EQ(d, 0.25);
+    double on = 1;
+    m.setParam(inst, &on, m.paramIndex("Transparent Background"));
+    m.getParam(inst, &d, m.paramIndex("Transparent Background"));
+    EXPECT_DOUBLE_EQ(d, 1);
+    f0r_param_color_t colour{0.25f, 0.5f, 1.0f};
+    m.setParam(inst, &colour, m.paramIndex("Stroke Color"));
+    f0r_param_color_t got{};
+    m.getParam(inst, &got, m.paramIndex("Stroke Color"));
+    EXPECT_FLOAT_EQ(got.r, 0.25f);
+    EXPECT_FLOAT_EQ(got.g, 0.5f);
+    EXPECT_FLOAT_EQ(got.b, 1.0f);
+    f0r_param_position_t centre{0.1, 0.9};
+    m.setParam(inst, &centre, m.paramIndex("Shape Center"));
+    m.getParam(inst, &pos, m.paramIndex("Shape Center"));
+    EXPECT_DOUBLE_EQ(pos.x, 0.1);
+    EXPECT_DOUBLE_EQ(pos.y, 0.9);
+    // Out-of-range indices are ignored rather than crashing the host.
+    m.setParam(inst, &size, 23);
+    m.setParam(inst, &size, -1);
+    m.getParam(inst, &d, 99);
+
+    m.destruct(inst);
+    m.deinit();
+}
+
+// Renders the frame straight through the host runtime with the same values, on a copy of
+// the module of its own so its global state is apart from the bridge's.
+std::vector<uint8_t> directRender(const std::string& moduleCopy, const std::vector<uint32_t>& in,
+                                  bool* touched) {
+    Host::HostApp app;
+    Host::PluginModule module(moduleCopy);
+    Host::EffectInstance effect(app, module);
+    EXPECT_EQ(effect.globalSetup(), PF_Err_NONE);
+    effect.setLayerSize(kW, kH);
+    EXPECT_EQ(effect.paramsSetup(), PF_Err_NONE);
+    effect.setValue(effect.findParam("Shape Type"), {6, 0, 0, 0});
+    effect.setValue(effect.findParam("Shape Size 1"), {40, 0, 0, 0});
+    effect.setValue(effect.findParam("Shape Center"), {24, 48, 0, 0});
+    effect.setValue(effect.findParam("Instances"), {3, 0, 0, 0});
+    effect.setValue(effect.findParam("Shadow Color"), {255, 255, 128, 0});
+    Host::Layer input(kW, kH), output(kW, kH);
+    const auto* s = reinterpret_cast<const uint8_t*>(in.data());
+    for (int y = 0; y < kH; ++y) {
+        uint8_t* d = input.row(y);
+        for (int x = 0; x < kW; ++x, s += 4, d += 4) {
+            d[0] = s[3];
+            d[1] = s[0];
+            d[2] = s[1];
+            d[3] = s[2];
+        }
+    }
+    output.fill(PF_Pixel{0, 0, 0, 0});
+    effect.setTime(0.5);
+    EXPECT_EQ(effect.render(input, output), PF_Err_NONE);
+    std::vector<uint8_t> argb;
+    *touched = false;
+    for (int y = 0; y < kH; ++y) {
+        const uint8_t* r = output.row(y);
+        argb.insert(argb.end(), r, r + kW * 4);
+        for (int i = 0; i < kW * 4; ++i) *touched |= r[i] != 0;
+    }
+    effect.globalSetdown();
+    return argb;
+}
+
+void setBridgeValues(Frei0rModule& m, f0r_instance_t inst) {
+    const char* hexagon = "Hexagon";
+    m.setParam(inst, &hexagon, m.paramIndex("Shape Type"));
+    double size = 40.0 / 2000;
+    m.setParam(inst, &size, m.paramIndex("Shape Size 1"));
+    f0r_param_position_t centre{0.25, 0.75};
+    m.setParam(inst, &centre, m.paramIndex("Shape Center"));
+    double instances = 2.0 / 19;
+    m.setParam(inst, &instances, m.paramIndex("Instances"));
+    f0r_param_color_t colour{1.0f, 128 / 255.0f, 0.0f};
+    m.setParam(inst, &colour, m.paramIndex("Shadow Color"));
+}
+
+TEST(Frei0rModule, FramesMatchTheHostRuntimeInFrei0rByteOrder) {
+    TempDir dir;
+    fs::copy_file(TESSORY_PLUGIN_FILE, dir / "Copy.so");
+    const std::vector<uint32_t> in = patternFrame(kW, kH);
+    bool touched = false;
+    const std::vector<uint8_t> argb = directRender(dir / "Copy.so", in, &touched);
+    if (!touched) {
+        GTEST_SKIP() << "the effect leaves the output untouched, so the channel order of its "
+                        "frames cannot be told apart";
+    }
+
+    Frei0rModule m(TESSORY_FREI0R_MODULE);
+    m.init();
+    f0r_instance_t inst = m.construct(kW, kH);
+    setBridgeValues(m, inst);
+    std::vector<uint32_t> out(in.size(), 0x12345678u);
+    m.update(inst, 0.5, in.data(), out.data());
+    const auto* rgba = reinterpret_cast<const uint8_t*>(out.data());
+    int worst = 0;
+    for (size_t p = 0; p < in.size(); ++p) {
+        for (int c = 0; c < 4; ++c) {
+            // frei0r R, G, B, A against the host's A, R, G, B.
+            const int host = argb[p * 4 + (c + 1) % 4];
+            worst = std::max(worst, std::abs(host - int(rgba[p * 4 + c])));
+        }
+    }
+    EXPECT_EQ(worst, 0);
+    m.destruct(inst);
+    m.deinit();
+}
+
+// frei0r hosts call from several threads at once, on one instance or several; the plug-in
+// takes one command at a time, so every frame has to come out as it does alone.
+TEST(Frei0rModule, ConcurrentUpdatesGiveTheFramesOfASingleThread) {
+    Frei0rModule m(TESSORY_FREI0R_MODULE);
+    m.init();
+    constexpr int kThreads = 4;
+    f0r_instance_t shared = m.construct(kW, kH);
+    setBridgeValues(m, shared);
+    // Each thread renders a frame of its own; alone first, for the reference.
+    std::vector<std::vector<uint32_t>> inputs, references;
+    for (int t = 0; t < 2 * kThreads; ++t) {
+        inputs.push_back(patternFrame(kW, kH, t));
+        references.emplace_back(inputs.back().size());
+        m.update(shared, 0, inputs.back().data(), references.back().data());
+    }
+
+    std::vector<f0r_instance_t> instances(kThreads, nullptr);
+    std::vector<std::thread> makers;
+    for (int t = 0; t < kThreads; ++t) {
+        makers.emplace_back([&, t] {
+            instances[t] = m.construct(kW, kH);
+            setBridgeValues(m, instances[t]);
+        });
+    }
+    for (auto& th : makers) th.join();
+
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 2 * kThreads; ++t) {
+        // Half the threads share one instance, the others have one each.
+        f0r_instance_t inst = t < kThreads ? shared : instances[t - kThreads];
+        workers.emplace_back([&, inst, t] {
+            std::vector<uint32_t> out(inputs[t].size());
+            for (int i = 0; i < 25; ++i) {
+                m.update(inst, 0.1 * (t + i), inputs[t].data(), out.data());
+                if (out != references[t]) ++mismatches;
+            }
+        });
+    }
+    for (auto& th : workers) th.join();
+    EXPECT_EQ(mismatches.load(), 0);
+
+    for (f0r_instance_t inst : instances) m.destruct(inst);
+    m.destruct(shared);
+    m.deinit();
+}
+
+// MLT ends a filter with f0r_deinit before it destroys the instances, and nests pairs;
+// FFmpeg destroys first. An instance must keep rendering until it is destroyed, and a
+// module let go must come back for the next instance.
+TEST(Frei0rModule, InstancesOutliveLooselyPairedInitAndDeinit) {
+    Frei0rModule m(TESSORY_FREI0R_MODULE);
+    const std::vector<uint32_t> in = patternFrame(kW, kH);
+    std::vector<uint32_t> reference(in.size()), out(in.size());
+
+    m.init();
+    m.init();
+    f0r_instance_t a = m.construct(kW, kH);
+    m.update(a, 0, in.data(), reference.data());
+    m.deinit();
+    f0r_instance_t b = m.construct(kW, kH);
+    m.destruct(a);
+    m.deinit();
+    m.update(b, 0, in.data(), out.data());
+    EXPECT_EQ(out, reference);
+    m.destruct(b);
+
+    m.init();
+    f0r_instance_t c = m.construct(kW, kH);
+    std::fill(out.begin(), out.end(), 0u);
+    m.update(c, 0, in.data(), out.data());
+    EXPECT_EQ(out, reference);
+    // In place, as some hosts do.
+    std::vector<uint32_t> frame = in;
+    m.update(c, 0, frame.data(), frame.data());
+    EXPECT_EQ(frame, reference);
+    m.destruct(c);
+    m.deinit();
+}
+
+TEST(Frei0rModule, WithoutTheEffectFramesPassThroughAndTheErrorIsReportedOnce) {
+    // A copy of the bridge has a runtime of its own, and no effect beside it.
+    TempDir dir;
+    fs::create_directories(dir.path() / "frei0r");
+    fs::copy_file(TESSORY_FREI0R_MODULE, dir / "frei0r/tessory.so");
+    const std::string missing = dir / "nowhere/Tessory.so";
+    setenv("TESSORY_PLUGIN", missing.c_str(), 1);
+
+    const std::vector<uint32_t> in = patternFrame(kW, kH);
+    std::vector<uint32_t> out1(in.size()), out2(in.size());
+    StderrCapture capture(dir / "stderr");
+    {
+        Frei0rModule m(dir / "frei0r/tessory.so");
+        m.init();
+        f0r_instance_t a = m.construct(kW, kH);
+        f0r_instance_t b = m.construct(kW, kH);
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(b, nullptr);
+        double v = 0.7;
+        m.setParam(a, &v, 1);
+        m.update(a, 0, in.data(), out1.data());
+        m.update(b, 1, in.data(), out2.data());
+        m.update(a, 2, in.data(), out1.data());
+        double back = 0;
+        m.getParam(a, &back, 1);
+        EXPECT_DOUBLE_EQ(back, 0.7);
+        m.destruct(a);
+        m.destruct(b);
+        m.deinit();
+    }
+    const std::string err = capture.finish();
+    unsetenv("TESSORY_PLUGIN");
+
+    EXPECT_EQ(out1, in);
+    EXPECT_EQ(out2, in);
+    EXPECT_EQ(count(err, "tessory (frei0r)"), 1) << err;
+    EXPECT_NE(err.find(missing), std::string::npos) << err;
+    EXPECT_NE(err.find("pass through"), std::string::npos) << err;
+}
+
+TEST(Frei0rModule, TheEffectIsFoundBesideTheBridge) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "frei0r");
+    fs::create_directories(dir.path() / "plugins");
+    const std::string bridge = dir / "frei0r/tessory.so";
+    EXPECT_EQ(BridgeRuntime::moduleNear(bridge), "");
+    std::ofstream(dir / "frei0r/Tessory.so") << "x";
+    EXPECT_EQ(BridgeRuntime::moduleNear(bridge), dir / "frei0r/Tessory.so");
+    // The build's layout wins over a module in the same folder.
+    std::ofstream(dir / "plugins/Tessory.so") << "x";
+    EXPECT_EQ(BridgeRuntime::moduleNear(bridge), dir / "plugins/Tessory.so");
+
+    // The variable decides when set; else the module this build makes.
+    unsetenv("TESSORY_PLUGIN");
+    EXPECT_EQ(BridgeRuntime::pluginPath(), Host::PluginModule::defaultPath());
+    setenv("TESSORY_PLUGIN", "/elsewhere/T.so", 1);
+    EXPECT_EQ(BridgeRuntime::pluginPath(), "/elsewhere/T.so");
+    unsetenv("TESSORY_PLUGIN");
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory::Frei0r::Testing
