@@ -1,0 +1,484 @@
+// The render pass: parameter conversion, program text, instance transforms and the draw.
+#include "TessoryRender.h"
+
+#include <EGL/egl.h>
+#include <glbinding/gl/gl.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "GL/OpenglShader.h"
+
+namespace Corvane::Tessory {
+
+FinalRender* kRender = new FinalRender();
+
+namespace {
+
+using namespace gl;
+
+// Pass-through: the quad's clip position and its texture coordinate.
+const std::string kVertexProgram = R"(#version 330
+in vec3 position;
+in vec2 input_uv;
+out vec2 uv;
+void main() {
+    gl_Position = vec4(position, 1.0);
+    uv = input_uv;
+}
+)";
+
+// One full-frame pass: the layer's own pixel at the bottom, the echo instances composited
+// over it from the last to the first. shapeFunc is defined by the body appended after this
+// text. The texture holds the host's alpha, red, green, blue in its r, g, b, a slots.
+const std::string kCompositingProgram = R"(#version 330
+in vec2 uv;
+out vec4 colourOut;
+
+uniform vec2 viewPort;
+uniform float shapeSize1;
+uniform float shapeSize2;
+uniform mat3 shapeTransform;
+uniform vec2 center;
+uniform float shadowSize;
+uniform float shadowAlpha;
+uniform vec4 shadowColor;
+uniform float bgAlpha;
+uniform float alphaFactor;
+uniform float drawShadow;
+uniform int instances;
+uniform mat3 transforms[20];
+uniform float opacityOffset;
+uniform float shapeSize1Offset;
+uniform float shapeSize2Offset;
+uniform sampler2D videoTexture;
+uniform float multiplier16bit;
+
+const float SQRT_2 = 1.4142135623730951;
+
+vec4 swapChannel(vec4 eColor) {
+    return vec4(eColor.g, eColor.b, eColor.a, eColor.r);
+}
+
+float shapeFunc(vec2 uv, vec2 origin, float size1, float size2);
+
+// One-pixel soft edge on the positive side of the outline.
+float d2alpha(float d) {
+    return smoothstep(0.0, 1.0, d);
+}
+
+// The shadow or stroke band, measured from distance 1 towards smaller distances. A width
+// of 0 draws no band: smoothstep with equal edges has no defined value.
+float d2edge(float d, float edgeWidth) {
+    if (edgeWidth <= 0.0) {
+        return 0.0;
+    }
+    d = d - 1.0;
+    float shadow = 1.0 - smoothstep(0.0, edgeWidth, abs(d));
+    float stroke = 1.0 - smoothstep(edgeWidth, edgeWidth + 1.0, abs(d));
+    return clamp(mix(mix(stroke, shadow, drawShadow), 0.0, step(0.0, d)), 0.0, 1.0);
+}
+
+// Source over previous, straight colours; the colour is not divided by the new alpha.
+vec4 blendColor(vec4 previousColor, vec4 sourceColor) {
+    float frag_alpha = sourceColor.a + previousColor.a * (1.0 - sourceColor.a);
+    vec3 rgb = sourceColor.rgb;
+    vec3 color = (1.0 - sourceColor.a) * previousColor.rgb
+        + sourceColor.a * ((1.0 - previousColor.a) * sourceColor.rgb + previousColor.a * rgb);
+    return vec4(color, frag_alpha);
+}
+
+// Mirror addressing: positions beyond the frame sample a mirrored copy of the layer.
+vec2 clampUV(vec2 uv) {
+    vec2 c = abs(uv);
+    return mix(fract(c), 1.0 - fract(c), sign(mod(floor(c), 2.0)));
+}
+
+vec4 drawLayer(vec2 pos, int layerIndex) {
+    float k = float(layerIndex);
+    pos = (transforms[layerIndex] * vec3(pos, 1.0)).xy;
+    float d = alphaFactor * shapeFunc((shapeTransform * vec3(pos, 1.0)).xy, center,
+                                      shapeSize1 + shapeSize1Offset * k,
+                                      shapeSize2 + shapeSize2Offset * k);
+    float a = d2alpha(d);
+    float edge = d2edge(d, shadowSize);
+    vec4 color = swapChannel(texture(videoTexture, clampUV(pos / viewPort)));
+    color.a = color.a * a;
+    vec4 shadow = vec4(shadowColor.rgb, shadowColor.a * edge * edge * shadowAlpha);
+    color = blendColor(shadow, color);
+    color.a = color.a * clamp((1.0 - opacityOffset * k), 0.0, 1.0);
+    return color;
+}
+
+void main() {
+    vec2 pos = uv * viewPort;
+    vec4 bg = swapChannel(texture(videoTexture, vec2(uv.x, uv.y)));
+    bg.a = bg.a * bgAlpha;
+    for (int i = instances - 1; i >= 0; i--) {
+        bg = blendColor(bg, drawLayer(pos, i));
+    }
+    colourOut = vec4(bg.a * bg.r, bg.a * bg.g, bg.a * bg.b, bg.a) * multiplier16bit;
+}
+)";
+
+// Signed distances in pixels: negative inside, zero on the outline.
+const char* const kCircleBody = R"(float shapeFunc(vec2 uv, vec2 origin, float size1, float size2) {
+    return length(uv - origin) - size1;
+}
+)";
+
+const char* const kRingBody = R"(float shapeFunc(vec2 uv, vec2 origin, float size1, float size2) {
+    vec2 P = origin - uv;
+    float r = length(P);
+    float r1 = r - size1;
+    float r2 = r - size2;
+    return max(r1, -r2);
+}
+)";
+
+const char* const kCrossBody = R"(float shapeFunc(vec2 uv, vec2 origin, float size1, float size2) {
+    vec2 P = origin - uv;
+    float x = SQRT_2/2.0 * (P.x - P.y);
+    float y = SQRT_2/2.0 * (P.x + P.y);
+    float r1 = max(abs(x - size2), abs(x + size2));
+    float r2 = max(abs(y - size2), abs(y + size2));
+    float r3 = max(abs(x), abs(y));
+    float r = max(min(r1, r2), r3);
+    return r - size1/2.0;
+}
+)";
+
+const char* const kTriangleBody =
+    R"(float shapeFunc(vec2 uv, vec2 origin, float size1, float size2) {
+    vec2 st = origin - uv;
+    float a = atan(st.x, st.y) + 1.0471975511965976;
+    float w = 2.0943951023931953;
+    float dist = cos(floor(.5 + a / w) * w - a) * length(st);
+    return dist - size1;
+}
+)";
+
+const char* const kRectangleBody =
+    R"(float shapeFunc(vec2 uv, vec2 origin, float size1, float size2) {
+    vec2 tl = origin - vec2(size1, size2);
+    vec2 br = origin + vec2(size1, size2);
+    vec2 d = max(tl - uv, uv - br);
+    return length(max(vec2(0.0), d)) + min(0.0, max(d.x, d.y));
+}
+)";
+
+const char* const kHexagonBody =
+    R"(float shapeFunc(vec2 uv, vec2 origin, float size1, float size2) {
+    vec2 st = origin - uv;
+    float a = atan(st.x, st.y) + 0.5235987755982988;
+    float w = 1.0471975511965976;
+    float dist = cos(floor(.5 + a / w) * w - a) * length(st);
+    return dist - size1;
+}
+)";
+
+const char* const kOctagonBody =
+    R"(float shapeFunc(vec2 uv, vec2 origin, float size1, float size2) {
+    vec2 st = origin - uv;
+    float a = atan(st.x, st.y) + 0.39269908169872414;
+    float w = 0.7853981633974483;
+    float dist = cos(floor(.5 + a / w) * w - a) * length(st);
+    return dist - size1;
+}
+)";
+
+const char* const kTShapeBody = R"(float shapeFunc(vec2 uv, vec2 origin, float size1, float size2) {
+    vec2 P = origin - uv;
+    float x = -P.y;
+    float y = P.x;
+    float r1 = max(abs(x - size2 + size2), abs(x - size2 - size2));
+    float r2 = max(abs(y - size2), abs(y + size2));
+    float r3 = max(abs(x), abs(y));
+    float r = max(min(r1, r2), r3);
+    return r - size1/2.0;
+}
+)";
+
+const char* const kChevronBody =
+    R"(float shapeFunc(vec2 uv, vec2 origin, float size1, float size2) {
+    vec2 P = origin - uv;
+    float x = 1./SQRT_2 * (P.x - P.y);
+    float y = 1./SQRT_2 * (P.x + P.y);
+    float r1 = max(abs(x), abs(y)) - size1;
+    float r2 = max(abs(x - size1), abs(y - size1)) - size1;
+    return max(r1, -r2);
+}
+)";
+
+// Two triangles covering clip space: x, y, z, u, v. Texture row 0 lands on the first row
+// of the target, so the frame is not flipped.
+const float kQuadVertices[30] = {
+    1.0f,  -1.0f, 0.0f, 1.0f, 0.0f,  //
+    1.0f,  1.0f,  0.0f, 1.0f, 1.0f,  //
+    -1.0f, 1.0f,  0.0f, 0.0f, 1.0f,  //
+    -1.0f, 1.0f,  0.0f, 0.0f, 1.0f,  //
+    -1.0f, -1.0f, 0.0f, 0.0f, 0.0f,  //
+    1.0f,  -1.0f, 0.0f, 1.0f, 0.0f,  //
+};
+static_assert(sizeof(kQuadVertices) == 120);
+constexpr int kQuadStride = 5 * sizeof(float);
+
+// Reads parameters in list order. One error is carried through: after the first host
+// error no further check-out is made and the remaining values read as zero, but every
+// definition is still checked in.
+class ParamReader {
+  public:
+    explicit ParamReader(PF_InData* in_data) : mInData(in_data) {}
+
+    PF_ParamDef read(PF_ParamIndex index) {
+        PF_ParamDef def;
+        std::memset(&def, 0, sizeof(def));
+        if (mErr == PF_Err_NONE) {
+            mErr = mInData->inter.checkout_param(mInData->effect_ref, index, mInData->current_time,
+                                                 mInData->time_step, mInData->time_scale, &def);
+        }
+        const PF_ParamDef value = def;
+        const PF_Err checkin = mInData->inter.checkin_param(mInData->effect_ref, &def);
+        if (mErr == PF_Err_NONE) {
+            mErr = checkin;
+        }
+        return value;
+    }
+
+  private:
+    PF_InData* mInData;
+    PF_Err mErr = PF_Err_NONE;
+};
+
+Color toColor(const PF_Pixel& p) {
+    return Color(p.red / 255.0, p.green / 255.0, p.blue / 255.0, p.alpha / 255.0);
+}
+
+}  // namespace
+
+FinalRender::FinalRender()
+    : mShader(nullptr),
+      mShapeType(0),
+      mShapeSize1(0),
+      mShapeSize2(0),
+      mCenter(0.0, 0.0),
+      mShapeRotation(0),
+      mDrawShadow(true),
+      mShadowSize(0),
+      mShadowOpacity(0),
+      mStrokeSize(0),
+      mStrokeOpacity(0),
+      mFillOutside(true),
+      mTransparentBackground(false),
+      mInstances(1),
+      mShapeSize1Offset(0),
+      mShapeSize2Offset(0),
+      mPositionXOffset(0),
+      mPositionYOffset(0),
+      mScaleXOffset(0),
+      mScaleYOffset(0),
+      mRotationOffset(0),
+      mOpacityOffset(0) {
+    for (Affine& t : mTransforms) {
+        t = Affine(true);
+    }
+}
+
+FinalRender::~FinalRender() {
+    delete mShader;
+    // Only the current context's quad can be deleted here; the others are owned by
+    // contexts that are destroyed with the context registry.
+    auto it = mQuads.find(eglGetCurrentContext());
+    if (it != mQuads.end()) {
+        if (it->second.vertexArray != 0) {
+            glDeleteVertexArrays(1, &it->second.vertexArray);
+        }
+        if (it->second.vertexBuffer != 0) {
+            glDeleteBuffers(1, &it->second.vertexBuffer);
+        }
+    }
+}
+
+const std::string& FinalRender::vertexProgram() {
+    return kVertexProgram;
+}
+
+const std::string& FinalRender::compositingProgram() {
+    return kCompositingProgram;
+}
+
+std::string FinalRender::shapeBody(int shapeType) {
+    switch (shapeType) {
+        case 1:
+            return kCircleBody;
+        case 2:
+            return kRingBody;
+        case 3:
+            return kCrossBody;
+        case 4:
+            return kTriangleBody;
+        case 5:
+            return kRectangleBody;
+        case 6:
+            return kHexagonBody;
+        case 7:
+            return kOctagonBody;
+        case 8:
+            return kTShapeBody;
+        case 9:  // in the library, not in the menu: reached only by a stored value
+            return kChevronBody;
+        default:
+            return std::string();
+    }
+}
+
+std::string FinalRender::shapeFunc() const {
+    return shapeBody(mShapeType);
+}
+
+void FinalRender::buildShader() {
+    if (mShader) {
+        return;
+    }
+    // An unknown shape leaves shapeFunc declared but undefined: the link fails and says so.
+    mShader = new OpenglShader(kVertexProgram, kCompositingProgram + shapeFunc());
+    mShader->addAttributeBinding("position", 0);
+    mShader->addAttributeBinding("input_uv", 1);
+}
+
+void FinalRender::prepare(PF_InData* in_data, PF_OutData* /*out_data*/) {
+    ParamReader params(in_data);
+    // Sizes and offsets are given at full resolution; the frame may be downsampled.
+    // A zero denominator is no scale at all and is read as full resolution.
+    const A_u_long den = in_data->downsample_x.den != 0 ? in_data->downsample_x.den : 1;
+    const float divisor = static_cast<float>(den);
+    auto size = [&](PF_ParamIndex i) {
+        return static_cast<float>(params.read(i).u.sd.value) / divisor;
+    };
+    auto offset = [&](PF_ParamIndex i) {
+        return static_cast<float>(params.read(i).u.fs_d.value / static_cast<double>(divisor));
+    };
+    auto fraction = [&](PF_ParamIndex i) {
+        return static_cast<float>(params.read(i).u.fs_d.value / 100.0);
+    };
+
+    const A_long shapeType = params.read(1).u.pd.value;
+    if (shapeType != mShapeType) {
+        delete mShader;
+        mShader = nullptr;
+        mShapeType = shapeType;
+    }
+    mShapeSize1 = size(2);
+    mShapeSize2 = size(3);
+    {
+        // The host hands the point in the pixels of the frame being rendered already.
+        const PF_ParamDef center = params.read(4);
+        mCenter = Vec2(static_cast<double>(center.u.td.x_value >> 16),
+                       static_cast<double>(center.u.td.y_value >> 16));
+    }
+    mShapeRotation =
+        static_cast<float>(static_cast<double>(params.read(5).u.ad.value) * 1.52587890625e-05);
+    mFillOutside = params.read(6).u.pd.value == 1;
+    mTransparentBackground = params.read(7).u.bd.value != 0;
+    mDrawShadow = params.read(9).u.pd.value == 1;
+    mShadowSize = size(10);
+    mShadowColor = toColor(params.read(11).u.cd.value);
+    mShadowOpacity = fraction(12);
+    mStrokeSize = size(13);
+    mStrokeColor = toColor(params.read(14).u.cd.value);
+    mStrokeOpacity = fraction(15);
+    mInstances = params.read(18).u.sd.value;
+    mShapeSize1Offset = offset(19);
+    mShapeSize2Offset = offset(20);
+    mPositionXOffset = offset(21);
+    mPositionYOffset = offset(22);
+    mScaleXOffset = fraction(23);
+    mScaleYOffset = fraction(24);
+    mRotationOffset = static_cast<float>(params.read(25).u.fs_d.value);
+    mOpacityOffset = fraction(26);
+}
+
+FinalRender::Quad& FinalRender::quadForCurrentContext() {
+    Quad& quad = mQuads[eglGetCurrentContext()];
+    // A context handle can be reused by a later context that never saw these names.
+    if (quad.vertexArray != 0 && glIsVertexArray(quad.vertexArray) == GL_FALSE) {
+        quad = Quad();
+    }
+    if (quad.vertexArray == 0) {
+        glGenVertexArrays(1, &quad.vertexArray);
+        glBindVertexArray(quad.vertexArray);
+        glGenBuffers(1, &quad.vertexBuffer);
+        glBindBuffer(GL_ARRAY_BUFFER, quad.vertexBuffer);
+        glBufferData(GL_ARRAY_BUFFER, sizeof(kQuadVertices), kQuadVertices, GL_STATIC_DRAW);
+    }
+    return quad;
+}
+
+void FinalRender::draw(unsigned int texture, float multiplier, Vec2 size) {
+    Quad& quad = quadForCurrentContext();
+    buildShader();
+    mShader->useProgram();
+
+    glBindVertexArray(quad.vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, quad.vertexBuffer);
+    mShader->setAttribute3fv(0, reinterpret_cast<const float*>(0), kQuadStride);
+    mShader->setAttribute2fv(1, reinterpret_cast<const float*>(3 * sizeof(float)), kQuadStride);
+
+    // The edge uniforms carry the stroke's settings when the edge type is Stroke.
+    const float edgeSize = mDrawShadow ? mShadowSize : mStrokeSize;
+    const float edgeAlpha = mDrawShadow ? mShadowOpacity : mStrokeOpacity;
+    const Color& edgeColor = mDrawShadow ? mShadowColor : mStrokeColor;
+    // The parameter's range keeps the count within the capacity; a host that sends more
+    // must not make the upload read past the array.
+    const int instances = std::clamp(mInstances, 0, kMaxInstances);
+
+    mShader->setUniformTexture("videoTexture", static_cast<int>(GL_TEXTURE_2D),
+                               static_cast<int>(texture), 0);
+    mShader->setUniform1f("multiplier16bit", multiplier);
+    mShader->setUniform1f("shapeSize1", mShapeSize1);
+    mShader->setUniform1f("shapeSize2", mShapeSize2);
+    mShader->setUniform2f("center", mCenter);
+    mShader->setUniform1f("drawShadow", mDrawShadow ? 1.0f : 0.0f);
+    mShader->setUniform1f("shadowSize", edgeSize);
+    mShader->setUniform1f("shadowAlpha", edgeAlpha);
+    mShader->setUniform4f("shadowColor", edgeColor);
+    mShader->setUniform1i("instances", instances);
+    mShader->setUniform1f("shapeSize1Offset", mShapeSize1Offset);
+    mShader->setUniform1f("shapeSize2Offset", mShapeSize2Offset);
+    mShader->setUniform1f("opacityOffset", mOpacityOffset);
+    mShader->setUniform1f("bgAlpha", mTransparentBackground ? 0.0f : 1.0f);
+    mShader->setUniform1f("alphaFactor", mFillOutside ? 1.0f : -1.0f);
+    mShader->setUniform2f("viewPort", size);
+
+    // Instance i is placed i steps of every offset away; the program needs the inverse,
+    // from output pixel to the instance's own frame.
+    for (int i = 0; i < instances; ++i) {
+        const double t = static_cast<double>(i);
+        const Vec2 position =
+            mCenter -
+            Vec2(static_cast<double>(mPositionXOffset), static_cast<double>(mPositionYOffset)) * t;
+        const Vec2 scale =
+            Vec2(1.0, 1.0) -
+            Vec2(static_cast<double>(mScaleXOffset), static_cast<double>(mScaleYOffset)) * t;
+        const double angle = static_cast<double>(static_cast<float>(i) * mRotationOffset);
+        Affine placement(true);
+        placement.set(mCenter, position, scale, angle);
+        mTransforms[i] = placement.getInverse();
+    }
+    if (instances > 0) {
+        mShader->setUniformMatrix3f("transforms", mTransforms, instances);
+    }
+
+    Affine shapeRotation(true);
+    shapeRotation.set(mCenter, mCenter, Vec2(1.0, 1.0), static_cast<double>(mShapeRotation));
+    mShader->setUniformMatrix3f("shapeTransform", &shapeRotation, 1);
+
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+
+    mShader->disableVertexAttributeArray(0);
+    mShader->disableVertexAttributeArray(1);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+}  // namespace Corvane::Tessory

@@ -1,0 +1,90 @@
+// The effect's render pass: frame settings read from the host, the generated compositing
+// program and the full-frame draw that cuts the shape and composites the echo instances.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "AE_Effect.h"
+#include "Math/Affine.h"
+#include "Math/Color.h"
+#include "Math/Vec2.h"
+
+namespace Corvane::Tessory {
+
+class OpenglShader;
+
+/// Capacity of the per-instance transforms; the program's "transforms" array has this size.
+inline constexpr int kMaxInstances = 20;
+
+class FinalRender {
+  public:
+    FinalRender();
+    /// Deletes the program and the quad objects of the current context; call it with a GL
+    /// context of the effect's share group current. Objects made in other contexts go with
+    /// those contexts.
+    ~FinalRender();
+    FinalRender(const FinalRender&) = delete;
+    FinalRender& operator=(const FinalRender&) = delete;
+
+    /// Reads every parameter of the current frame. A host error while reading leaves the
+    /// later parameters at zero; the frame is drawn regardless. A change of "Shape Type"
+    /// discards the program (a GL context must be current).
+    void prepare(PF_InData* in_data, PF_OutData* out_data);
+    /// Draws the frame into the bound render target: texture holds the input layer as
+    /// uploaded (host channel order), size is the frame in pixels.
+    void draw(unsigned int texture, float multiplier, Vec2 size);
+    /// Makes the program object for the stored shape type unless one exists; compiling
+    /// and linking happen on its first use.
+    void buildShader();
+    /// The body of shapeFunc for the stored shape type; empty for an unknown type.
+    std::string shapeFunc() const;
+
+    /// The program texts (the fragment text without the shape body).
+    static const std::string& vertexProgram();
+    static const std::string& compositingProgram();
+    /// The body for a shape type 1..9, empty otherwise.
+    static std::string shapeBody(int shapeType);
+
+  private:
+    // Vertex array objects are per context; the render command may come from any host
+    // thread, each with its own context, so the quad is kept per current context.
+    struct Quad {
+        unsigned int vertexArray = 0;
+        unsigned int vertexBuffer = 0;
+    };
+    Quad& quadForCurrentContext();
+
+    std::map<void*, Quad> mQuads;
+    OpenglShader* mShader;
+    int mShapeType;
+    float mShapeSize1;
+    float mShapeSize2;
+    Vec2 mCenter;
+    float mShapeRotation;
+    bool mDrawShadow;
+    float mShadowSize;
+    Color mShadowColor;
+    float mShadowOpacity;
+    float mStrokeSize;
+    Color mStrokeColor;
+    float mStrokeOpacity;
+    bool mFillOutside;
+    bool mTransparentBackground;
+    int mInstances;
+    float mShapeSize1Offset;
+    float mShapeSize2Offset;
+    float mPositionXOffset;
+    float mPositionYOffset;
+    float mScaleXOffset;
+    float mScaleYOffset;
+    float mRotationOffset;
+    float mOpacityOffset;
+    Affine mTransforms[kMaxInstances];
+};
+
+/// The one render pass of the process: made when the module loads, deleted by global
+/// tear-down (and made again by a later global set-up).
+extern FinalRender* kRender;
+
+}  // namespace Corvane::Tessory
