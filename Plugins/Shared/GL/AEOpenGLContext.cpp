@@ -1,0 +1,233 @@
+#include "GL/AEOpenGLContext.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <glbinding/Binding.h>
+#include <glbinding/ContextInfo.h>
+#include <glbinding/Meta.h>
+#include <glbinding/Version.h>
+#include <glbinding/gl/gl.h>
+
+#include <cstring>
+#include <iostream>
+#include <mutex>
+#include <set>
+#include <vector>
+
+using namespace gl;
+
+namespace Corvane::Tessory {
+namespace {
+
+bool hasExtension(const char* list, const char* name) {
+    if (!list) return false;
+    const size_t length = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
+        if ((p == list || p[-1] == ' ') && (p[length] == ' ' || p[length] == '\0')) return true;
+    }
+    return false;
+}
+
+EGLDisplay platformDisplay(EGLenum platform, void* native) {
+    // The same entry point the host runtime uses, so both ends are handed the same display.
+    using GetPlatformDisplay = EGLDisplay (*)(EGLenum, void*, const EGLAttrib*);
+    using GetPlatformDisplayExt = EGLDisplay (*)(EGLenum, void*, const EGLint*);
+    if (auto get =
+            reinterpret_cast<GetPlatformDisplay>(eglGetProcAddress("eglGetPlatformDisplay"))) {
+        return get(platform, native, nullptr);
+    }
+    if (auto get = reinterpret_cast<GetPlatformDisplayExt>(
+            eglGetProcAddress("eglGetPlatformDisplayEXT"))) {
+        return get(platform, native, nullptr);
+    }
+    return EGL_NO_DISPLAY;
+}
+
+// The first device that is not Mesa's software device: the same choice the host makes, so
+// both ends get the same EGLDisplay and contexts can be switched freely.
+void* hardwareDevice(const char* client) {
+    if (!hasExtension(client, "EGL_EXT_platform_device") ||
+        !hasExtension(client, "EGL_EXT_device_enumeration")) {
+        return nullptr;
+    }
+    auto query =
+        reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    auto queryString = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(
+        eglGetProcAddress("eglQueryDeviceStringEXT"));
+    EGLint count = 0;
+    if (!query || !query(0, nullptr, &count) || count <= 0) return nullptr;
+    std::vector<EGLDeviceEXT> devices(static_cast<size_t>(count));
+    if (!query(count, devices.data(), &count)) return nullptr;
+    for (EGLint i = 0; i < count; ++i) {
+        const char* ext = queryString ? queryString(devices[i], EGL_EXTENSIONS) : nullptr;
+        if (!hasExtension(ext, "EGL_MESA_device_software")) return devices[i];
+    }
+    return nullptr;
+}
+
+EGLDisplay openDisplay() {
+    if (EGLDisplay current = eglGetCurrentDisplay(); current != EGL_NO_DISPLAY) {
+        return current;
+    }
+    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    EGLDisplay display = EGL_NO_DISPLAY;
+    if (void* device = hardwareDevice(client)) {
+        display = platformDisplay(EGL_PLATFORM_DEVICE_EXT, device);
+        if (display != EGL_NO_DISPLAY && !eglInitialize(display, nullptr, nullptr)) {
+            display = EGL_NO_DISPLAY;
+        }
+    }
+    if (display == EGL_NO_DISPLAY && hasExtension(client, "EGL_MESA_platform_surfaceless")) {
+        display = platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY);
+        if (display != EGL_NO_DISPLAY && !eglInitialize(display, nullptr, nullptr)) {
+            display = EGL_NO_DISPLAY;
+        }
+    }
+    return display;
+}
+
+// Contexts already known to the GL binding; it keys them by handle because its own
+// current-context query only knows GLX.
+std::mutex gBindingMutex;
+std::set<void*> gRegistered;
+
+// Flushes the current context before it is switched away, unless an incomplete framebuffer
+// object is bound (flushing it would be an error on some drivers). A context the binding
+// does not know (one being destroyed, or a stranger's) is known only for the flush.
+void flushOutgoing() {
+    EGLContext current = eglGetCurrentContext();
+    if (current == EGL_NO_CONTEXT) return;
+    const auto handle = reinterpret_cast<glbinding::ContextHandle>(current);
+    bool temporary = false;
+    {
+        std::lock_guard<std::mutex> lock(gBindingMutex);
+        temporary = gRegistered.count(current) == 0;
+    }
+    if (temporary) {
+        glbinding::Binding::initialize(handle, true, false);
+    } else {
+        glbinding::Binding::useContext(handle);
+    }
+    GLint bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    if (bound == 0 || glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+        glFlush();
+    }
+    if (temporary) glbinding::Binding::releaseContext(handle);
+}
+
+}  // namespace
+
+void* AEOpenGLContext::display() {
+    static const EGLDisplay kDisplay = openDisplay();
+    return kDisplay;
+}
+
+void* AEOpenGLContext::createContext(void* share) {
+    EGLDisplay dpy = display();
+    if (dpy == EGL_NO_DISPLAY) return nullptr;
+    eglBindAPI(EGL_OPENGL_API);
+    EGLConfig config = nullptr;
+    const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE,
+                                       EGL_DONT_CARE, EGL_NONE};
+    EGLint found = 0;
+    if (!eglChooseConfig(dpy, configAttributes, &config, 1, &found) || found == 0) {
+        config = EGL_NO_CONFIG_KHR;
+    }
+    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_MINOR_VERSION,
+                                 2,
+                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                 EGL_NONE};
+    EGLContext context = eglCreateContext(dpy, config, share ? share : EGL_NO_CONTEXT, attributes);
+    return context == EGL_NO_CONTEXT ? nullptr : context;
+}
+
+AEOpenGLContext::AEOpenGLContext(const AEOpenGLContext* shared) {
+    mEGLContext = createContext(shared ? shared->mEGLContext : nullptr);
+    makeCurrentFlush(mEGLContext);
+    InitializeOpenGLBindings();
+    if (mEGLContext) {
+        mExtensions = glbinding::ContextInfo::extensions(nullptr);
+    }
+}
+
+AEOpenGLContext::~AEOpenGLContext() {
+    if (!mEGLContext) return;
+    {
+        std::lock_guard<std::mutex> lock(gBindingMutex);
+        if (gRegistered.erase(mEGLContext)) {
+            glbinding::Binding::releaseContext(
+                reinterpret_cast<glbinding::ContextHandle>(mEGLContext));
+        }
+    }
+    // EGL defers the destruction of a context current on some thread until it is released
+    // there; the handle is gone for us either way.
+    eglDestroyContext(display(), mEGLContext);
+}
+
+void AEOpenGLContext::makeContextCurrent() {
+    makeCurrentFlush(mEGLContext);
+    useCurrentBinding();
+}
+
+void AEOpenGLContext::makeCurrentFlush(void* target) {
+    if (eglGetCurrentContext() == target) return;
+    flushOutgoing();
+    eglBindAPI(EGL_OPENGL_API);
+    if (target) {
+        eglMakeCurrent(display(), EGL_NO_SURFACE, EGL_NO_SURFACE, target);
+    } else if (eglGetCurrentDisplay() != EGL_NO_DISPLAY) {
+        eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    }
+}
+
+void AEOpenGLContext::useCurrentBinding() {
+    void* current = eglGetCurrentContext();
+    if (!current) return;
+    const auto handle = reinterpret_cast<glbinding::ContextHandle>(current);
+    std::lock_guard<std::mutex> lock(gBindingMutex);
+    if (gRegistered.insert(current).second) {
+        glbinding::Binding::initialize(handle, true, false);
+    } else {
+        glbinding::Binding::useContext(handle);
+    }
+}
+
+void AEOpenGLContext::InitializeOpenGLBindings() {
+    useCurrentBinding();
+    std::cout << std::endl;
+    std::cout << "OpenGL Version:  " << glbinding::ContextInfo::version() << std::endl;
+    std::cout << "OpenGL Vendor:   " << glbinding::ContextInfo::vendor() << std::endl;
+    std::cout << "OpenGL Renderer: " << glbinding::ContextInfo::renderer() << std::endl;
+    std::cout << "OpenGL Revision: " << glbinding::Meta::glRevision() << " (gl.xml)" << std::endl;
+    std::cout << std::endl;
+}
+
+void SaveRestoreGLContextMac::init() {
+    mContext = eglGetCurrentContext();
+    mDisplay = eglGetCurrentDisplay();
+    mDrawSurface = eglGetCurrentSurface(EGL_DRAW);
+    mReadSurface = eglGetCurrentSurface(EGL_READ);
+    mRestored = false;
+}
+
+void SaveRestoreGLContextMac::restore() {
+    if (mRestored) return;
+    mRestored = true;
+    // With nothing recorded the effect's context stays current, as nothing is there to
+    // go back to.
+    if (!mContext) return;
+    if (eglGetCurrentContext() == mContext && eglGetCurrentSurface(EGL_DRAW) == mDrawSurface &&
+        eglGetCurrentSurface(EGL_READ) == mReadSurface) {
+        return;
+    }
+    flushOutgoing();
+    eglBindAPI(EGL_OPENGL_API);
+    eglMakeCurrent(mDisplay, mDrawSurface, mReadSurface, mContext);
+    AEOpenGLContext::useCurrentBinding();
+}
+
+}  // namespace Corvane::Tessory
