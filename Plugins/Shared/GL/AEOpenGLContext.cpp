@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -86,34 +87,69 @@ EGLDisplay openDisplay() {
     return display;
 }
 
-// Contexts already known to the GL binding; it keys them by handle because its own
-// current-context query only knows GLX.
+// The GL binding keys its per-context function state by a handle of our choosing (its own
+// current-context query only knows GLX). glbinding 2.1 grows the state of every function
+// each time a handle is registered, which races with GL calls on other threads, and its
+// release frees the wrong slots. So a fixed set of handles is registered once, before the
+// first context is used, and each EGL context borrows one of them while it lives.
+constexpr int kBindingSlots = 32;
 std::mutex gBindingMutex;
-std::set<void*> gRegistered;
+std::map<void*, glbinding::ContextHandle> gSlots;  // EGL context -> binding handle
+std::vector<glbinding::ContextHandle> gFreeSlots;
+glbinding::ContextHandle gNextSlot = -1;
+
+glbinding::ContextHandle newSlot() {
+    const glbinding::ContextHandle slot = gNextSlot--;
+    glbinding::Binding::initialize(slot, false, false);
+    return slot;
+}
+
+// The handle of context; one is lent to it when it has none. Lock held.
+glbinding::ContextHandle slotFor(void* context) {
+    if (gNextSlot == -1) {
+        for (int i = 0; i < kBindingSlots; ++i) gFreeSlots.push_back(newSlot());
+    }
+    auto it = gSlots.find(context);
+    if (it != gSlots.end()) return it->second;
+    glbinding::ContextHandle slot = 0;
+    if (gFreeSlots.empty()) {
+        slot = newSlot();  // more contexts alive than foreseen: grows, rarely
+    } else {
+        slot = gFreeSlots.back();
+        gFreeSlots.pop_back();
+    }
+    gSlots.emplace(context, slot);
+    return slot;
+}
+
+void returnSlot(void* context) {
+    auto it = gSlots.find(context);
+    if (it == gSlots.end()) return;
+    gFreeSlots.push_back(it->second);
+    gSlots.erase(it);
+}
 
 // Flushes the current context before it is switched away, unless an incomplete framebuffer
-// object is bound (flushing it would be an error on some drivers). A context the binding
-// does not know (one being destroyed, or a stranger's) is known only for the flush.
+// object is bound (flushing that is an error on some drivers). A context that holds no
+// handle (one being destroyed, or a stranger's) borrows one for the flush only.
 void flushOutgoing() {
     EGLContext current = eglGetCurrentContext();
     if (current == EGL_NO_CONTEXT) return;
-    const auto handle = reinterpret_cast<glbinding::ContextHandle>(current);
-    bool temporary = false;
+    bool borrowed = false;
     {
         std::lock_guard<std::mutex> lock(gBindingMutex);
-        temporary = gRegistered.count(current) == 0;
-    }
-    if (temporary) {
-        glbinding::Binding::initialize(handle, true, false);
-    } else {
-        glbinding::Binding::useContext(handle);
+        borrowed = gSlots.count(current) == 0;
+        glbinding::Binding::useContext(slotFor(current));
     }
     GLint bound = 0;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
     if (bound == 0 || glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
         glFlush();
     }
-    if (temporary) glbinding::Binding::releaseContext(handle);
+    if (borrowed) {
+        std::lock_guard<std::mutex> lock(gBindingMutex);
+        returnSlot(current);
+    }
 }
 
 }  // namespace
@@ -158,10 +194,7 @@ AEOpenGLContext::~AEOpenGLContext() {
     if (!mEGLContext) return;
     {
         std::lock_guard<std::mutex> lock(gBindingMutex);
-        if (gRegistered.erase(mEGLContext)) {
-            glbinding::Binding::releaseContext(
-                reinterpret_cast<glbinding::ContextHandle>(mEGLContext));
-        }
+        returnSlot(mEGLContext);
     }
     // EGL defers the destruction of a context current on some thread until it is released
     // there; the handle is gone for us either way.
@@ -187,13 +220,8 @@ void AEOpenGLContext::makeCurrentFlush(void* target) {
 void AEOpenGLContext::useCurrentBinding() {
     void* current = eglGetCurrentContext();
     if (!current) return;
-    const auto handle = reinterpret_cast<glbinding::ContextHandle>(current);
     std::lock_guard<std::mutex> lock(gBindingMutex);
-    if (gRegistered.insert(current).second) {
-        glbinding::Binding::initialize(handle, true, false);
-    } else {
-        glbinding::Binding::useContext(handle);
-    }
+    glbinding::Binding::useContext(slotFor(current));
 }
 
 void AEOpenGLContext::InitializeOpenGLBindings() {
@@ -227,7 +255,8 @@ void SaveRestoreGLContextMac::restore() {
     flushOutgoing();
     eglBindAPI(EGL_OPENGL_API);
     eglMakeCurrent(mDisplay, mDrawSurface, mReadSurface, mContext);
-    AEOpenGLContext::useCurrentBinding();
+    // The effect makes no GL call in the host's context; the binding follows the next
+    // makeContextCurrent.
 }
 
 }  // namespace Corvane::Tessory

@@ -28,9 +28,6 @@ int AEOpenglMainFrameBuffer::sampleCount() {
 
 AEOpenglMainFrameBuffer::FrameBuffers& AEOpenglMainFrameBuffer::frameBuffers() {
     FrameBuffers& buffers = mFrameBuffers[eglGetCurrentContext()];
-    // A context handle can come back for a new context once the old one is destroyed; the
-    // names recorded for the old one mean nothing there.
-    if (buffers.frame != 0 && !glIsFramebuffer(buffers.frame)) buffers = FrameBuffers();
     if (buffers.frame == 0) glGenFramebuffers(1, &buffers.frame);
     // A set made while the object was single-sample lacks the multisample pair.
     if (mMultisample && buffers.resolve == 0) glGenFramebuffers(1, &buffers.resolve);

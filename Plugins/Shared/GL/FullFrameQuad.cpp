@@ -34,9 +34,6 @@ FullFrameQuad::~FullFrameQuad() {
 
 void FullFrameQuad::bind() {
     Objects& objects = mPerContext[eglGetCurrentContext()];
-    // A handle that comes back for a new context: the old context's names mean nothing
-    // here (not even the buffer's, which may belong to another share group by now).
-    if (objects.vertexArray != 0 && !glIsVertexArray(objects.vertexArray)) objects = Objects();
     if (objects.vertexArray == 0) {
         glGenVertexArrays(1, &objects.vertexArray);
         glBindVertexArray(objects.vertexArray);
