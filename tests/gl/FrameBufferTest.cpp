@@ -1,0 +1,264 @@
+// The main framebuffer: preparing for a size, the render-target stack, the multisample
+// resolve and the texture-making family.
+#include "GL/AEOpenglMainFrameBuffer.h"
+#include "GL/OpenglShader.h"
+#include "GLTestSupport.h"
+#include "Math/Vec2.h"
+
+using namespace gl;
+
+namespace Corvane::Tessory::Testing {
+namespace {
+
+class FrameBufferTest : public GLTest {
+  protected:
+    AEOpenglMainFrameBuffer* fb = AEOpenglMainFrameBuffer::mainFrameBuffer();
+};
+
+GLuint attachedRenderbuffer() {
+    GLint name = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &name);
+    return static_cast<GLuint>(name);
+}
+
+void clearTo(float r, float g, float b, float a) {
+    glClearColor(r, g, b, a);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+// Every texel of an 8-bit texture read as floats, compared with one colour.
+void expectUniform(GLuint texture, int w, int h, std::vector<float> colour) {
+    const std::vector<float> texels = readTexture(texture, w, h);
+    for (int i = 0; i < w * h; ++i) {
+        for (int c = 0; c < 4; ++c) {
+            ASSERT_NEAR(texels[static_cast<size_t>(i) * 4 + c], colour[c], 1.0 / 255) << i;
+        }
+    }
+}
+
+TEST_F(FrameBufferTest, SingletonIsMadeOnceAndOutlivesTearDown) {
+    EXPECT_EQ(AEOpenglMainFrameBuffer::mainFrameBuffer(), fb);
+    inRenderContext([&] { fb->prepare(2, 2, true); });
+    EXPECT_NE(fb->screenRender(), nullptr);
+    tearDownGL();
+    EXPECT_EQ(fb->screenRender(), nullptr);
+    EXPECT_EQ(AEOpenglMainFrameBuffer::mainFrameBuffer(), fb);
+    // Set up again, a prepare gives it a new output pass.
+    SetUp();
+    inRenderContext([&] { fb->prepare(2, 2, true); });
+    EXPECT_NE(fb->screenRender(), nullptr);
+}
+
+TEST_F(FrameBufferTest, SameSizeMakesNoGLCallNewSizeStartsOver) {
+    inRenderContext([&] {
+        fb->prepare(16, 8, true);
+        const GLuint output = fb->outputRenderBuffer();
+        EXPECT_NE(output, 0u);
+        EXPECT_NE(fb->multisampleFrameBuffer(), 0u);
+        {
+            GLCallRecorder recorder;
+            fb->prepare(16, 8, false);  // the flag is ignored for the same size
+            EXPECT_EQ(recorder.calls().size(), 0u);
+        }
+        EXPECT_EQ(fb->outputRenderBuffer(), output);
+
+        fb->pushRenderContext(false, false);
+        fb->pushRenderContext(false, true);
+        EXPECT_EQ(fb->stackDepth(), 2u);
+        EXPECT_EQ(fb->stencilCount(), 1u);
+        fb->prepare(12, 8, true);
+        EXPECT_EQ(fb->stackDepth(), 0u);
+        EXPECT_EQ(fb->stencilCount(), 0u);
+        EXPECT_FALSE(glIsRenderbuffer(output));
+        EXPECT_EQ(fb->width(), 12);
+        EXPECT_EQ(fb->height(), 8);
+    });
+}
+
+TEST_F(FrameBufferTest, PushPushPopPopReturnsEachTargetsPixels) {
+    for (bool multisample : {true, false}) {
+        SCOPED_TRACE(multisample ? "multisample" : "single-sample");
+        inRenderContext([&] {
+            fb->prepare(multisample ? 8 : 9, 4, multisample);  // a new size, so the flag counts
+            fb->beginDrawing();
+            const GLuint first = attachedRenderbuffer();
+            clearTo(1, 0, 0, 1);
+            fb->pushRenderContext(false, true);
+            EXPECT_NE(attachedRenderbuffer(), first);
+            clearTo(0, 1, 0, 0.5f);
+
+            const GLuint second = fb->popRenderContext();
+            EXPECT_EQ(fb->stackDepth(), 1u);
+            EXPECT_EQ(fb->stencilCount(), 0u);
+            // The first target is attached to the working framebuffer again.
+            GLint working = 0;
+            glGetIntegerv(GL_FRAMEBUFFER_BINDING, &working);
+            EXPECT_EQ(static_cast<GLuint>(working),
+                      multisample ? fb->multisampleFrameBuffer() : fb->frameBuffer());
+            EXPECT_EQ(attachedRenderbuffer(), first);
+
+            const GLuint firstTexture = fb->popRenderContext();
+            EXPECT_EQ(fb->stackDepth(), 0u);
+            EXPECT_FALSE(glIsRenderbuffer(first));
+            expectUniform(second, fb->width(), 4, {0, 1, 0, 0.5f});
+            expectUniform(firstTexture, fb->width(), 4, {1, 0, 0, 1});
+            EXPECT_EQ(fb->popRenderContext(), 0u);
+            glDeleteTextures(1, &second);
+            glDeleteTextures(1, &firstTexture);
+        });
+    }
+}
+
+TEST_F(FrameBufferTest, MultisampleTargetResolvesPartialCoverage) {
+    const char* vertex =
+        "#version 330\nin vec3 position; void main() { gl_Position = vec4(position, 1.0); }\n";
+    const char* fragment =
+        "#version 330\nout vec4 colourOut; void main() { colourOut = vec4(1.0); }\n";
+    // A triangle over the lower-left half: pixels on the diagonal are partly covered.
+    const float triangle[] = {-1, -1, 0, 1, -1, 0, -1, 1, 0};
+    for (bool multisample : {true, false}) {
+        SCOPED_TRACE(multisample ? "multisample" : "single-sample");
+        inRenderContext([&] {
+            fb->prepare(9, multisample ? 9 : 10, multisample);
+            fb->beginDrawing();
+            GLint samples = 0;
+            glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &samples);
+            if (multisample) {
+                EXPECT_GE(samples, AEOpenglMainFrameBuffer::sampleCount());
+                EXPECT_GT(AEOpenglMainFrameBuffer::sampleCount(), 1);
+                EXPECT_LE(AEOpenglMainFrameBuffer::sampleCount(), 8);
+            } else {
+                EXPECT_EQ(samples, 0);
+            }
+            OpenglShader shader(vertex, fragment);
+            shader.addAttributeBinding("position", 0);
+            shader.useProgram();
+            GLuint array = 0, buffer = 0;
+            glGenVertexArrays(1, &array);
+            glBindVertexArray(array);
+            glGenBuffers(1, &buffer);
+            glBindBuffer(GL_ARRAY_BUFFER, buffer);
+            glBufferData(GL_ARRAY_BUFFER, sizeof(triangle), triangle, GL_STATIC_DRAW);
+            shader.setAttribute3fv(0, nullptr, 12);
+            glDrawArrays(GL_TRIANGLES, 0, 3);
+            glBindVertexArray(0);
+            glDeleteVertexArrays(1, &array);
+            glDeleteBuffers(1, &buffer);
+
+            const GLuint texture = fb->popRenderContext();
+            const std::vector<float> texels = readTexture(texture, 9, fb->height());
+            int partial = 0;
+            for (size_t i = 0; i < texels.size(); i += 4) {
+                if (texels[i + 3] > 0.1f && texels[i + 3] < 0.9f) ++partial;
+            }
+            EXPECT_EQ(texels[3], 1.0f);                  // bottom-left corner covered
+            EXPECT_EQ(texels[texels.size() - 1], 0.0f);  // top-right corner empty
+            if (multisample) {
+                EXPECT_GT(partial, 0);
+            } else {
+                EXPECT_EQ(partial, 0);
+            }
+            glDeleteTextures(1, &texture);
+        });
+    }
+}
+
+TEST_F(FrameBufferTest, EndDrawingOnAnEmptyStackChangesNothing) {
+    inRenderContext([&] {
+        fb->prepare(4, 4, true);
+        GLuint other = 0;
+        glGenFramebuffers(1, &other);
+        glBindFramebuffer(GL_FRAMEBUFFER, other);
+        glEnable(GL_BLEND);
+        {
+            GLCallRecorder recorder;
+            fb->endDrawing(1.0f);
+            EXPECT_EQ(recorder.calls().size(), 0u);
+        }
+        GLint bound = 0;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+        EXPECT_EQ(static_cast<GLuint>(bound), other);
+        EXPECT_TRUE(glIsEnabled(GL_BLEND));
+        glDisable(GL_BLEND);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteFramebuffers(1, &other);
+    });
+}
+
+TEST_F(FrameBufferTest, NormalRenderContextDrawsIntoATextureAndReturnsToTheTop) {
+    inRenderContext([&] {
+        fb->prepare(6, 6, false);
+        fb->beginDrawing();
+        const GLuint top = attachedRenderbuffer();
+        const GLuint texture = fb->createFloatRenderTexture(Vec2(3.9, 2.2), false, false);
+        fb->pushNormalRenderContext(texture, Vec2(3.9, 2.2), 0);
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[2], 3);
+        EXPECT_EQ(viewport[3], 2);
+        clearTo(0.5f, 2.0f, -1.0f, 1.0f);  // a float target keeps values outside 0..1
+        fb->popNormalRenderContext();
+        EXPECT_EQ(attachedRenderbuffer(), top);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[2], 6);
+        const std::vector<float> texels = readTexture(texture, 3, 2);
+        EXPECT_EQ(std::vector<float>(texels.begin(), texels.begin() + 4),
+                  (std::vector<float>{0.5f, 2.0f, -1.0f, 1.0f}));
+        glDeleteTextures(1, &texture);
+        const GLuint popped = fb->popRenderContext();
+        glDeleteTextures(1, &popped);
+    });
+}
+
+TEST_F(FrameBufferTest, RenderTexturesHaveTheirFormatsAndFilters) {
+    inRenderContext([&] {
+        fb->prepare(5, 3, false);
+        struct Case {
+            GLuint texture;
+            GLenum internal;
+            GLenum min;
+            GLenum mag;
+            int w, h;
+        };
+        const Case cases[] = {
+            {fb->createRenderTexture(true), GL_RGBA, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 5, 3},
+            {fb->createRenderTexture(Vec2(2.7, 4.2), false), GL_RGBA, GL_LINEAR, GL_LINEAR, 2, 4},
+            {fb->createFloatRenderTexture(false, true), GL_RGBA32F, GL_LINEAR_MIPMAP_NEAREST,
+             GL_LINEAR, 5, 3},
+            {fb->createFloatRenderTexture(false, false), GL_RGBA32F, GL_NEAREST, GL_NEAREST, 5, 3},
+            {fb->createFloatRenderTexture(Vec2(1, 1), true, false), GL_RGBA32F, GL_LINEAR,
+             GL_LINEAR, 1, 1},
+        };
+        GLint bound = -1;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(bound, 0);
+        for (const Case& c : cases) {
+            glBindTexture(GL_TEXTURE_2D, c.texture);
+            GLint internal = 0, min = 0, mag = 0, w = 0, h = 0;
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &internal);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+            EXPECT_EQ(static_cast<GLenum>(internal), c.internal);
+            EXPECT_EQ(static_cast<GLenum>(min), c.min);
+            EXPECT_EQ(static_cast<GLenum>(mag), c.mag);
+            EXPECT_EQ(w, c.w);
+            EXPECT_EQ(h, c.h);
+            for (float v : readTexture(c.texture, c.w, c.h)) ASSERT_EQ(v, 0.0f);
+            glDeleteTextures(1, &c.texture);
+        }
+    });
+}
+
+TEST_F(FrameBufferTest, SizeReportsTheLowSixteenBits) {
+    inRenderContext([&] {
+        fb->prepare(70000, 1, false);
+        EXPECT_EQ(fb->width(), 4464);
+        EXPECT_EQ(fb->height(), 1);
+    });
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory::Testing

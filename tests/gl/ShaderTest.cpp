@@ -1,0 +1,254 @@
+// The program wrapper: lazy build, error reports, bindings and the uniform setters.
+#include <cstring>
+
+#include "GL/OpenglShader.h"
+#include "GLTestSupport.h"
+#include "Math/Affine.h"
+#include "Math/Color.h"
+#include "Math/Mat4.h"
+#include "Math/Vec2.h"
+#include "Math/Vec3.h"
+#include "Math/Vec4.h"
+
+using namespace gl;
+
+namespace Corvane::Tessory::Testing {
+namespace {
+
+using ShaderTest = GLTest;
+
+const char* kVertex =
+    "#version 330\nin vec3 position;\nin vec2 input_uv;\nout vec2 uv;\n"
+    "void main() { gl_Position = vec4(position, 1.0); uv = input_uv; }\n";
+
+// Every uniform feeds the output, so none is optimised away.
+const char* kFragment =
+    "#version 330\nin vec2 uv;\nout vec4 colourOut;\n"
+    "uniform float value;\nuniform vec2 pair;\nuniform vec3 triple;\nuniform vec4 quad;\n"
+    "uniform ivec3 ints;\nuniform mat3 transforms[3];\nuniform mat4 matrix;\n"
+    "uniform float list[4];\nuniform sampler2D image;\n"
+    "void main() {\n"
+    "  colourOut = vec4(value + pair.x + triple.y + float(ints.z) + list[3]) + quad\n"
+    "    + vec4(transforms[2] * vec3(uv, 1.0), 0.0) + matrix * vec4(uv, 0.0, 1.0)\n"
+    "    + texture(image, uv);\n"
+    "}\n";
+
+std::vector<float> uniformFloats(GLuint program, const char* name, int n) {
+    std::vector<float> values(static_cast<size_t>(n), -99.0f);
+    glGetUniformfv(program, glGetUniformLocation(program, name), values.data());
+    return values;
+}
+
+TEST_F(ShaderTest, SettersReachTheirUniforms) {
+    inRenderContext([&] {
+        OpenglShader shader(kVertex, kFragment);
+        EXPECT_EQ(shader.program(), 0u);
+        EXPECT_EQ(shader.getUniformLocation("value"), -1);  // nothing built yet
+        shader.useProgram();
+        const GLuint program = shader.program();
+        ASSERT_NE(program, 0u);
+        GLint current = 0;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+        EXPECT_EQ(static_cast<GLuint>(current), program);
+
+        shader.setUniform1f("value", 0.5f);
+        shader.setUniform2f("pair", Vec2(1.25, -2.0));
+        shader.setUniform3f("triple", Vec3(3.0, 4.5, 6.0));
+        shader.setUniform4f("quad", Vec4(7.0, 8.0, 9.0, 10.0));
+        shader.setUniform3i("ints", 1, 2, 3);
+        const float list[4] = {1, 2, 3, 4};
+        shader.setUniform1fv("list", list, 4);
+        EXPECT_EQ(uniformFloats(program, "value", 1), std::vector<float>{0.5f});
+        EXPECT_EQ(uniformFloats(program, "pair", 2), (std::vector<float>{1.25f, -2.0f}));
+        EXPECT_EQ(uniformFloats(program, "triple", 3), (std::vector<float>{3.0f, 4.5f, 6.0f}));
+        EXPECT_EQ(uniformFloats(program, "quad", 4), (std::vector<float>{7, 8, 9, 10}));
+        EXPECT_EQ(uniformFloats(program, "list[3]", 1), std::vector<float>{4.0f});
+        GLint ints[3] = {};
+        glGetUniformiv(program, glGetUniformLocation(program, "ints"), ints);
+        EXPECT_EQ(ints[2], 3);
+
+        Color colour;
+        colour.set(0.1, 0.2, 0.3, 0.4);
+        shader.setUniform4f("quad", colour);
+        EXPECT_EQ(uniformFloats(program, "quad", 4), (std::vector<float>{0.1f, 0.2f, 0.3f, 0.4f}));
+
+        shader.setUniformTexture("image", static_cast<int>(GL_TEXTURE_2D), 0, 3);
+        GLint unit = -1;
+        glGetUniformiv(program, glGetUniformLocation(program, "image"), &unit);
+        EXPECT_EQ(unit, 3);
+        glActiveTexture(GL_TEXTURE0);
+    });
+}
+
+TEST_F(ShaderTest, Matrix3UploadsEveryTransformColumnByColumn) {
+    inRenderContext([&] {
+        OpenglShader shader(kVertex, kFragment);
+        shader.useProgram();
+        Affine transforms[3];
+        for (int i = 0; i < 3; ++i) {
+            transforms[i].m00 = 1 + 10 * i;
+            transforms[i].m01 = 2 + 10 * i;
+            transforms[i].m02 = 3 + 10 * i;
+            transforms[i].m10 = 4 + 10 * i;
+            transforms[i].m11 = 5 + 10 * i;
+            transforms[i].m12 = 6 + 10 * i;
+        }
+        shader.setUniformMatrix3f("transforms", transforms, 3);
+        for (int i = 0; i < 3; ++i) {
+            const std::string name = "transforms[" + std::to_string(i) + "]";
+            const float b = 10.0f * i;
+            EXPECT_EQ(uniformFloats(shader.program(), name.c_str(), 9),
+                      (std::vector<float>{1 + b, 4 + b, 0, 2 + b, 5 + b, 0, 3 + b, 6 + b, 1}))
+                << name;
+        }
+    });
+}
+
+TEST_F(ShaderTest, Matrix4FromATranslationMovesTheOrigin) {
+    // One pixel whose colour is matrix * (0, 0, 0, 1).
+    const char* fragment =
+        "#version 330\nout vec4 colourOut;\nuniform mat4 matrix;\n"
+        "void main() { colourOut = matrix * vec4(0.0, 0.0, 0.0, 1.0); }\n";
+    const float point[] = {0, 0, 0};
+    inRenderContext([&] {
+        const GLuint target = makeFloatTexture(1, 1, nullptr);
+        const GLuint framebuffer = attachToNewFramebuffer(target);
+        glViewport(0, 0, 1, 1);
+        OpenglShader shader(kVertex, fragment);
+        shader.addAttributeBinding("position", 0);
+        shader.useProgram();
+        Mat4 m;
+        m.setTranslate(1, 2, 3);
+        shader.setUniformMatrix4f("matrix", m, 1);
+        GLuint array = 0, buffer = 0;
+        glGenVertexArrays(1, &array);
+        glBindVertexArray(array);
+        glGenBuffers(1, &buffer);
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        glBufferData(GL_ARRAY_BUFFER, sizeof(point), point, GL_STATIC_DRAW);
+        shader.setAttribute3fv("position", nullptr, 12);
+        glDrawArrays(GL_POINTS, 0, 1);
+        EXPECT_EQ(readFloats(1, 1), (std::vector<float>{1, 2, 3, 1}));
+        glBindVertexArray(0);
+        glDeleteVertexArrays(1, &array);
+        glDeleteBuffers(1, &buffer);
+        glDeleteFramebuffers(1, &framebuffer);
+        glDeleteTextures(1, &target);
+    });
+}
+
+TEST_F(ShaderTest, BindingsApplyAtLinkOnly) {
+    inRenderContext([&] {
+        OpenglShader shader(kVertex, kFragment);
+        shader.addAttributeBinding("position", 5);
+        shader.addAttributeBinding("input_uv", 2);
+        shader.addAttributeBinding("position", 7);  // the first location stays
+        shader.useProgram();
+        EXPECT_EQ(shader.getAttributeLocation("position"), 5);
+        EXPECT_EQ(shader.getAttributeLocation("input_uv"), 2);
+        EXPECT_EQ(shader.getAttributeLocation("missing"), -1);
+        shader.addAttributeBinding("input_uv", 0);
+        shader.useProgram();
+        EXPECT_EQ(shader.getAttributeLocation("input_uv"), 2);
+    });
+}
+
+TEST_F(ShaderTest, GeometryStageIsOptional) {
+    const char* geometry =
+        "#version 330\nlayout(points) in;\nlayout(points, max_vertices = 1) out;\n"
+        "in vec2 uv[];\nout vec2 uvOut;\n"
+        "void main() { gl_Position = gl_in[0].gl_Position; uvOut = uv[0]; EmitVertex(); }\n";
+    const char* fragment =
+        "#version 330\nin vec2 uvOut;\nout vec4 colourOut;\n"
+        "void main() { colourOut = vec4(uvOut, 0.0, 1.0); }\n";
+    inRenderContext([&] {
+        OpenglShader three(kVertex, fragment, geometry);
+        three.useProgram();
+        ASSERT_NE(three.program(), 0u);
+        GLint shaders = 0;
+        glGetProgramiv(three.program(), GL_ATTACHED_SHADERS, &shaders);
+        EXPECT_EQ(shaders, 0);  // detached and deleted after the link
+        GLint outputs = 0;
+        glGetProgramiv(three.program(), GL_GEOMETRY_VERTICES_OUT, &outputs);
+        EXPECT_EQ(outputs, 1);
+        OpenglShader two(kVertex, kFragment, "");
+        two.useProgram();
+        EXPECT_NE(two.program(), 0u);
+    });
+}
+
+TEST_F(ShaderTest, SyntaxErrorIsReportedOnEveryUseAndSettersStayInert) {
+    const char* broken = "#version 330\nout vec4 colourOut;\nvoid main() { colourOut = ; }\n";
+    inRenderContext([&] {
+        OpenglShader good(kVertex, kFragment);
+        good.useProgram();
+        good.setUniform1f("value", 0.25f);
+        OpenglShader bad(kVertex, broken);
+        for (int i = 0; i < 2; ++i) {
+            testing::internal::CaptureStdout();
+            bad.useProgram();
+            const std::string out = testing::internal::GetCapturedStdout();
+            EXPECT_EQ(out.rfind("Shader frag error:\n", 0), 0u) << out;
+            // One report: the log itself may say "error:", so count the headers.
+            size_t blocks = 0;
+            for (const char* header : {"Shader vert error:", "Shader frag error:",
+                                       "Shader geo error:", "Program error:"}) {
+                for (size_t at = out.find(header); at != std::string::npos;
+                     at = out.find(header, at + 1)) {
+                    ++blocks;
+                }
+            }
+            EXPECT_EQ(blocks, 1u) << out;
+            EXPECT_GT(out.size(), std::strlen("Shader frag error:\n\n"));
+            EXPECT_LE(out.size(), std::strlen("Shader frag error:\n\n") + 512);
+        }
+        EXPECT_EQ(bad.program(), 0u);
+        GLint current = -1;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+        EXPECT_EQ(current, 0);
+
+        // With the good program current, not one setter of the broken one reaches GL.
+        glUseProgram(good.program());
+        GLCallRecorder recorder;
+        bad.setUniform1f("value", 9.0f);
+        bad.setUniform4f("quad", Vec4(1, 2, 3, 4));
+        bad.setUniformMatrix4f("matrix", Mat4(), 1);
+        bad.setUniformTexture("image", static_cast<int>(GL_TEXTURE_2D), 0, 2);
+        bad.setAttribute2fv(1, nullptr, 20);
+        bad.setAttribute3fv("position", nullptr, 20);
+        bad.disableVertexAttributeArray(0);
+        EXPECT_EQ(bad.getUniformLocation("value"), -1);
+        EXPECT_EQ(recorder.calls().size(), 0u);
+        EXPECT_EQ(uniformFloats(good.program(), "value", 1), std::vector<float>{0.25f});
+    });
+}
+
+TEST_F(ShaderTest, NamesTheProgramLacksMakeNoUniformCall) {
+    inRenderContext([&] {
+        OpenglShader shader(kVertex, kFragment);
+        shader.useProgram();
+        GLCallRecorder recorder;
+        shader.setUniform1f("absent", 1.0f);
+        shader.setUniform4f("absent", Vec4(1, 2, 3, 4));
+        shader.setUniformMatrix3f("absent", nullptr, 0);
+        EXPECT_EQ(recorder.count("glUniform"), 0);
+        EXPECT_EQ(recorder.count("glGetUniformLocation"), 3);
+    });
+}
+
+TEST_F(ShaderTest, LinkErrorIsReported) {
+    // Each stage compiles on its own, but the fragment stage has no main.
+    const char* fragment =
+        "#version 330\nout vec4 colourOut;\nvoid helper() { colourOut = vec4(1.0); }\n";
+    inRenderContext([&] {
+        OpenglShader shader(kVertex, fragment);
+        testing::internal::CaptureStdout();
+        shader.useProgram();
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(out.rfind("Program error:\n", 0), 0u) << out;
+        EXPECT_EQ(shader.program(), 0u);
+    });
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory::Testing
