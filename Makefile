@@ -22,6 +22,13 @@ test: build
 demo: build
 	$(BUILD)/bin/tessory demo --output out
 
+# Benchmarks are built by `build` but run only here, never by ctest.
+bench: build
+	mkdir -p bench/results
+	$(BUILD)/bin/tessory_bench --benchmark_out=bench/results/latest.json --benchmark_out_format=json
+	./bench/video.sh $(BUILD)
+	./bench/report.sh $(BUILD)
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 

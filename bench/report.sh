@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Turns bench/results/latest.json (Google Benchmark), video.json (bench/video.sh) and one
+# memory probe per frame size into bench/results/REPORT.md and frame_time.png.
+# Usage: bench/report.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+results="$here/results"
+json="$results/latest.json"
+video="$results/video.json"
+[ -f "$json" ] || { echo "no $json: run the benchmarks first" >&2; exit 1; }
+
+renderer=$(jq -r '.context.gl_renderer // "unknown"' "$json")
+samples=$(jq -r '.context.gl_samples // "?"' "$json")
+host=$(jq -r '"\(.context.host_name), \(.context.num_cpus) CPUs, \(.context.date)"' "$json")
+
+# Mean real time (ms) of one benchmark: name like BM_RenderCommand, w, h, instances.
+ms() {
+    jq -r --arg n "$1/w:$2/h:$3/instances:$4" \
+        '[.benchmarks[] | select(.run_name == $n and .run_type == "iteration")][0].real_time // empty' \
+        "$json"
+}
+counter() {
+    jq -r --arg n "$1/w:$2/h:$3/instances:$4" --arg c "$5" \
+        '[.benchmarks[] | select(.run_name == $n and .run_type == "iteration")][0][$c] // empty' \
+        "$json"
+}
+fmt() { awk -v v="$1" 'BEGIN { if (v == "") print "n/a"; else printf "%.1f", v }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b == 0) print "n/a"; else printf "%.2f", a / b }'; }
+
+sizes=("1280 720" "1920 1080" "3840 2160")
+data="$results/frame_time.dat"
+: >"$data"
+{
+    echo "# QX Tessory performance"
+    echo
+    echo "Made by \`make bench\` on $host."
+    echo "GL renderer for every figure below: **$renderer** (multisample target: $samples samples)."
+    echo "Absolute times hold only for this machine; compare the ratios."
+    echo
+    echo "## Render command through the host runtime"
+    echo
+    echo "Frame time in ms (mean wall time of one command 11, default settings but \"Instances\")."
+    echo "Floor: the same GL work in plain GL calls. Split: the command's steps called one by one"
+    echo "with glFinish before each clock reading (begin = prepare + beginDrawing)."
+    echo
+    echo "| Size | Instances | Command | Floor | Command / floor | Split: begin | upload | prepare+draw | endDrawing | read-back |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
+    for s in "${sizes[@]}"; do
+        read -r w h <<<"$s"
+        for n in 1 5 20; do
+            c=$(ms BM_RenderCommand "$w" "$h" "$n")
+            f=$(ms BM_RawGLFloor "$w" "$h" "$n")
+            row="| ${w}x${h} | $n | $(fmt "$c") | $(fmt "$f") | $(ratio "$c" "$f")"
+            for k in begin_ms upload_ms prepare_draw_ms end_drawing_ms readback_ms; do
+                row="$row | $(fmt "$(counter BM_RenderSplit "$w" "$h" "$n" "$k")")"
+            done
+            echo "$row |"
+            echo "$w $h $n ${c:-nan} ${f:-nan}" >>"$data"
+        done
+    done
+    echo
+    c=$(ms BM_RenderCommand 1920 1080 5)
+    f=$(ms BM_RawGLFloor 1920 1080 5)
+    echo "Overhead at 1920x1080, 5 instances: command / floor = **$(ratio "$c" "$f")** (goal < 1.10)."
+    echo
+    echo "![frame time against instances and size](frame_time.png)"
+    echo
+    if [ -f "$video" ]; then
+        cmd_fps=$(awk -v t="$c" 'BEGIN { if (t == "" || t == 0) print ""; else printf "%.2f", 1000 / t }')
+        cli_fps=$(jq -r '.tessory_render_5_instances_fps' "$video")
+        echo "## Video"
+        echo
+        echo "One generated clip: $(jq -r '.frames' "$video") frames of testsrc2 at $(jq -r '.size' "$video") (MPEG-4 part 2), wall time of the whole program. Renderer: $renderer."
+        echo
+        echo "| Run | Seconds | Frames per second |"
+        echo "|---|---|---|"
+        echo "| ffmpeg, decode only | $(jq -r '.ffmpeg_decode_only_s' "$video") | $(jq -r '.ffmpeg_decode_only_fps' "$video") |"
+        echo "| ffmpeg + frei0r alphaspot | $(jq -r '.ffmpeg_alphaspot_s' "$video") | $(jq -r '.ffmpeg_alphaspot_fps' "$video") |"
+        echo "| ffmpeg + frei0r tessory, 1 instance | $(jq -r '.ffmpeg_tessory_1_instance_s' "$video") | $(jq -r '.ffmpeg_tessory_1_instance_fps' "$video") |"
+        echo "| tessory render, 5 instances (decode + effect + encode) | $(jq -r '.tessory_render_5_instances_s' "$video") | $cli_fps |"
+        echo
+        echo "- Peer: tessory bridge fps / alphaspot fps = **$(ratio "$(jq -r '.ffmpeg_tessory_1_instance_fps' "$video")" "$(jq -r '.ffmpeg_alphaspot_fps' "$video")")**."
+        echo "- \`tessory render\` fps / render command rate at 1080p, 5 instances ($cmd_fps fps) = **$(ratio "$cli_fps" "$cmd_fps")** (goal >= 0.90). Frames written: $(jq -r '.tessory_render_frames_written' "$video")."
+        echo
+    fi
+    echo "## Memory"
+    echo
+    echo "One process per size rendering 3 frames through the render command, 5 instances."
+    echo "GL estimate: RGBA32F input texture + ${samples}-sample RGBA8 target + resolved texture + output renderbuffer. Renderer: $renderer."
+    echo
+    echo "| Size | Peak resident (MiB) | Resident before first frame (MiB) | GL estimate (MiB) | Host layers in + out (MiB) |"
+    echo "|---|---|---|---|---|"
+    for s in "${sizes[@]}"; do
+        read -r w h <<<"$s"
+        if m=$("$build/bin/tessory_bench_memory" "$w" "$h" 5 3 2>/dev/null | tail -1) && [ -n "$m" ]; then
+            echo "$m" | jq -r '"| \(.width)x\(.height) | \(.peak_rss_kib / 1024 | . * 10 | round / 10) | \(.rss_before_frames_kib / 1024 | . * 10 | round / 10) | \(.gl_frame_bytes / 1048576 | . * 10 | round / 10) | \(.host_layers_bytes / 1048576 | . * 10 | round / 10) |"'
+        else
+            echo "| ${w}x${h} | probe failed | | | |"
+        fi
+    done
+} >"$results/REPORT.md"
+
+gnuplot <<GP
+set terminal pngcairo size 900,540 noenhanced
+set output "$results/frame_time.png"
+set title "Frame time, render command (solid) and plain-GL floor (dashed)\n$renderer"
+set xlabel "Instances"
+set ylabel "ms per frame"
+set logscale y
+set key left top
+set grid
+plot \
+  "$data" using (\$1==1280 ? \$3 : 1/0):4 with linespoints lw 2 lc 1 title "1280x720", \
+  "$data" using (\$1==1920 ? \$3 : 1/0):4 with linespoints lw 2 lc 2 title "1920x1080", \
+  "$data" using (\$1==3840 ? \$3 : 1/0):4 with linespoints lw 2 lc 3 title "3840x2160", \
+  "$data" using (\$1==1280 ? \$3 : 1/0):5 with linespoints dt 2 lc 1 notitle, \
+  "$data" using (\$1==1920 ? \$3 : 1/0):5 with linespoints dt 2 lc 2 notitle, \
+  "$data" using (\$1==3840 ? \$3 : 1/0):5 with linespoints dt 2 lc 3 notitle
+GP
+rm -f "$data"
+echo "wrote $results/REPORT.md and $results/frame_time.png"

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Whole-program rates on one generated 1080p clip: FFmpeg with Debian's alphaspot frei0r
+# filter against FFmpeg with our frei0r bridge (1 instance), and `tessory render`.
+# Writes bench/results/video.json. Usage: bench/video.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+results="$here/results"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$results"
+frames=30
+clip="$work/clip1080.mp4"
+
+ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc2=size=1920x1080:rate=30" \
+    -frames:v "$frames" -c:v mpeg4 -q:v 2 "$clip"
+
+now() { date +%s.%N; }
+# Wall seconds of a command, its output discarded.
+timed() {
+    local t0 t1
+    t0=$(now)
+    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+    t1=$(now)
+    awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }'
+}
+
+export TESSORY_PLUGIN="$build/plugins/Tessory.so"
+decode=$(timed ffmpeg -hide_banner -nostdin -i "$clip" -f null -)
+alphaspot=$(timed ffmpeg -hide_banner -nostdin -i "$clip" -vf "frei0r=filter_name=alphaspot" -f null -)
+# Every parameter at its default but Instances (position 14: 0 is 1 instance).
+params="Circle|0.15|0.025|0.5/0.5|0|Fill Outside|n|Shadow|0.1|0x000000|0.4|0.1666667|0x000000|1|0"
+ours=$(FREI0R_PATH="$build/frei0r" timed ffmpeg -hide_banner -nostdin -i "$clip" \
+    -vf "frei0r=filter_name=tessory:filter_params=$params" -f null -)
+# The command-line host with the effect's defaults (5 instances), decoding and encoding.
+cli=$(timed "$build/bin/tessory" --plugin "$TESSORY_PLUGIN" render -q -i "$clip" -o "$work/out.mp4")
+cli_frames=$(ffprobe -v error -count_frames -select_streams v:0 \
+    -show_entries stream=nb_read_frames -of csv=p=0 "$work/out.mp4")
+
+fps() { awk -v n="$frames" -v s="$1" 'BEGIN { printf "%.2f", n / s }'; }
+cat >"$results/video.json" <<JSON
+{
+  "frames": $frames,
+  "size": "1920x1080",
+  "ffmpeg_decode_only_s": $decode,
+  "ffmpeg_alphaspot_s": $alphaspot,
+  "ffmpeg_tessory_1_instance_s": $ours,
+  "tessory_render_5_instances_s": $cli,
+  "tessory_render_frames_written": $cli_frames,
+  "ffmpeg_decode_only_fps": $(fps "$decode"),
+  "ffmpeg_alphaspot_fps": $(fps "$alphaspot"),
+  "ffmpeg_tessory_1_instance_fps": $(fps "$ours"),
+  "tessory_render_5_instances_fps": $(fps "$cli")
+}
+JSON
+echo "wrote $results/video.json"
