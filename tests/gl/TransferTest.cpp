@@ -218,6 +218,31 @@ TEST_F(TransferTest, IteratorAndSuiteFailuresAreThrownAndSuitesGivenBack) {
     expectHostClean();
 }
 
+TEST_F(TransferTest, NullSuiteTablesAndFailedPixelCallbacksAreThrownNotFollowed) {
+    Layer input(2, 2, 8);
+    Layer output(2, 2, 8);
+    output.fill(PF_Pixel{5, 5, 5, 5});
+    host.nullSuite("PF Handle Suite");
+    host.failCall("get_pixel_data8", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
+    inRenderContext([&] {
+        try {
+            upload(PF_PixelFormat_ARGB32, input);
+            ADD_FAILURE() << "no throw";
+        } catch (A_Err e) {
+            EXPECT_EQ(e, PF_Err_INTERNAL_STRUCT_DAMAGED);
+        }
+        try {
+            U::DownloadTexture(2, 2, input.def(), output.def(), &in, PF_PixelFormat_ARGB32, 4,
+                               GL_UNSIGNED_BYTE);
+            ADD_FAILURE() << "no throw";
+        } catch (A_Err e) {
+            EXPECT_EQ(e, A_Err_MISSING_SUITE);
+        }
+    });
+    EXPECT_TRUE(samePixel(output.pixel8(0, 0), PF_Pixel{5, 5, 5, 5}));
+    expectHostClean();
+}
+
 TEST_F(TransferTest, CheckFramebufferStatusNamesTheProblem) {
     inRenderContext([&] {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);  // no default framebuffer in this context

@@ -18,11 +18,30 @@ namespace {
 
 constexpr float kMultiplier16 = 65535.0f / 32768.0f;
 
+// A host that answers success with a null table has no suite for us either.
+template <typename T>
+const T* table(const SuiteScoper<T>& suite) {
+    if (!suite.get()) throw static_cast<A_Err>(A_Err_MISSING_SUITE);
+    return suite.get();
+}
+
+// The first pixel's address from the host's callback; its error, or 516 for no address,
+// is thrown instead of writing through a null pointer.
+template <typename Pixel, typename GetPixels>
+unsigned char* firstPixel(GetPixels getPixels, PF_LayerDef* layer) {
+    Pixel* first = nullptr;
+    const PF_Err err = getPixels(layer, nullptr, &first);
+    if (err != PF_Err_NONE) throw static_cast<A_Err>(err);
+    if (!first) throw static_cast<A_Err>(PF_Err_BAD_CALLBACK_PARAM);
+    return reinterpret_cast<unsigned char*>(first);
+}
+
 // Runs the host's float iterator over src with one of the copy callbacks.
 void iterateFloat(PF_InData* in_data, PF_LayerDef* src, PF_LayerDef* dst,
                   AEOpenGLUtilities::FloatCopy& copy, PF_IteratePixelFloatFunc fn) {
     SuiteScoper<PF_iterateFloatSuite1> iterate(in_data, kPFIterateFloatSuite, 1);
-    const PF_Err err = iterate->iterate(in_data, 0, src->height, src, nullptr, &copy, fn, dst);
+    const PF_Err err =
+        table(iterate)->iterate(in_data, 0, src->height, src, nullptr, &copy, fn, dst);
     if (err != PF_Err_NONE) throw static_cast<A_Err>(err);
 }
 
@@ -30,9 +49,13 @@ void iterateFloat(PF_InData* in_data, PF_LayerDef* src, PF_LayerDef* dst,
 class HostHandle {
   public:
     HostHandle(PF_InData* in_data, uint64_t bytes)
-        : mSuite(in_data, kPFHandleSuite, 2), mHandle(mSuite->host_new_handle(bytes)) {
+        : mSuite(in_data, kPFHandleSuite, 2), mHandle(table(mSuite)->host_new_handle(bytes)) {
         if (!mHandle) throw static_cast<A_Err>(PF_Err_OUT_OF_MEMORY);
         mData = mSuite->host_lock_handle(mHandle);
+        if (!mData) {
+            mSuite->host_dispose_handle(mHandle);
+            throw static_cast<A_Err>(PF_Err_OUT_OF_MEMORY);
+        }
     }
     ~HostHandle() {
         mSuite->host_unlock_handle(mHandle);
@@ -55,12 +78,10 @@ void copyRows(const unsigned char* read, uint32_t width, PF_LayerDef* output, Ge
     constexpr size_t kBytes = sizeof(Pixel);
     const size_t rowBytes = static_cast<size_t>(output->width) * kBytes;
     for (A_long y = 0; y < output->height; ++y) {
-        Pixel* first = nullptr;
-        getPixels(output, nullptr, &first);
+        unsigned char* first = firstPixel<Pixel>(getPixels, output);
         const size_t offset =
             static_cast<size_t>(y) * static_cast<size_t>(output->rowbytes) / kBytes * kBytes;
-        std::memcpy(reinterpret_cast<unsigned char*>(first) + offset,
-                    read + static_cast<size_t>(y) * width * kBytes, rowBytes);
+        std::memcpy(first + offset, read + static_cast<size_t>(y) * width * kBytes, rowBytes);
     }
 }
 
@@ -97,8 +118,8 @@ unsigned int AEOpenGLUtilities::UploadTexture(int format, PF_LayerDef* input,
                 type = GL_UNSIGNED_BYTE;
                 size = 4;
                 glPixelStorei(GL_UNPACK_ROW_LENGTH, input->rowbytes >> 2);
-                PF_Pixel8* pixels = nullptr;
-                in_data->utils->get_pixel_data8(input, nullptr, &pixels);
+                unsigned char* pixels =
+                    firstPixel<PF_Pixel8>(in_data->utils->get_pixel_data8, input);
                 glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
                                 pixels);
                 break;
@@ -108,8 +129,8 @@ unsigned int AEOpenGLUtilities::UploadTexture(int format, PF_LayerDef* input,
                 size = 8;
                 multiplier16bit = kMultiplier16;
                 glPixelStorei(GL_UNPACK_ROW_LENGTH, input->rowbytes >> 3);
-                PF_Pixel16* pixels = nullptr;
-                in_data->utils->get_pixel_data16(input, nullptr, &pixels);
+                unsigned char* pixels =
+                    firstPixel<PF_Pixel16>(in_data->utils->get_pixel_data16, input);
                 glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_SHORT,
                                 pixels);
                 break;
