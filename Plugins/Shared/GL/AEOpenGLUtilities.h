@@ -6,12 +6,18 @@
 #include <string>
 
 #include "AE_Effect.h"
+#include "PixelFormat.h"
 
 namespace Corvane::Tessory {
 
 class AEOpenGLUtilities {
   public:
     AEOpenGLUtilities() = delete;
+
+    /// Pixel format codes: four characters, lowest byte first ("argb", "ae16", "ae32").
+    static constexpr int kFormat8 = PF_PixelFormat_ARGB32;
+    static constexpr int kFormat16 = PF_PixelFormat_ARGB64;
+    static constexpr int kFormat32 = PF_PixelFormat_ARGB128;
 
     /// A new GL_RGBA32F texture of the input's size whose r, g, b, a slots hold the host's
     /// alpha, red, green, blue (caller owns it). 8- and 16-bit rows go to GL as they are,
