@@ -183,7 +183,8 @@ void* AEOpenGLContext::createContext(void* share) {
 
 AEOpenGLContext::AEOpenGLContext(const AEOpenGLContext* shared) {
     mEGLContext = createContext(shared ? shared->mEGLContext : nullptr);
-    makeCurrentFlush(mEGLContext);
+    // A context that could not be made changes nothing that is current.
+    if (mEGLContext) makeCurrentFlush(mEGLContext);
     InitializeOpenGLBindings();
     if (mEGLContext) {
         mExtensions = glbinding::ContextInfo::extensions(nullptr);
@@ -226,6 +227,17 @@ void AEOpenGLContext::useCurrentBinding() {
 
 void AEOpenGLContext::InitializeOpenGLBindings() {
     useCurrentBinding();
+    if (eglGetCurrentContext() == EGL_NO_CONTEXT) {
+        // Nothing to ask: the strings of a GL without a context are null.
+        std::cout << std::endl
+                  << "OpenGL Version:  " << std::endl
+                  << "OpenGL Vendor:   " << std::endl
+                  << "OpenGL Renderer: " << std::endl
+                  << "OpenGL Revision: " << glbinding::Meta::glRevision() << " (gl.xml)"
+                  << std::endl
+                  << std::endl;
+        return;
+    }
     std::cout << std::endl;
     std::cout << "OpenGL Version:  " << glbinding::ContextInfo::version() << std::endl;
     std::cout << "OpenGL Vendor:   " << glbinding::ContextInfo::vendor() << std::endl;
