@@ -1,11 +1,19 @@
 // Entry point, command dispatch, the parameter list and parameter visibility.
 #include "Tessory.h"
 
+#include <glbinding/gl/gl.h>
+
+#include <cstdint>
 #include <initializer_list>
 
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
+#include "GL/AEOpenGLContext.h"
+#include "GL/AEOpenGLContextManager.h"
+#include "GL/AEOpenGLUtilities.h"
+#include "GL/AEOpenglMainFrameBuffer.h"
 #include "Helper/SuiteScoper.h"
+#include "TessoryRender.h"
 
 namespace Corvane::Tessory {
 namespace {
@@ -195,20 +203,114 @@ PF_Err About(PF_InData* in_data, PF_OutData* out_data) {
     return PF_Err_NONE;
 }
 
+// --- GL lifetime and frames -----------------------------------------------------------------
+
+// 8 bits per channel, alpha, red, green, blue: the only layout the effect declares.
+constexpr int kPixelFormatARGB32 = AEOpenGLUtilities::kFormat8;
+
+// Set by global tear-down for the rest of the module's life: the render pass, the contexts
+// and the main framebuffer's output pass are gone, and the framebuffer is not made again.
+// A host unloads the module after tear-down; one that keeps sending frames gets an error
+// for each instead of a crash or a blank frame.
+bool gTornDown = false;
+
+// What a frame made in GL and has not handed on yet, released if a step throws. Declared
+// after the context guard, so it runs while the render context is still current.
+class FrameScope {
+  public:
+    explicit FrameScope(AEOpenglMainFrameBuffer* frameBuffer) : mFrameBuffer(frameBuffer) {}
+    ~FrameScope() {
+        if (mTexture != 0) {
+            gl::glDeleteTextures(1, &mTexture);
+        }
+        if (mDrawing) {
+            const gl::GLuint target = mFrameBuffer->popRenderContext();
+            if (target != 0) {
+                gl::glDeleteTextures(1, &target);
+            }
+        }
+    }
+    FrameScope(const FrameScope&) = delete;
+    FrameScope& operator=(const FrameScope&) = delete;
+
+    gl::GLuint mTexture = 0;
+    bool mDrawing = false;
+
+  private:
+    AEOpenglMainFrameBuffer* mFrameBuffer;
+};
+
 PF_Err GlobalSetup(PF_InData* /*in_data*/, PF_OutData* out_data) {
     // Written first, so the host knows the module even when the GL set-up fails.
     out_data->my_version = kVersion;
     out_data->out_flags = PF_OutFlag_NONE;
     out_data->out_flags2 = PF_OutFlag2_NONE;
+
+    // The guard also puts the host's context back if a step throws.
+    SaveRestoreGLContextMac hostContext;
+    AEOpenGLContextManager::setupContextManager();
+    hostContext.restore();
     return PF_Err_NONE;
 }
 
 PF_Err GlobalSetdown(PF_InData* /*in_data*/) {
+    SaveRestoreGLContextMac hostContext;
+    AEOpenGLContext* context = AEOpenGLContextManager::getSharedDataContext();
+    // Without a set-up the frames rendered in contexts of their own; one of them serves to
+    // delete the shared objects. A repeated tear-down has nothing left to delete.
+    if (!context && !gTornDown) {
+        context = AEOpenGLContextManager::getCurrentRenderContext();
+    }
+    if (context) {
+        context->makeContextCurrent();
+        AEOpenglMainFrameBuffer::mainFrameBuffer()->destory();
+        delete kRender;
+        kRender = nullptr;
+    }
+    AEOpenGLContextManager::releaseContextManager();
+    gTornDown = true;
+    hostContext.restore();
     return PF_Err_NONE;
 }
 
-PF_Err Render(PF_InData* /*in_data*/, PF_OutData* /*out_data*/, PF_ParamDef* /*params*/[],
-              PF_LayerDef* /*output*/) {
+// After a tear-down (see gTornDown) every frame is refused with
+// PF_Err_INTERNAL_STRUCT_DAMAGED and nothing is touched.
+PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+              PF_LayerDef* output) {
+    if (gTornDown || !kRender) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+    SaveRestoreGLContextMac hostContext;
+    AEOpenGLContextManager::getCurrentRenderContext()->makeContextCurrent();
+
+    PF_LayerDef* input = &params[kInputLayer]->u.ld;
+    const int64_t width = input->width;
+    const int64_t height = input->height;
+
+    AEOpenglMainFrameBuffer* frameBuffer = AEOpenglMainFrameBuffer::mainFrameBuffer();
+    FrameScope frame(frameBuffer);
+    frameBuffer->prepare(width, height, true);
+    frameBuffer->beginDrawing();
+    frame.mDrawing = true;
+
+    unsigned long bytesPerPixel = 4;
+    gl::GLenum pixelType = gl::GL_UNSIGNED_BYTE;
+    float multiplier16bit = 1.0f;
+    frame.mTexture =
+        AEOpenGLUtilities::UploadTexture(kPixelFormatARGB32, input, output, in_data, bytesPerPixel,
+                                         pixelType, multiplier16bit, false);
+    kRender->prepare(in_data, out_data);
+    kRender->draw(frame.mTexture, multiplier16bit,
+                  Vec2(static_cast<double>(width), static_cast<double>(height)));
+    gl::glDeleteTextures(1, &frame.mTexture);
+    frame.mTexture = 0;
+
+    frame.mDrawing = false;
+    frameBuffer->endDrawing(multiplier16bit);
+    AEOpenGLUtilities::DownloadTexture(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                                       input, output, in_data, kPixelFormatARGB32, bytesPerPixel,
+                                       pixelType);
+    hostContext.restore();
     return PF_Err_NONE;
 }
 
