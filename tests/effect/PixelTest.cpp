@@ -1,0 +1,182 @@
+// Frames rendered by the effect on the GPU against the CPU reference of the compositing.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "EffectFixture.h"
+
+namespace Corvane::Tessory::Testing {
+namespace {
+
+class PixelTest : public EffectTest {};
+
+// Every body, the chevron through a stored value the menu does not offer, in both fill
+// modes, with a shadow and with a stroke, three echoes moved, scaled and turned.
+TEST_F(PixelTest, EveryShapeBothFillsShadowAndStroke) {
+    for (int shape = 1; shape <= 9; ++shape) {
+        for (int fill : {1, 2}) {
+            for (int edge : {1, 2}) {
+                SCOPED_TRACE("shape " + std::to_string(shape) + " fill " + std::to_string(fill) +
+                             " edge " + std::to_string(edge));
+                EffectSettings s = smallFrame(shape);
+                s.fillType = fill;
+                s.edgeType = edge;
+                renderAndCompare(s, 64, 48);
+            }
+        }
+    }
+}
+
+TEST_F(PixelTest, TransparentBackgroundKeepsOnlyTheInstances) {
+    EffectSettings s = smallFrame(5);
+    s.fillType = 2;
+    s.transparentBackground = true;
+    s.shadowColor = PF_Pixel{255, 0, 0, 0};
+    renderAndCompare(s, 64, 48);
+
+    // Far from every instance and band nothing is left.
+    apply(s);
+    Host::Layer input(64, 48), output(64, 48);
+    fillGradient(input);
+    ASSERT_EQ(render(input, output), PF_Err_NONE);
+    EXPECT_EQ(output.pixel8(63, 0).alpha, 0);
+    EXPECT_EQ(output.pixel8(63, 47).alpha, 0);
+    // The top instance's inside shows the layer itself, opaque.
+    EXPECT_EQ(output.pixel8(30, 22).alpha, 255);
+    EXPECT_NEAR(output.pixel8(30, 22).red, input.pixel8(30, 22).red, 2);
+}
+
+// Each echo offset alone, so that a wrong sign or scale of one of them shows by itself.
+TEST_F(PixelTest, EchoOffsetsOneAtATime) {
+    struct Case {
+        const char* name;
+        void (*change)(EffectSettings&);
+    };
+    const Case cases[] = {
+        {"size", [](EffectSettings& s) { s.size1Offset = -3; }},
+        {"size 2",
+         [](EffectSettings& s) {
+             s.shapeType = 2;
+             s.size2Offset = 2;
+         }},
+        {"position",
+         [](EffectSettings& s) {
+             s.positionXOffset = 11;
+             s.positionYOffset = 6;
+         }},
+        {"scale",
+         [](EffectSettings& s) {
+             s.scaleXOffset = 25;
+             s.scaleYOffset = -15;
+         }},
+        {"rotation",
+         [](EffectSettings& s) {
+             s.shapeType = 5;
+             s.rotationOffset = 30;
+         }},
+        {"opacity",
+         [](EffectSettings& s) {
+             s.opacityOffset = 30;
+             s.positionXOffset = 12;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EffectSettings s = smallFrame(1);
+        s.instances = 4;
+        s.size1 = 10;
+        s.rotation = 0;
+        s.size1Offset = s.size2Offset = s.positionXOffset = s.positionYOffset = 0;
+        s.scaleXOffset = s.scaleYOffset = s.rotationOffset = s.opacityOffset = 0;
+        c.change(s);
+        renderAndCompare(s, 64, 48);
+    }
+}
+
+// Half resolution: sizes and offsets are divided by two, the centre comes downsampled.
+TEST_F(PixelTest, DownsampledFrame) {
+    EffectSettings s = smallFrame(4);
+    s.size1 = 27;
+    s.centerX = 60;
+    s.centerY = 44;
+    s.positionXOffset = 18;
+    s.shadowSize = 12;
+    renderAndCompare(s, 64, 48, 0, 1, 2);
+}
+
+TEST_F(PixelTest, PaddedRowsAndOddSizes) {
+    renderAndCompare(smallFrame(6), 64, 48, 12);
+    EffectSettings s = smallFrame(8);
+    s.centerX = 18;
+    s.centerY = 11;
+    s.size1 = 16;
+    s.size2 = 4;
+    renderAndCompare(s, 37, 23);
+    renderAndCompare(s, 37, 23, 20);
+}
+
+// Mirror addressing: an instance moved half a frame to the right shows the left half of
+// the layer there, and the mirror image of that half on the left.
+TEST_F(PixelTest, InstanceBeyondTheFrameSamplesAMirror) {
+    EffectSettings s = smallFrame(5);
+    // Instance 0 is an empty box; instance 1's box covers the frame and shows the layer.
+    s.size1 = 0;
+    s.size2 = 0;
+    s.size1Offset = 200;
+    s.size2Offset = 200;
+    s.rotation = 0;
+    s.shadowSize = 0;
+    s.fillType = 2;
+    s.transparentBackground = true;
+    s.instances = 2;
+    s.positionXOffset = -32;
+    s.positionYOffset = 0;
+    s.scaleXOffset = s.scaleYOffset = 0;
+    s.rotationOffset = 0;
+    renderAndCompare(s, 64, 48);
+    Host::Layer input(64, 48), output(64, 48);
+    fillGradient(input);
+    ASSERT_EQ(render(input, output), PF_Err_NONE);
+    for (int y : {3, 30}) {
+        for (int x : {0, 10, 31, 32, 40, 63}) {
+            const int source = x >= 32 ? x - 32 : 31 - x;
+            SCOPED_TRACE("pixel " + std::to_string(x) + ", " + std::to_string(y));
+            EXPECT_EQ(output.pixel8(x, y).alpha, 255);
+            EXPECT_NEAR(output.pixel8(x, y).red, input.pixel8(source, y).red, 1);
+            EXPECT_NEAR(output.pixel8(x, y).blue, input.pixel8(source, y).blue, 1);
+        }
+    }
+}
+
+// A band of size 0 is no band at all: the frame equals the one drawn with the band
+// made fully transparent.
+TEST_F(PixelTest, ZeroBandSizeDrawsNoBand) {
+    for (int edge : {1, 2}) {
+        SCOPED_TRACE(edge);
+        EffectSettings s = smallFrame(1);
+        s.edgeType = edge;
+        s.shadowSize = 0;
+        s.strokeSize = 0;
+        s.shadowOpacity = 100;
+        s.strokeOpacity = 100;
+        renderAndCompare(s, 64, 48);
+        Host::Layer input(64, 48), zero(64, 48), none(64, 48);
+        fillGradient(input);
+        apply(s);
+        ASSERT_EQ(render(input, zero), PF_Err_NONE);
+        s.shadowOpacity = 0;
+        s.strokeOpacity = 0;
+        s.shadowSize = 6;
+        s.strokeSize = 6;
+        apply(s);
+        ASSERT_EQ(render(input, none), PF_Err_NONE);
+        int differing = 0;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                if (std::memcmp(&zero.pixel8(x, y), &none.pixel8(x, y), 4) != 0) ++differing;
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory::Testing
