@@ -102,17 +102,21 @@ TEST_F(LifetimeTest, ThreeThreadsThreeContextsAllDeletedAtTearDown) {
     EXPECT_TRUE(hostContextCurrent());
 }
 
-TEST_F(LifetimeTest, FailedReadBackAnswers516AndLeavesNothingBehind) {
+TEST_F(LifetimeTest, FailingFrameAnswers516AndLeavesNothingBehind) {
     ASSERT_EQ(frame(), PF_Err_NONE);
     const int handlesBefore = host.liveHandles();
     Host::Layer output(32, 24);
     output.fill(PF_Pixel{1, 2, 3, 4});
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    // The read-back's handle, its suite, and the upload's pixel address (a target is
+    // pushed by then) fail in turn.
+    for (int attempt = 0; attempt < 3; ++attempt) {
         SCOPED_TRACE(attempt);
         if (attempt == 0) {
             host.failCall("host_new_handle");
-        } else {
+        } else if (attempt == 1) {
             host.withholdSuite("PF Handle Suite");
+        } else {
+            host.failCall("get_pixel_data8");
         }
         GLObserver::clear();
         EXPECT_EQ(frame(&output), PF_Err_BAD_CALLBACK_PARAM);
