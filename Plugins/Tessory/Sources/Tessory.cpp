@@ -208,10 +208,10 @@ PF_Err About(PF_InData* in_data, PF_OutData* out_data) {
 // 8 bits per channel, alpha, red, green, blue: the only layout the effect declares.
 constexpr int kPixelFormatARGB32 = AEOpenGLUtilities::kFormat8;
 
-// Set by global tear-down for the rest of the module's life: the render pass, the contexts
-// and the main framebuffer's output pass are gone, and the framebuffer is not made again.
-// A host unloads the module after tear-down; one that keeps sending frames gets an error
-// for each instead of a crash or a blank frame.
+// Set by global tear-down, cleared by the next global set-up: in between the render pass
+// and the contexts are gone, so a frame is answered with an error instead of a crash or a
+// blank frame. A new set-up makes everything again (hosts that keep a module loaded
+// across sessions send set-up, frames, tear-down more than once).
 bool gTornDown = false;
 
 // What a frame made in GL and has not handed on yet, released if a step throws. Declared
@@ -249,6 +249,10 @@ PF_Err GlobalSetup(PF_InData* /*in_data*/, PF_OutData* out_data) {
     // The guard also puts the host's context back if a step throws.
     SaveRestoreGLContextMac hostContext;
     AEOpenGLContextManager::setupContextManager();
+    if (!kRender) {
+        kRender = new FinalRender();
+    }
+    gTornDown = false;
     hostContext.restore();
     return PF_Err_NONE;
 }
@@ -273,7 +277,7 @@ PF_Err GlobalSetdown(PF_InData* /*in_data*/) {
     return PF_Err_NONE;
 }
 
-// After a tear-down (see gTornDown) every frame is refused with
+// Between a tear-down and the next set-up (see gTornDown) a frame is refused with
 // PF_Err_INTERNAL_STRUCT_DAMAGED and nothing is touched.
 PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
               PF_LayerDef* output) {
