@@ -12,6 +12,7 @@
 #include "Host/Layer.h"
 #include "Host/PluginModule.h"
 #include "InputError.h"
+#include "StdoutDiversion.h"
 
 namespace Corvane::Tessory::Cli {
 
@@ -39,6 +40,7 @@ Renderer::Renderer(const std::string& pluginPath) : mPluginPath(pluginPath) {
     } catch (const Host::HostError& e) {
         throw InputError(std::string("cannot load plug-in: ") + e.what());
     }
+    StdoutDiversion diversion;
     check(mEffect->globalSetup(), "global set-up");
     mSetUp = true;
     check(mEffect->paramsSetup(), "parameter set-up");
@@ -47,6 +49,7 @@ Renderer::Renderer(const std::string& pluginPath) : mPluginPath(pluginPath) {
 }
 
 Renderer::~Renderer() {
+    StdoutDiversion diversion;
     if (mSetUp) mEffect->globalSetdown();
 }
 
@@ -134,6 +137,7 @@ Image Renderer::render(const Image& input, double seconds, double fps) {
     }
     out.fill(PF_Pixel{0, 0, 0, 0});
     mEffect->setTime(seconds, fps);
+    StdoutDiversion diversion;
     const PF_Err err = mEffect->render(in, out);
     if (err != PF_Err_NONE) {
         throw std::runtime_error("the plug-in failed to render the frame at " +

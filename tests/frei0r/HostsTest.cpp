@@ -112,7 +112,13 @@ TEST_F(Frei0rHosts, FfmpegRendersWhatTheCommandLineHostRenders) {
         ASSERT_EQ(viaFrei0r.size(), mSource.size());
         ASSERT_EQ(viaCli.size(), mSource.size());
         EXPECT_LE(maxDifference(viaFrei0r, viaCli), 1);
-        EXPECT_NE(viaFrei0r, mSource) << "the frames came through unfiltered";
+        // With the defaults the circle (radius 300) covers this small frame and its band
+        // lies outside it, so the layer comes through as it was; the other cases cut it.
+        if (&c != &cases[0]) {
+            EXPECT_NE(viaFrei0r, mSource) << "the frames came through unfiltered";
+        } else {
+            EXPECT_LE(maxDifference(viaFrei0r, mSource), 1);
+        }
         results.push_back(viaFrei0r);
     }
     // The settings reach the effect: different settings, different pictures.
