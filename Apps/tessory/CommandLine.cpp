@@ -50,6 +50,8 @@ int CommandLine::run(int argc, char** argv) {
     app.require_subcommand(1);
     std::string plugin = Host::PluginModule::defaultPath();
     app.add_option("--plugin", plugin, "plug-in module to load")->capture_default_str();
+    bool verbose = false;
+    app.add_flag("--verbose,-v", verbose, "show what the plug-in prints (its GL information)");
 
     RenderOptions render;
     double time = 0, fps = 0;
@@ -95,7 +97,7 @@ int CommandLine::run(int argc, char** argv) {
     }
 
     try {
-        Renderer renderer(plugin);
+        Renderer renderer(plugin, verbose);
         if (renderCmd->parsed()) {
             if (*timeOpt) render.time = time;
             if (*framesOpt) render.frames = frames;

@@ -32,7 +32,8 @@ void check(PF_Err err, const std::string& what) {
 
 }  // namespace
 
-Renderer::Renderer(const std::string& pluginPath) : mPluginPath(pluginPath) {
+Renderer::Renderer(const std::string& pluginPath, bool verbose)
+    : mPluginPath(pluginPath), mVerbose(verbose) {
     try {
         mApp = std::make_unique<Host::HostApp>();
         mModule = std::make_unique<Host::PluginModule>(pluginPath);
@@ -40,7 +41,7 @@ Renderer::Renderer(const std::string& pluginPath) : mPluginPath(pluginPath) {
     } catch (const Host::HostError& e) {
         throw InputError(std::string("cannot load plug-in: ") + e.what());
     }
-    StdoutDiversion diversion;
+    StdoutDiversion diversion(mVerbose);
     check(mEffect->globalSetup(), "global set-up");
     mSetUp = true;
     check(mEffect->paramsSetup(), "parameter set-up");
@@ -49,7 +50,7 @@ Renderer::Renderer(const std::string& pluginPath) : mPluginPath(pluginPath) {
 }
 
 Renderer::~Renderer() {
-    StdoutDiversion diversion;
+    StdoutDiversion diversion(mVerbose);
     if (mSetUp) mEffect->globalSetdown();
 }
 
@@ -137,7 +138,7 @@ Image Renderer::render(const Image& input, double seconds, double fps) {
     }
     out.fill(PF_Pixel{0, 0, 0, 0});
     mEffect->setTime(seconds, fps);
-    StdoutDiversion diversion;
+    StdoutDiversion diversion(mVerbose);
     const PF_Err err = mEffect->render(in, out);
     if (err != PF_Err_NONE) {
         throw std::runtime_error("the plug-in failed to render the frame at " +

@@ -18,8 +18,9 @@ namespace Corvane::Tessory::Cli {
 
 class Renderer {
   public:
-    // Throws InputError when the module cannot be loaded or refuses its set-up.
-    explicit Renderer(const std::string& pluginPath);
+    // Throws InputError when the module cannot be loaded or refuses its set-up. What the
+    // plug-in prints is shown on stderr when verbose, or when one of its commands fails.
+    explicit Renderer(const std::string& pluginPath, bool verbose = false);
     ~Renderer();
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
@@ -54,6 +55,7 @@ class Renderer {
     int mDownsample = 1;
     int mMaxTexture = -1;
     bool mSetUp = false;
+    bool mVerbose = false;
 };
 
 }  // namespace Corvane::Tessory::Cli

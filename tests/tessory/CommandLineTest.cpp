@@ -69,6 +69,13 @@ TEST(CommandLineTest, AboutHelpAndParams) {
 
     const Outcome json = tessory(dir, "params --json");
     ASSERT_EQ(json.status, 0) << json.err;
+    // The plug-in's GL information block is held back unless asked for, and never lands
+    // in the JSON on stdout.
+    EXPECT_EQ(json.err.find("OpenGL Renderer"), std::string::npos) << json.err;
+    const Outcome verbose = tessory(dir, "--verbose params --json");
+    ASSERT_EQ(verbose.status, 0) << verbose.err;
+    EXPECT_NE(verbose.err.find("OpenGL Renderer"), std::string::npos) << verbose.err;
+    EXPECT_EQ(verbose.out, json.out);
     const auto list = nlohmann::json::parse(json.out);
     ASSERT_EQ(list.size(), 28u);
     EXPECT_EQ(list[1]["name"], "Shape Type");
