@@ -7,8 +7,7 @@
 
 namespace Corvane::Tessory::Cli {
 
-StdoutDiversion::StdoutDiversion(bool show)
-    : mShow(show), mExceptions(std::uncaught_exceptions()) {
+StdoutDiversion::StdoutDiversion(bool show) : mShow(show), mExceptions(std::uncaught_exceptions()) {
     std::cout.flush();
     std::fflush(stdout);
     // An unnamed temporary file rather than a pipe: the plug-in can print any amount
