@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
@@ -58,6 +59,11 @@ void BridgeRuntime::unloadIfUnused() {
     mModule.reset();
     mApp.reset();
     mFailed = false;
+    if (mSavedCout) {
+        std::cout.flush();
+        std::cout.rdbuf(mSavedCout);
+        mSavedCout = nullptr;
+    }
 }
 
 std::string BridgeRuntime::moduleNear(const std::string& bridgeFile) {
@@ -99,6 +105,10 @@ bool BridgeRuntime::load() {
     if (mModule) return true;
     if (mFailed) return false;
     const std::string path = pluginPath();
+    // The effect writes its GL information to standard output, and a frei0r host's
+    // standard output can be the video itself (ffmpeg ... -f rawvideo -): while the module
+    // is loaded, what goes to std::cout goes to stderr instead.
+    if (!mSavedCout) mSavedCout = std::cout.rdbuf(std::cerr.rdbuf());
     try {
         if (!mApp) mApp = std::make_unique<Host::HostApp>();
         mModule = std::make_unique<Host::PluginModule>(path);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <streambuf>
 #include <string>
 
 namespace Corvane::Tessory::Host {
@@ -68,6 +69,7 @@ class BridgeRuntime {
     // Sends the global set-up and tear-down; frames go through each instance's own effect.
     std::unique_ptr<Host::EffectInstance> mGlobal;
     std::set<std::string> mReported;
+    std::streambuf* mSavedCout = nullptr;  // std::cout's own buffer while it is sent to stderr
 };
 
 }  // namespace Corvane::Tessory::Frei0r

@@ -127,6 +127,21 @@ TEST_F(Frei0rHosts, FfmpegRendersWhatTheCommandLineHostRenders) {
     EXPECT_NE(results[1], results[2]);
 }
 
+// FFmpeg writing the filtered video to its standard output, as in a pipe to another
+// program: the stream holds the frames and nothing the effect printed.
+TEST_F(Frei0rHosts, FfmpegVideoOnStandardOutputHoldsOnlyTheFrames) {
+    const std::string out = dir / "stdout.rgba";
+    const int rc = run(env() + "ffmpeg -nostdin -v error -y -framerate 10 -i " +
+                       shellQuoted(dir / "src%d.png") +
+                       " -vf frei0r=filter_name=tessory:filter_params=Hexagon -f rawvideo "
+                       "-pix_fmt rgba - > " +
+                       shellQuoted(out) + " 2> " + shellQuoted(dir / "ffmpeg.err"));
+    ASSERT_EQ(rc, 0) << readText(dir / "ffmpeg.err");
+    const std::vector<uint8_t> piped = readBytes(out);
+    EXPECT_EQ(piped.size(), mSource.size());
+    EXPECT_EQ(piped, ffmpeg("Hexagon", TESSORY_PLUGIN_FILE));
+}
+
 TEST_F(Frei0rHosts, FfmpegWithoutTheEffectPassesFramesThroughAndSaysSoOnce) {
     std::string err;
     const std::vector<uint8_t> out = ffmpeg("Hexagon|0.1", dir / "missing/Tessory.so", &err);
