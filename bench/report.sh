@@ -14,15 +14,16 @@ renderer=$(jq -r '.context.gl_renderer // "unknown"' "$json")
 samples=$(jq -r '.context.gl_samples // "?"' "$json")
 host=$(jq -r '"\(.context.host_name), \(.context.num_cpus) CPUs, \(.context.date)"' "$json")
 
-# Mean real time (ms) of one benchmark: name like BM_RenderCommand, w, h, instances.
+# Mean real time (ms) of one benchmark: name like BM_RenderCommand, w, h, instances; the
+# name may go on with the run settings (/min_time:0.500/real_time).
 ms() {
     jq -r --arg n "$1/w:$2/h:$3/instances:$4" \
-        '[.benchmarks[] | select(.run_name == $n and .run_type == "iteration")][0].real_time // empty' \
+        '[.benchmarks[] | select((.run_name == $n or (.run_name | startswith($n + "/"))) and .run_type == "iteration")][0].real_time // empty' \
         "$json"
 }
 counter() {
     jq -r --arg n "$1/w:$2/h:$3/instances:$4" --arg c "$5" \
-        '[.benchmarks[] | select(.run_name == $n and .run_type == "iteration")][0][$c] // empty' \
+        '[.benchmarks[] | select((.run_name == $n or (.run_name | startswith($n + "/"))) and .run_type == "iteration")][0][$c] // empty' \
         "$json"
 }
 fmt() { awk -v v="$1" 'BEGIN { if (v == "") print "n/a"; else printf "%.1f", v }'; }
