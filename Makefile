@@ -1,9 +1,15 @@
 # The two set-up commands of the README: `make demo` and `make test`. Both install what is
 # missing first, so a fresh machine needs nothing done by hand.
 BUILD ?= build
+ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
+# The sanitizers' settings for every run of the sanitizer build: leaks are errors except
+# the GL driver's own, and undefined behaviour stops the test that meets it.
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps configure build test demo bench fuzz asan format clean
+.PHONY: all deps configure build asan-build test asan-test demo bench fuzz format clean
 
 all: build
 
@@ -16,8 +22,23 @@ configure: deps
 build: configure
 	cmake --build $(BUILD)
 
-test: build
+# AddressSanitizer and UndefinedBehaviorSanitizer, beside the normal build.
+asan-build: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DTESSORY_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD)
+
+# Every test on the normal build, then every test again on the sanitizer build.
+test: build asan-build
 	ctest --test-dir $(BUILD) --output-on-failure
+	$(MAKE) --no-print-directory asan-test
+
+asan-test:
+	$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure
+
+# The long reliability run: 10,000 fuzzed parameter sets and a 5,000-frame soak.
+fuzz: build
+	TESSORY_FUZZ_SETS=10000 TESSORY_SOAK_FRAMES=5000 $(BUILD)/bin/reliability_tests \
+		--gtest_filter='ReliabilityFuzz.*:ReliabilitySoak.*'
 
 demo: build
 	$(BUILD)/bin/tessory demo --output out
@@ -33,4 +54,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) out
+	rm -rf $(BUILD) $(ASAN_BUILD) out

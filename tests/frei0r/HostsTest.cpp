@@ -15,8 +15,12 @@ constexpr int kW = 96;
 constexpr int kH = 64;
 constexpr int kFrames = 3;
 
+#ifndef TESSORY_HOST_PRELOAD
+#define TESSORY_HOST_PRELOAD ""
+#endif
+
 std::string env(const std::string& plugin = TESSORY_PLUGIN_FILE) {
-    return "FREI0R_PATH=" + shellQuoted(TESSORY_FREI0R_DIR) +
+    return TESSORY_HOST_PRELOAD "FREI0R_PATH=" + shellQuoted(TESSORY_FREI0R_DIR) +
            " TESSORY_PLUGIN=" + shellQuoted(plugin) + " ";
 }
 
@@ -161,6 +165,10 @@ TEST_F(Frei0rHosts, FfmpegWithAChoiceTheEffectDoesNotOfferKeepsTheDefault) {
 // melt renders a clip of the source picture through the filter, with parameters named by
 // the effect's names and by frei0r index, on two worker threads.
 TEST_F(Frei0rHosts, MeltRendersAClipThroughTheFilter) {
+#if defined(__SANITIZE_ADDRESS__)
+    // melt with the sanitizer runtime preloaded never finishes, even with no filter at all.
+    GTEST_SKIP() << "melt does not run with the sanitizer runtime preloaded";
+#endif
     {
         std::ofstream profile(dir / "profile");
         profile << "description=96x64\nframe_rate_num=10\nframe_rate_den=1\nwidth=96\n"
