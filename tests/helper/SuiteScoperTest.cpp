@@ -102,6 +102,13 @@ TEST_F(SuiteScoperTest, SuccessWithANullTableDoesNotThrowAndReleasesNothing) {
     EXPECT_EQ(host.countCalls("AcquireSuite AEGP Effect Suite 2"), 1);
     EXPECT_EQ(host.countCalls("ReleaseSuite"), 0);
     EXPECT_EQ(host.outstandingSuites(), 0);
+    // A call through the null table throws instead of crashing.
+    EXPECT_EQ(thrownCode([&] {
+                  SuiteScoper<AEGP_EffectSuite2> effect(&in, kAEGPEffectSuite, 2, &out);
+                  A_long count = 0;
+                  effect->AEGP_GetLayerNumEffects(nullptr, &count);
+              }),
+              A_Err_MISSING_SUITE);
 }
 
 TEST_F(SuiteScoperTest, ScopersReleaseInReverseOrderAlsoWhenALaterOneThrows) {

@@ -59,7 +59,13 @@ class SuiteScoper {
     SuiteScoper(const SuiteScoper&) = delete;
     SuiteScoper& operator=(const SuiteScoper&) = delete;
 
-    const T* operator->() const { return mSuite; }
+    /// The table. A host that answered success with a null table would have the call
+    /// through it crash; it throws A_Err_MISSING_SUITE instead, as a missing suite does.
+    const T* operator->() const {
+        if (!mSuite) throw static_cast<A_Err>(A_Err_MISSING_SUITE);
+        return mSuite;
+    }
+    /// The table as the host gave it, null included; never throws.
     const T* get() const { return mSuite; }
 
     const T* mSuite = nullptr;

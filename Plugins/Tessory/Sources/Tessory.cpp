@@ -349,6 +349,13 @@ PF_Err UpdateEdgeVisibility(PF_InData* in_data, PF_ParamDef* params[]) {
     SuiteScoper<AEGP_PFInterfaceSuite1> pfInterface(in_data, kAEGPPFInterfaceSuite, 1);
     SuiteScoper<AEGP_DynamicStreamSuite2> dynamicStreams(in_data, kAEGPDynamicStreamSuite, 2);
     SuiteScoper<AEGP_StreamSuite2> streams(in_data, kAEGPStreamSuite, 7);
+    // A suite answered with a null table ends the command here, before any handle is
+    // taken that the throw would leave behind.
+    const void* tables[] = {paramUtils.get(), effects.get(), pfInterface.get(),
+                            dynamicStreams.get(), streams.get()};
+    for (const void* table : tables) {
+        if (!table) throw static_cast<A_Err>(A_Err_MISSING_SUITE);
+    }
 
     AEGP_EffectRefH effect = nullptr;
     pfInterface->AEGP_GetNewEffectForEffect(0, in_data->effect_ref, &effect);
