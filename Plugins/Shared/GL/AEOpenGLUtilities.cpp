@@ -2,10 +2,12 @@
 
 #include <glbinding/gl/gl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "AE_EffectSuites.h"
 #include "Helper/SuiteScoper.h"
@@ -72,16 +74,20 @@ class HostHandle {
 };
 
 // Copies each output row from the packed read buffer (row length `width`), asking the
-// host for the first pixel's address once per row, as hosts expect of this callback.
+// host for the first pixel's address once per row, as hosts expect of this callback. Every
+// address is asked for before any row is written, so a host that fails partway leaves
+// the output as it was.
 template <typename Pixel, typename GetPixels>
 void copyRows(const unsigned char* read, uint32_t width, PF_LayerDef* output, GetPixels getPixels) {
     constexpr size_t kBytes = sizeof(Pixel);
     const size_t rowBytes = static_cast<size_t>(output->width) * kBytes;
-    for (A_long y = 0; y < output->height; ++y) {
-        unsigned char* first = firstPixel<Pixel>(getPixels, output);
-        const size_t offset =
-            static_cast<size_t>(y) * static_cast<size_t>(output->rowbytes) / kBytes * kBytes;
-        std::memcpy(first + offset, read + static_cast<size_t>(y) * width * kBytes, rowBytes);
+    std::vector<unsigned char*> rows(static_cast<size_t>(std::max<A_long>(output->height, 0)));
+    for (size_t y = 0; y < rows.size(); ++y) {
+        rows[y] = firstPixel<Pixel>(getPixels, output) +
+                  y * static_cast<size_t>(output->rowbytes) / kBytes * kBytes;
+    }
+    for (size_t y = 0; y < rows.size(); ++y) {
+        std::memcpy(rows[y], read + y * width * kBytes, rowBytes);
     }
 }
 
