@@ -286,15 +286,15 @@ FinalRender::FinalRender()
 
 FinalRender::~FinalRender() {
     delete mShader;
-    // Only the current context's quad can be deleted here; the others are owned by
-    // contexts that are destroyed with the context registry.
-    auto it = mQuads.find(eglGetCurrentContext());
-    if (it != mQuads.end()) {
-        if (it->second.vertexArray != 0) {
-            glDeleteVertexArrays(1, &it->second.vertexArray);
+    // Buffers are shared across the share group, so every context's goes from here; a
+    // vertex array can only be deleted in its own context, the others go with theirs.
+    const EGLContext current = eglGetCurrentContext();
+    for (auto& [context, quad] : mQuads) {
+        if (context == current && quad.vertexArray != 0) {
+            glDeleteVertexArrays(1, &quad.vertexArray);
         }
-        if (it->second.vertexBuffer != 0) {
-            glDeleteBuffers(1, &it->second.vertexBuffer);
+        if (quad.vertexBuffer != 0) {
+            glDeleteBuffers(1, &quad.vertexBuffer);
         }
     }
 }

@@ -20,9 +20,9 @@ inline constexpr int kMaxInstances = 20;
 class FinalRender {
   public:
     FinalRender();
-    /// Deletes the program and the quad objects of the current context; call it with a GL
-    /// context of the effect's share group current. Objects made in other contexts go with
-    /// those contexts.
+    /// Deletes the program, every context's quad buffer and the current context's vertex
+    /// array; call it with a GL context of the effect's share group current. The other
+    /// contexts' vertex arrays go with those contexts.
     ~FinalRender();
     FinalRender(const FinalRender&) = delete;
     FinalRender& operator=(const FinalRender&) = delete;
