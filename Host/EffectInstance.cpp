@@ -395,11 +395,12 @@ PF_Err EffectInstance::checkinParam(PF_ParamDef* def) {
     auto it = std::find_if(mCheckedOut.begin(), mCheckedOut.end(),
                            [&](const auto& entry) { return entry.first == def; });
     mHost.log("checkin_param " + std::to_string(it == mCheckedOut.end() ? -1 : it->second));
+    // A definition that was never checked out (its check-out failed) is accepted: there
+    // is nothing to give back. An injected failure still takes the parameter back: the
+    // plug-in has no second way to return it.
+    if (it != mCheckedOut.end()) mCheckedOut.erase(it);
     A_Err err = PF_Err_BAD_CALLBACK_PARAM;
     if (mHost.fault("checkin_param", &err)) return err;
-    // A definition that was never checked out (its check-out failed) is accepted: there
-    // is nothing to give back.
-    if (it != mCheckedOut.end()) mCheckedOut.erase(it);
     return PF_Err_NONE;
 }
 
