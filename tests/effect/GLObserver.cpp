@@ -22,6 +22,7 @@ std::mutex gMutex;
 std::vector<GLCall> gCalls;
 std::vector<void*> gCreated;
 std::vector<void*> gDestroyed;
+std::function<void(void*)> gOnDestroyed;
 
 std::string print(const glbinding::AbstractValue* value) {
     std::ostringstream s;
@@ -131,6 +132,11 @@ void EGLContextProbe::clear() {
     gDestroyed.clear();
 }
 
+void EGLContextProbe::onDestroyed(std::function<void(void*)> listener) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    gOnDestroyed = std::move(listener);
+}
+
 }  // namespace Corvane::Tessory::Testing
 
 // Exported by the test executable, so the module's calls land here first.
@@ -152,8 +158,13 @@ extern "C" __attribute__((visibility("default"))) EGLBoolean eglDestroyContext(E
     static const auto real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "eglDestroyContext"));
     const EGLBoolean ok = real(dpy, ctx);
     if (ok) {
-        std::lock_guard<std::mutex> lock(Corvane::Tessory::Testing::gMutex);
-        Corvane::Tessory::Testing::gDestroyed.push_back(ctx);
+        std::function<void(void*)> listener;
+        {
+            std::lock_guard<std::mutex> lock(Corvane::Tessory::Testing::gMutex);
+            Corvane::Tessory::Testing::gDestroyed.push_back(ctx);
+            listener = Corvane::Tessory::Testing::gOnDestroyed;
+        }
+        if (listener) listener(ctx);
     }
     return ok;
 }

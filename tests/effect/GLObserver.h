@@ -2,6 +2,7 @@
 // shares with this process: every context the binding switches to reports its calls here.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ class EGLContextProbe {
     static std::vector<void*> created();
     static std::vector<void*> destroyed();
     static void clear();
+    /// Called with each context right after it is destroyed, before EGL may hand its
+    /// address to a new one; one listener, set before the contexts of interest exist.
+    static void onDestroyed(std::function<void(void*)> listener);
 };
 
 }  // namespace Corvane::Tessory::Testing

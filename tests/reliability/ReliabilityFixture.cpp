@@ -1,0 +1,134 @@
+#include "ReliabilityFixture.h"
+
+#include <EGL/egl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "GLObjectCounter.h"
+
+namespace Corvane::Tessory::Testing {
+
+ReliabilityTest::ReliabilityTest()
+    : module(Host::PluginModule::defaultPath()), effect(host, module) {}
+
+void ReliabilityTest::SetUp() {
+    GLObjectCounter::install();
+    ASSERT_EQ(effect.globalSetup(), PF_Err_NONE);
+    ASSERT_EQ(effect.paramsSetup(), PF_Err_NONE);
+    ASSERT_EQ(effect.params().size(), 28u);
+}
+
+void ReliabilityTest::TearDown() {
+    host.clearFaults();
+    EXPECT_EQ(effect.globalSetdown(), PF_Err_NONE);
+    EXPECT_TRUE(hostContextCurrent());
+    EXPECT_EQ(outstanding(), "");
+}
+
+int ReliabilityTest::param(const char* name) const {
+    const int index = effect.findParam(name);
+    EXPECT_GE(index, 0) << name;
+    return index;
+}
+
+void ReliabilityTest::set(const char* name, double v0, double v1, double v2, double v3) {
+    effect.setValue(param(name), Host::ParamValue{v0, v1, v2, v3});
+}
+
+void ReliabilityTest::smallScene(int shapeType) {
+    effect.setLayerSize(48, 32);
+    set("Shape Type", shapeType);
+    set("Shape Size 1", 10);
+    set("Shape Size 2", 4);
+    set("Shape Center", 20, 15);
+    set("Shape Rotation", 15);
+    set("Shadow Size", 5);
+    set("Instances", 3);
+    set("Position X Offset", 8);
+    set("Position Y Offset", -3);
+}
+
+PF_Err ReliabilityTest::frame(int width, int height, Host::Layer& output) {
+    Host::Layer input(width, height);
+    fillGradient(input);
+    if (output.width() != width || output.height() != height) output = Host::Layer(width, height);
+    return effect.render(input, output);
+}
+
+bool ReliabilityTest::hostContextCurrent() {
+    return eglGetCurrentContext() == static_cast<EGLContext>(host.hostContext());
+}
+
+std::string ReliabilityTest::outstanding() const {
+    std::ostringstream s;
+    auto add = [&](const char* what, int n) {
+        if (n) s << (s.tellp() > 0 ? ", " : "") << n << " " << what;
+    };
+    add("suites", host.outstandingSuites());
+    add("PF handles", host.liveHandles());
+    add("memory handles", host.liveMemHandles());
+    add("effect handles", host.liveEffectHandles());
+    add("stream handles", host.liveStreamHandles());
+    add("blocks", host.liveBlocks());
+    add("check-outs", effect.outstandingCheckouts());
+    return s.str();
+}
+
+int invalidPixels(const Host::Layer& layer) {
+    int n = 0;
+    for (int y = 0; y < layer.height(); ++y) {
+        for (int x = 0; x < layer.width(); ++x) {
+            const PF_Pixel& p = layer.pixel8(x, y);
+            if (p.alpha == 0 && (p.red || p.green || p.blue)) ++n;
+        }
+    }
+    return n;
+}
+
+int maxDifference(const Host::Layer& a, const Host::Layer& b) {
+    if (a.width() != b.width() || a.height() != b.height()) return 256;
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const PF_Pixel &p = a.pixel8(x, y), &q = b.pixel8(x, y);
+            worst = std::max({worst, std::abs(p.alpha - q.alpha), std::abs(p.red - q.red),
+                              std::abs(p.green - q.green), std::abs(p.blue - q.blue)});
+        }
+    }
+    return worst;
+}
+
+uint64_t environmentCount(const char* name, uint64_t fallback) {
+    const char* text = std::getenv(name);
+    if (!text || !*text) return fallback;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    return *end ? fallback : value;
+}
+
+uint64_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    uint64_t size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+bool underAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
+}
+
+}  // namespace Corvane::Tessory::Testing

@@ -1,0 +1,60 @@
+// One host, one applied effect set up and registered, with the checks every reliability
+// test makes after a command: the host's context is current again and the plug-in holds
+// nothing of the host's.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "Host/EffectInstance.h"
+#include "Host/HostApp.h"
+#include "Host/Layer.h"
+#include "Host/PluginModule.h"
+#include "Reference.h"
+
+namespace Corvane::Tessory::Testing {
+
+class ReliabilityTest : public ::testing::Test {
+  protected:
+    ReliabilityTest();
+    void SetUp() override;
+    void TearDown() override;
+
+    /// Position of a parameter by name; fails the test when it is missing.
+    int param(const char* name) const;
+    void set(const char* name, double v0, double v1 = 0, double v2 = 0, double v3 = 0);
+    /// A frame that shows a shape with a shadow and three echoes in a 48 x 32 frame.
+    void smallScene(int shapeType = 1);
+    /// Renders a gradient of that size into output (resized to match).
+    PF_Err frame(int width, int height, Host::Layer& output);
+
+    /// True when eglGetCurrentContext is the calling thread's host context.
+    bool hostContextCurrent();
+    /// Suites, handles, blocks, streams and check-outs the plug-in still holds, for
+    /// messages; empty when it holds none.
+    std::string outstanding() const;
+
+    Host::HostApp host;
+    Host::PluginModule module;
+    Host::EffectInstance effect;
+};
+
+/// Pixels that no frame of the effect can leave: the output is straight colour, and a
+/// pixel with alpha 0 has every channel 0. A frame that leaves a pixel unwritten over a
+/// layer filled with kUnwritten shows up here too.
+int invalidPixels(const Host::Layer& layer);
+/// Transparent but coloured: what a layer is filled with before a frame that must write
+/// every pixel.
+constexpr PF_Pixel kUnwritten{0, 9, 9, 9};
+/// Largest difference of any channel; layers of different sizes differ by 256.
+int maxDifference(const Host::Layer& a, const Host::Layer& b);
+/// An unsigned count from the environment, or the fallback when unset or not a number.
+uint64_t environmentCount(const char* name, uint64_t fallback);
+/// Resident memory of this process in bytes.
+uint64_t residentBytes();
+/// True in a build with AddressSanitizer (memory figures mean little there).
+bool underAddressSanitizer();
+
+}  // namespace Corvane::Tessory::Testing
