@@ -264,7 +264,10 @@ const float kFloorQuad[30] = {
     1.0f,  -1.0f, 0.0f, 1.0f, 0.0f,  //
 };
 
-void BM_RawGLFloor(benchmark::State& state) {
+// fresh: the input texture, the multisample renderbuffer and the resolve texture are made
+// and deleted in every frame, as the effect's frame sequence does; otherwise they are made
+// once and only re-specified (the input) or reused.
+void rawGLFloor(benchmark::State& state, bool fresh) {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
     const int instances = static_cast<int>(state.range(2));
@@ -356,10 +359,26 @@ void BM_RawGLFloor(benchmark::State& state) {
     glViewport(0, 0, width, height);
     glDisable(GL_BLEND);
 
+    if (fresh) {
+        // Every frame makes its own; names deleted twice at the end are ignored by GL.
+        glDeleteTextures(1, &texture);
+        glDeleteTextures(1, &resolved);
+        glDeleteRenderbuffers(1, &msColour);
+    }
+
     double tUpload = 0, tDraw = 0, tEnd = 0, tRead = 0;
     auto frame = [&](bool timed) {
         glFinish();
         const auto t0 = Clock::now();
+        if (fresh) {
+            glGenTextures(1, &texture);
+            glGenRenderbuffers(1, &msColour);
+            glBindRenderbuffer(GL_RENDERBUFFER, msColour);
+            glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
+            glBindFramebuffer(GL_FRAMEBUFFER, fbo[0]);
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                      msColour);
+        }
         glBindTexture(GL_TEXTURE_2D, texture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -377,14 +396,28 @@ void BM_RawGLFloor(benchmark::State& state) {
         glDrawArrays(GL_TRIANGLES, 0, 6);
         glFinish();
         const auto t2 = Clock::now();
+        if (fresh) {
+            glDeleteTextures(1, &texture);
+            glGenTextures(1, &resolved);
+            glBindTexture(GL_TEXTURE_2D, resolved);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                         nullptr);
+            glBindFramebuffer(GL_FRAMEBUFFER, fbo[1]);
+            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, resolved,
+                                   0);
+        }
         glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo[0]);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo[1]);
         glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
                           GL_NEAREST);
+        if (fresh) glDeleteRenderbuffers(1, &msColour);
         glBindFramebuffer(GL_FRAMEBUFFER, fbo[2]);
         glUseProgram(present);
         glBindTexture(GL_TEXTURE_2D, resolved);
         glDrawArrays(GL_TRIANGLES, 0, 6);
+        if (fresh) glDeleteTextures(1, &resolved);
         glFinish();
         const auto t3 = Clock::now();
         glReadBuffer(GL_COLOR_ATTACHMENT0);
@@ -428,6 +461,13 @@ void BM_RawGLFloor(benchmark::State& state) {
     state.counters["readback_ms"] = 1e3 * tRead / n;
 }
 
+void BM_RawGLFloor(benchmark::State& state) {
+    rawGLFloor(state, false);
+}
+void BM_RawGLFloorFresh(benchmark::State& state) {
+    rawGLFloor(state, true);
+}
+
 // Each frame size with 1, 5 and 20 instances; 4K frames take seconds on a software
 // rasteriser, so they get few iterations.
 void frameSizes(benchmark::internal::Benchmark* b) {
@@ -452,6 +492,7 @@ void uhdSizes(benchmark::internal::Benchmark* b) {
 TESSORY_FRAME_BENCHMARK(BM_RenderCommand);
 TESSORY_FRAME_BENCHMARK(BM_RenderSplit);
 TESSORY_FRAME_BENCHMARK(BM_RawGLFloor);
+TESSORY_FRAME_BENCHMARK(BM_RawGLFloorFresh);
 
 }  // namespace
 }  // namespace Corvane::Tessory::Bench
