@@ -11,6 +11,7 @@
 #include "Host/HostApp.h"
 #include "Host/HostError.h"
 #include "Host/PluginModule.h"
+#include "Host/ProcessMemory.h"
 
 namespace Corvane::Tessory::Frei0r {
 
@@ -109,6 +110,8 @@ bool BridgeRuntime::load() {
     // standard output can be the video itself (ffmpeg ... -f rawvideo -): while the module
     // is loaded, what goes to std::cout goes to stderr instead.
     if (!mSavedCout) mSavedCout = std::cout.rdbuf(std::cerr.rdbuf());
+    // Without it the frei0r host's heap grows by about a frame with every frame.
+    Host::keepLargeBuffersMapped();
     try {
         if (!mApp) mApp = std::make_unique<Host::HostApp>();
         mModule = std::make_unique<Host::PluginModule>(path);
