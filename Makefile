@@ -46,7 +46,8 @@ demo: build
 # Benchmarks are built by `build` but run only here, never by ctest.
 bench: build
 	mkdir -p bench/results
-	$(BUILD)/bin/tessory_bench --benchmark_out=bench/results/latest.json --benchmark_out_format=json
+	$(BUILD)/bin/tessory_bench --benchmark_repetitions=3 \
+		--benchmark_out=bench/results/latest.json --benchmark_out_format=json
 	./bench/video.sh $(BUILD)
 	./bench/report.sh $(BUILD)
 

@@ -16,16 +16,15 @@ host=$(jq -r '"\(.context.host_name), \(.context.num_cpus) CPUs, \(.context.date
 
 # Mean real time (ms) of one benchmark: name like BM_RenderCommand, w, h, instances; the
 # name may go on with the run settings (/min_time:0.500/real_time).
-ms() {
-    jq -r --arg n "$1/w:$2/h:$3/instances:$4" \
-        '[.benchmarks[] | select((.run_name == $n or (.run_name | startswith($n + "/"))) and .run_type == "iteration")][0].real_time // empty' \
-        "$json"
+# The median over the repetitions when the run has them, else the one measurement.
+pick() {
+    jq -r --arg n "$1/w:$2/h:$3/instances:$4" --arg c "$5" '
+        [.benchmarks[] | select(.run_name == $n or (.run_name | startswith($n + "/")))] as $runs
+        | ([$runs[] | select(.run_type == "aggregate" and .aggregate_name == "median")]
+           + [$runs[] | select(.run_type == "iteration")])[0][$c] // empty' "$json"
 }
-counter() {
-    jq -r --arg n "$1/w:$2/h:$3/instances:$4" --arg c "$5" \
-        '[.benchmarks[] | select((.run_name == $n or (.run_name | startswith($n + "/"))) and .run_type == "iteration")][0][$c] // empty' \
-        "$json"
-}
+ms() { pick "$1" "$2" "$3" "$4" real_time; }
+counter() { pick "$1" "$2" "$3" "$4" "$5"; }
 fmt() { awk -v v="$1" 'BEGIN { if (v == "") print "n/a"; else printf "%.1f", v }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b == 0) print "n/a"; else printf "%.2f", a / b }'; }
 
@@ -41,7 +40,8 @@ data="$results/frame_time.dat"
     echo
     echo "## Render command through the host runtime"
     echo
-    echo "Frame time in ms (mean wall time of one command 11, default settings but \"Instances\")."
+    echo "Frame time in ms (wall time of one command 11, default settings but \"Instances\"; the median of"
+    echo "$(jq -r '[.benchmarks[] | select(.run_type == "aggregate")] | length > 0' "$json" | sed 's/true/three runs of 2 s each/;s/false/one run of 2 s/'), 3 frames a run at 3840x2160)."
     echo "Floor: the same GL work in plain GL calls, its targets made once. Fresh floor: the same,"
     echo "but the input texture, the multisample renderbuffer and the resolve texture are made and"
     echo "deleted in every frame, as the effect's frame sequence does. Split: the command's steps called one by one"

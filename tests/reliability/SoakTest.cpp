@@ -54,5 +54,26 @@ TEST_F(ReliabilitySoak, ObjectsAndMemoryStayFlatWhileSizeAndShapeChange) {
     }
 }
 
+TEST_F(ReliabilitySoak, FullHDFramesKeepResidentMemoryFlat) {
+    // Large frames take the driver's large-allocation paths, which tiny frames never do.
+    const uint64_t frames = std::max<uint64_t>(environmentCount("TESSORY_SOAK_HD_FRAMES", 24), 12);
+    effect.setLayerSize(1920, 1080);
+    Host::Layer input(1920, 1080), output(1920, 1080);
+    fillGradient(input);
+    uint64_t settled = 0, peak = 0;
+    for (uint64_t n = 0; n < frames; ++n) {
+        ASSERT_EQ(effect.render(input, output), PF_Err_NONE) << "frame " << n;
+        host.clearCalls();
+        if (n == 3) settled = residentBytes();
+        if (n > 3) peak = std::max(peak, residentBytes());
+    }
+    const double mib = 1024.0 * 1024.0;
+    std::cout << "[ soak ] " << frames << " frames of 1920x1080; resident " << settled / mib
+              << " MiB after 4 frames, peak " << peak / mib << " MiB" << std::endl;
+    if (!underAddressSanitizer()) {
+        EXPECT_LT(peak, settled + 64 * 1024 * 1024);
+    }
+}
+
 }  // namespace
 }  // namespace Corvane::Tessory::Testing
