@@ -71,6 +71,12 @@ data="$results/frame_time.dat"
     echo "command / fresh floor = **$(ratio "$c" "$ff")**, the part that is the effect's own code rather than"
     echo "the per-frame targets its frame sequence makes."
     echo
+    vr() { fmt "$(counter BM_CommandVersusFloor 1920 1080 5 "$1")"; }
+    vq() { awk -v v="$(counter BM_CommandVersusFloor 1920 1080 5 "$1")" 'BEGIN { if (v == "") print "n/a"; else printf "%.2f", v }'; }
+    echo "The same three frame by frame in one benchmark (command, floor, fresh floor in turn, so the"
+    echo "machine's drift falls on all three): command $(vr command_ms) ms, floor $(vr floor_ms) ms, fresh floor"
+    echo "$(vr fresh_floor_ms) ms; command / floor = **$(vq command_per_floor)**, command / fresh floor = **$(vq command_per_fresh_floor)**."
+    echo
     echo "![frame time against instances and size](frame_time.png)"
     echo
     if [ -f "$video" ]; then
