@@ -78,8 +78,8 @@ Image StillIO::read(const std::string& path) {
     if (!in) {
         throw InputError("cannot read input '" + path + "': " + oiioError());
     }
-    const OIIO::ImageSpec& spec = in->spec();
-    const int w = spec.width, h = spec.height, n = spec.nchannels;
+    const OIIO::ImageSpec& layout = in->spec();
+    const int w = layout.width, h = layout.height, n = layout.nchannels;
     if (w <= 0 || h <= 0 || n <= 0) {
         throw InputError("cannot read input '" + path + "': empty picture");
     }
@@ -91,7 +91,7 @@ Image StillIO::read(const std::string& path) {
     }
     in->close();
     const int alpha =
-        spec.alpha_channel >= 0 ? spec.alpha_channel : (n == 2 || n >= 4 ? n - 1 : -1);
+        layout.alpha_channel >= 0 ? layout.alpha_channel : (n == 2 || n >= 4 ? n - 1 : -1);
     Image image(w, h);
     for (size_t i = 0, count = static_cast<size_t>(w) * h; i < count; ++i) {
         const uint8_t* s = raw.data() + i * n;
@@ -116,20 +116,20 @@ void StillIO::write(const std::string& path, const Image& image, const std::stri
     const bool alpha = out->supports("alpha");
     const Image flat = alpha ? Image() : image.flattened();
     const Image& source = alpha ? image : flat;
-    OIIO::ImageSpec spec(image.width(), image.height(), 4, OIIO::TypeDesc::UINT8);
-    spec.alpha_channel = 3;
-    spec.attribute("oiio:UnassociatedAlpha", 1);
+    OIIO::ImageSpec layout(image.width(), image.height(), 4, OIIO::TypeDesc::UINT8);
+    layout.alpha_channel = 3;
+    layout.attribute("oiio:UnassociatedAlpha", 1);
     std::vector<uint8_t> rgb;
     const void* pixels = source.data();
     if (!alpha) {
-        spec = OIIO::ImageSpec(image.width(), image.height(), 3, OIIO::TypeDesc::UINT8);
+        layout = OIIO::ImageSpec(image.width(), image.height(), 3, OIIO::TypeDesc::UINT8);
         rgb.resize(static_cast<size_t>(image.width()) * image.height() * 3);
         for (size_t i = 0, count = rgb.size() / 3; i < count; ++i) {
             std::copy_n(source.data() + i * 4, 3, rgb.data() + i * 3);
         }
         pixels = rgb.data();
     }
-    if (!out->open(path, spec) || !out->write_image(OIIO::TypeDesc::UINT8, pixels) ||
+    if (!out->open(path, layout) || !out->write_image(OIIO::TypeDesc::UINT8, pixels) ||
         !out->close()) {
         std::string e = out->geterror();
         std::replace(e.begin(), e.end(), '\n', ' ');
