@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "GLObjectCounter.h"
+#include "Host/ProcessMemory.h"
 
 namespace Corvane::Tessory::Testing {
 
@@ -16,6 +17,8 @@ ReliabilityTest::ReliabilityTest()
     : module(Host::PluginModule::defaultPath()), effect(host, module) {}
 
 void ReliabilityTest::SetUp() {
+    // As the host programs do; without it the heap keeps large frames' buffers.
+    Host::keepLargeBuffersMapped();
     GLObjectCounter::install();
     ASSERT_EQ(effect.globalSetup(), PF_Err_NONE);
     ASSERT_EQ(effect.paramsSetup(), PF_Err_NONE);
