@@ -29,12 +29,12 @@ BridgeInstance::BridgeInstance(BridgeRuntime& runtime, unsigned width, unsigned 
       mHeight(static_cast<int>(height)),
       mInput(std::max(1, mWidth), std::max(1, mHeight)),
       mOutput(std::max(1, mWidth), std::max(1, mHeight)) {
-    const auto& specs = paramSpecs();
-    for (const ParamSpec& spec : specs) {
-        mMappings.push_back(Mapping::fromSpec(spec));
+    const auto& entries = paramEntries();
+    for (const ParamEntry& entry : entries) {
+        mMappings.push_back(Mapping::fromEntry(entry));
         mHostIndex.push_back(-1);
-        Value v = fromHost(mMappings.back(), spec.def, mWidth, mHeight);
-        if (spec.kind == Kind::Point) v.position = {spec.def[0] / 100, spec.def[1] / 100};
+        Value v = fromHost(mMappings.back(), entry.def, mWidth, mHeight);
+        if (entry.kind == Kind::Point) v.position = {entry.def[0] / 100, entry.def[1] / 100};
         mValues.push_back(v);
         mSet.push_back(false);
     }
@@ -49,14 +49,14 @@ BridgeInstance::BridgeInstance(BridgeRuntime& runtime, unsigned width, unsigned 
     if (!mEffect) return;
     // Bind each frei0r parameter to the effect's entry of that name and take its range
     // from the registered definition.
-    for (size_t i = 0; i < specs.size(); ++i) {
-        const int index = mEffect->findParam(specs[i].name);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const int index = mEffect->findParam(entries[i].name);
         try {
             if (index < 0)
                 throw std::invalid_argument("the effect has no parameter \"" +
-                                            std::string(specs[i].name) + "\"");
+                                            std::string(entries[i].name) + "\"");
             const Host::Param& p = mEffect->params()[index];
-            mMappings[i] = Mapping::fromRegistered(specs[i], p.registered, p.choicesText);
+            mMappings[i] = Mapping::fromRegistered(entries[i], p.registered, p.choicesText);
             mHostIndex[i] = index;
         } catch (const std::exception& e) {
             mRuntime.report(std::string(e.what()) + "; the frei0r parameter is ignored");
@@ -87,7 +87,7 @@ void BridgeInstance::setParam(int index, const void* param) {
                 for (size_t i = 0; i < m.choices.size(); ++i) {
                     list += (i ? ", " : "") + m.choices[i];
                 }
-                mRuntime.report(std::string("\"") + paramSpecs()[index].name +
+                mRuntime.report(std::string("\"") + paramEntries()[index].name +
                                 "\": unknown choice \"" + text + "\" (choices: " + list + ")");
                 return;
             }

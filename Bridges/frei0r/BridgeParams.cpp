@@ -52,8 +52,8 @@ double unit(double v) {
 
 }  // namespace
 
-const std::vector<ParamSpec>& paramSpecs() {
-    static const std::vector<ParamSpec> specs = {
+const std::vector<ParamEntry>& paramEntries() {
+    static const std::vector<ParamEntry> entries = {
         {"Shape Type", Kind::Popup, "", 0, 0, {1, 0, 0, 0}, kShapes},
         {"Shape Size 1", Kind::Slider, "pixels", 0, 2000, {300, 0, 0, 0}, {}},
         {"Shape Size 2", Kind::Slider, "pixels", 0, 2000, {50, 0, 0, 0}, {}},
@@ -120,7 +120,7 @@ const std::vector<ParamSpec>& paramSpecs() {
         {"Rotation Offset", Kind::FloatSlider, "degrees per instance", -360, 360, {0, 0, 0, 0}, {}},
         {"Opacity Offset", Kind::FloatSlider, "per cent per instance", 0, 100, {0, 0, 0, 0}, {}},
     };
-    return specs;
+    return entries;
 }
 
 int frei0rType(Kind kind) {
@@ -144,7 +144,7 @@ int frei0rType(Kind kind) {
 const char* explanation(int index) {
     static const std::vector<std::string> texts = [] {
         std::vector<std::string> out;
-        for (const ParamSpec& s : paramSpecs()) {
+        for (const ParamEntry& s : paramEntries()) {
             std::string t;
             switch (s.kind) {
                 case Kind::Popup:
@@ -180,21 +180,21 @@ const char* explanation(int index) {
     return texts[index].c_str();
 }
 
-Mapping Mapping::fromSpec(const ParamSpec& spec) {
-    return Mapping{spec.kind, spec.min, spec.max, spec.choices};
+Mapping Mapping::fromEntry(const ParamEntry& entry) {
+    return Mapping{entry.kind, entry.min, entry.max, entry.choices};
 }
 
-Mapping Mapping::fromRegistered(const ParamSpec& spec, const PF_ParamDef& def,
+Mapping Mapping::fromRegistered(const ParamEntry& entry, const PF_ParamDef& def,
                                 const std::string& choicesText) {
-    Mapping m = fromSpec(spec);
+    Mapping m = fromEntry(entry);
     auto expect = [&](PF_ParamType type) {
         if (def.param_type != type) {
-            throw std::invalid_argument(std::string("parameter \"") + spec.name +
+            throw std::invalid_argument(std::string("parameter \"") + entry.name +
                                         "\" has host type " + std::to_string(def.param_type) +
                                         ", not " + std::to_string(type));
         }
     };
-    switch (spec.kind) {
+    switch (entry.kind) {
         case Kind::Popup:
             expect(PF_Param_POPUP);
             m.choices = splitChoices(choicesText, def.u.pd.num_choices);

@@ -18,7 +18,7 @@ enum class Kind { Popup, Slider, FloatSlider, Angle, Checkbox, Color, Point };
 
 /// One frei0r parameter as the bridge announces it, before any module is loaded (frei0r
 /// hosts ask for the list without constructing an instance).
-struct ParamSpec {
+struct ParamEntry {
     const char* name;  ///< the effect's parameter name
     Kind kind;
     const char* unit;  ///< unit, or for checkboxes what "on" means
@@ -31,7 +31,7 @@ struct ParamSpec {
 };
 
 /// The frei0r parameters, in the effect's registration order (groups left out).
-const std::vector<ParamSpec>& paramSpecs();
+const std::vector<ParamEntry>& paramEntries();
 /// F0R_PARAM_* for a kind.
 int frei0rType(Kind kind);
 /// "unit, 0..1 = MIN to MAX" and the like; the text lives as long as the process.
@@ -46,16 +46,16 @@ struct Value {
 };
 
 /// What a conversion needs of a parameter: its kind, range and choices, taken from the
-/// effect's registered definition where the module is loaded, else from the spec.
+/// effect's registered definition where the module is loaded, else from the entry.
 struct Mapping {
     Kind kind = Kind::FloatSlider;
     double min = 0;
     double max = 1;
     std::vector<std::string> choices;
 
-    static Mapping fromSpec(const ParamSpec& spec);
+    static Mapping fromEntry(const ParamEntry& entry);
     /// Throws std::invalid_argument when the definition's type does not fit the kind.
-    static Mapping fromRegistered(const ParamSpec& spec, const PF_ParamDef& def,
+    static Mapping fromRegistered(const ParamEntry& entry, const PF_ParamDef& def,
                                   const std::string& choicesText);
 };
 

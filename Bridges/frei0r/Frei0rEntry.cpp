@@ -60,17 +60,17 @@ TESSORY_F0R_EXPORT void f0r_get_plugin_info(f0r_plugin_info_t* info) {
     info->frei0r_version = FREI0R_MAJOR_VERSION;
     info->major_version = 1;
     info->minor_version = 0;
-    info->num_params = static_cast<int>(bridge::paramSpecs().size());
+    info->num_params = static_cast<int>(bridge::paramEntries().size());
     info->explanation =
         "QX Tessory: cuts a shape out of the frame, gives it a shadow or a stroke and "
         "repeats it as up to 20 echo instances";
 }
 
 TESSORY_F0R_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
-    const auto& specs = bridge::paramSpecs();
-    if (!info || param_index < 0 || param_index >= static_cast<int>(specs.size())) return;
-    info->name = specs[param_index].name;
-    info->type = bridge::frei0rType(specs[param_index].kind);
+    const auto& entries = bridge::paramEntries();
+    if (!info || param_index < 0 || param_index >= static_cast<int>(entries.size())) return;
+    info->name = entries[param_index].name;
+    info->type = bridge::frei0rType(entries[param_index].kind);
     info->explanation = bridge::explanation(param_index);
 }
 

@@ -33,62 +33,62 @@ TEST(Frei0rParams, ListMatchesTheEffectsRegistration) {
     Host::EffectInstance effect(app, module);
     ASSERT_EQ(effect.paramsSetup(), PF_Err_NONE);
 
-    const auto& specs = paramSpecs();
+    const auto& entries = paramEntries();
     size_t next = 0;
     for (size_t i = 1; i < effect.params().size(); ++i) {
         const PF_ParamDef& def = effect.params()[i].registered;
         if (def.param_type == PF_Param_GROUP_START || def.param_type == PF_Param_GROUP_END) {
             continue;
         }
-        ASSERT_LT(next, specs.size()) << "the effect has more value parameters: " << def.name;
-        const ParamSpec& spec = specs[next++];
-        SCOPED_TRACE(spec.name);
-        EXPECT_STREQ(def.name, spec.name);
+        ASSERT_LT(next, entries.size()) << "the effect has more value parameters: " << def.name;
+        const ParamEntry& entry = entries[next++];
+        SCOPED_TRACE(entry.name);
+        EXPECT_STREQ(def.name, entry.name);
         // Throws when the kind does not fit the registered type.
-        const Mapping m = Mapping::fromRegistered(spec, def, effect.params()[i].choicesText);
-        switch (spec.kind) {
+        const Mapping m = Mapping::fromRegistered(entry, def, effect.params()[i].choicesText);
+        switch (entry.kind) {
             case Kind::Slider:
-                EXPECT_EQ(def.u.sd.valid_min, spec.min);
-                EXPECT_EQ(def.u.sd.valid_max, spec.max);
-                EXPECT_EQ(def.u.sd.dephault, spec.def[0]);
+                EXPECT_EQ(def.u.sd.valid_min, entry.min);
+                EXPECT_EQ(def.u.sd.valid_max, entry.max);
+                EXPECT_EQ(def.u.sd.dephault, entry.def[0]);
                 break;
             case Kind::FloatSlider:
-                EXPECT_EQ(def.u.fs_d.valid_min, spec.min);
-                EXPECT_EQ(def.u.fs_d.valid_max, spec.max);
-                EXPECT_EQ(def.u.fs_d.dephault, spec.def[0]);
+                EXPECT_EQ(def.u.fs_d.valid_min, entry.min);
+                EXPECT_EQ(def.u.fs_d.valid_max, entry.max);
+                EXPECT_EQ(def.u.fs_d.dephault, entry.def[0]);
                 break;
             case Kind::Angle:
-                EXPECT_EQ(def.u.ad.dephault / 65536.0, spec.def[0]);
+                EXPECT_EQ(def.u.ad.dephault / 65536.0, entry.def[0]);
                 break;
             case Kind::Popup:
-                EXPECT_EQ(def.u.pd.dephault, spec.def[0]);
+                EXPECT_EQ(def.u.pd.dephault, entry.def[0]);
                 EXPECT_EQ(split(effect.params()[i].choicesText, def.u.pd.num_choices),
-                          spec.choices);
-                EXPECT_EQ(m.choices, spec.choices);
+                          entry.choices);
+                EXPECT_EQ(m.choices, entry.choices);
                 break;
             case Kind::Checkbox:
-                EXPECT_EQ(def.u.bd.dephault, spec.def[0]);
+                EXPECT_EQ(def.u.bd.dephault, entry.def[0]);
                 break;
             case Kind::Color:
-                EXPECT_EQ(def.u.cd.dephault.alpha, spec.def[0]);
-                EXPECT_EQ(def.u.cd.dephault.red, spec.def[1]);
-                EXPECT_EQ(def.u.cd.dephault.green, spec.def[2]);
-                EXPECT_EQ(def.u.cd.dephault.blue, spec.def[3]);
+                EXPECT_EQ(def.u.cd.dephault.alpha, entry.def[0]);
+                EXPECT_EQ(def.u.cd.dephault.red, entry.def[1]);
+                EXPECT_EQ(def.u.cd.dephault.green, entry.def[2]);
+                EXPECT_EQ(def.u.cd.dephault.blue, entry.def[3]);
                 break;
             case Kind::Point:
-                EXPECT_EQ(def.u.td.x_dephault / 65536.0, spec.def[0]);
-                EXPECT_EQ(def.u.td.y_dephault / 65536.0, spec.def[1]);
+                EXPECT_EQ(def.u.td.x_dephault / 65536.0, entry.def[0]);
+                EXPECT_EQ(def.u.td.y_dephault / 65536.0, entry.def[1]);
                 break;
         }
     }
-    EXPECT_EQ(next, specs.size()) << "the bridge announces parameters the effect lacks";
+    EXPECT_EQ(next, entries.size()) << "the bridge announces parameters the effect lacks";
 }
 
 TEST(Frei0rParams, TypesAndExplanations) {
-    const auto& specs = paramSpecs();
-    ASSERT_EQ(specs.size(), 23u);
+    const auto& entries = paramEntries();
+    ASSERT_EQ(entries.size(), 23u);
     auto typeOf = [&](const std::string& name) {
-        for (const ParamSpec& s : specs) {
+        for (const ParamEntry& s : entries) {
             if (name == s.name) return frei0rType(s.kind);
         }
         return -1;
@@ -179,7 +179,7 @@ TEST(Frei0rParams, BoolsColoursAndPositions) {
 }
 
 TEST(Frei0rParams, PopupsTakeTheChoiceText) {
-    const std::vector<std::string> shapes = paramSpecs()[0].choices;
+    const std::vector<std::string> shapes = paramEntries()[0].choices;
     EXPECT_EQ(choiceNumber(shapes, "Hexagon"), 6);
     EXPECT_EQ(choiceNumber(shapes, "  t shape "), 8);
     EXPECT_EQ(choiceNumber(shapes, "CIRCLE"), 1);
