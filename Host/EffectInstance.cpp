@@ -350,7 +350,7 @@ void EffectInstance::setLayerSize(int width, int height) {
 PF_Err EffectInstance::addParam(PF_ParamIndex index, const PF_ParamDef* def) {
     const std::string name =
         def ? std::string(def->name, strnlen(def->name, sizeof(def->name))) : std::string();
-    mHost.log("add_param " + std::to_string(mParams.size()) + " " + name);
+    mHost.log("add_param ", mParams.size(), " ", name);
     A_Err err = PF_Err_OUT_OF_MEMORY;
     if (mHost.fault("add_param", &err)) return err;
     if (!mInCommand || mCommand != PF_Cmd_PARAMS_SETUP) return PF_Err_INVALID_CALLBACK;
@@ -378,8 +378,7 @@ PF_Err EffectInstance::addParam(PF_ParamIndex index, const PF_ParamDef* def) {
 
 PF_Err EffectInstance::checkoutParam(PF_ParamIndex index, A_long time, A_long step, A_u_long scale,
                                      PF_ParamDef* def) {
-    mHost.log("checkout_param " + std::to_string(index) + " " + std::to_string(time) + " " +
-              std::to_string(step) + " " + std::to_string(scale));
+    mHost.log("checkout_param ", index, " ", time, " ", step, " ", scale);
     A_Err err = PF_Err_BAD_CALLBACK_PARAM;
     if (mHost.fault("checkout_param", &err)) return err;
     if (!def || scale == 0) return PF_Err_BAD_CALLBACK_PARAM;
@@ -394,7 +393,7 @@ PF_Err EffectInstance::checkoutParam(PF_ParamIndex index, A_long time, A_long st
 PF_Err EffectInstance::checkinParam(PF_ParamDef* def) {
     auto it = std::find_if(mCheckedOut.begin(), mCheckedOut.end(),
                            [&](const auto& entry) { return entry.first == def; });
-    mHost.log("checkin_param " + std::to_string(it == mCheckedOut.end() ? -1 : it->second));
+    mHost.log("checkin_param ", it == mCheckedOut.end() ? -1 : it->second);
     // A definition that was never checked out (its check-out failed) is accepted: there
     // is nothing to give back. An injected failure still takes the parameter back: the
     // plug-in has no second way to return it.
@@ -405,7 +404,7 @@ PF_Err EffectInstance::checkinParam(PF_ParamDef* def) {
 }
 
 PF_Err EffectInstance::updateParamUI(PF_ParamIndex index, const PF_ParamDef* def) {
-    mHost.log("PF_UpdateParamUI " + std::to_string(index));
+    mHost.log("PF_UpdateParamUI ", index);
     A_Err err = PF_Err_BAD_CALLBACK_PARAM;
     if (mHost.fault("PF_UpdateParamUI", &err)) return err;
     if (!def) return PF_Err_BAD_CALLBACK_PARAM;
@@ -417,7 +416,7 @@ PF_Err EffectInstance::updateParamUI(PF_ParamIndex index, const PF_ParamDef* def
 }
 
 PF_Err EffectInstance::keyframeCount(PF_ParamIndex index, A_long* count) const {
-    mHost.log("PF_GetKeyframeCount " + std::to_string(index));
+    mHost.log("PF_GetKeyframeCount ", index);
     if (!count) return PF_Err_BAD_CALLBACK_PARAM;
     if (index < 0 || index >= static_cast<PF_ParamIndex>(mParams.size())) {
         return PF_Err_INVALID_INDEX;
@@ -427,7 +426,7 @@ PF_Err EffectInstance::keyframeCount(PF_ParamIndex index, A_long* count) const {
 }
 
 PF_Err EffectInstance::currentState(PF_ParamIndex index, A_long* state) const {
-    mHost.log("PF_GetCurrentState " + std::to_string(index));
+    mHost.log("PF_GetCurrentState ", index);
     // A digest of the values and keys of one parameter, or of all of them for index -1
     // (PF_ParamIndex_CHECK_ALL): equal states mean the same frames.
     if (index < -1 || index >= static_cast<PF_ParamIndex>(mParams.size())) {

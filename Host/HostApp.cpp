@@ -1,6 +1,7 @@
 #include "Host/HostApp.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -15,15 +16,16 @@
 namespace Corvane::Tessory::Host {
 namespace {
 
-// Memory a plug-in gets without asking for it cleared holds this byte, so code that
-// relies on fresh memory being zero shows up.
+// Memory a plug-in gets without asking for it cleared holds this byte while a test
+// observes the host, so code that relies on fresh memory being zero shows up. The
+// programs leave it as it comes: filling a frame-sized block costs a pass over it.
 constexpr uint8_t kUnclearedByte = 0xCD;
 
-std::string suiteLine(const char* verb, const char* name, int32_t version) {
-    return std::string(verb) + " " + (name ? name : "(null)") + " " + std::to_string(version);
-}
-
 }  // namespace
+
+void HostApp::markUncleared(void* data, size_t size) const {
+    if (mObserver) std::memset(data, kUnclearedByte, size);
+}
 
 HostApp::HostApp() : mScript(std::make_unique<ScriptEngine>()) {
     mSlot = HostSuites::claim(this);
@@ -33,6 +35,7 @@ HostApp::~HostApp() {
     HostSuites::release(mSlot);
     for (auto& [data, size] : mBlocks) std::free(data);
     for (auto& [handle, block] : mHandles) std::free(block->data);
+    for (SpareBlock& spare : mSpares) std::free(spare.data);
     // A context current on this thread is let go first; one current on another thread is
     // freed by EGL when that thread lets go of it.
     for (auto& [thread, context] : mContexts) {
@@ -49,84 +52,21 @@ PF_UtilCallbacks* HostApp::utilCallbacks() {
     return HostSuites::utils(mSlot);
 }
 
-void HostApp::withholdSuite(const std::string& name) {
+void HostApp::setObserver(HostObserver* observer) {
     std::lock_guard lock(mMutex);
-    mWithheld.insert(name);
+    mObserver = observer;
 }
 
-void HostApp::nullSuite(const std::string& name) {
+HostApp::LiveObjects HostApp::liveObjects() const {
     std::lock_guard lock(mMutex);
-    mNulled.insert(name);
-}
-
-void HostApp::failCall(const std::string& call, int nth, A_Err error) {
-    if (nth < 1) throw HostError("failCall: nth must be 1 or more");
-    std::lock_guard lock(mMutex);
-    mFaults.push_back(Fault{call, nth, error});
-}
-
-void HostApp::clearFaults() {
-    std::lock_guard lock(mMutex);
-    mFaults.clear();
-    mWithheld.clear();
-    mNulled.clear();
-}
-
-const std::vector<std::string>& HostApp::calls() const {
-    return mCalls;
-}
-
-int HostApp::countCalls(std::string_view prefix) const {
-    std::lock_guard lock(mMutex);
-    return static_cast<int>(std::count_if(mCalls.begin(), mCalls.end(), [&](const std::string& c) {
-        return std::string_view(c).substr(0, prefix.size()) == prefix;
-    }));
-}
-
-void HostApp::clearCalls() {
-    std::lock_guard lock(mMutex);
-    mCalls.clear();
-}
-
-const std::vector<std::string>& HostApp::messages() const {
-    return mMessages;
-}
-
-void HostApp::clearMessages() {
-    std::lock_guard lock(mMutex);
-    mMessages.clear();
-}
-
-int HostApp::outstandingSuites() const {
-    std::lock_guard lock(mMutex);
-    int total = 0;
-    for (const auto& [key, count] : mAcquired) total += count;
-    return total;
-}
-
-int HostApp::liveHandles() const {
-    std::lock_guard lock(mMutex);
-    return static_cast<int>(mHandles.size());
-}
-
-int HostApp::liveMemHandles() const {
-    std::lock_guard lock(mMutex);
-    return static_cast<int>(mMemHandles.size());
-}
-
-int HostApp::liveEffectHandles() const {
-    std::lock_guard lock(mMutex);
-    return static_cast<int>(mEffectHandles.size());
-}
-
-int HostApp::liveStreamHandles() const {
-    std::lock_guard lock(mMutex);
-    return static_cast<int>(mStreamHandles.size());
-}
-
-int HostApp::liveBlocks() const {
-    std::lock_guard lock(mMutex);
-    return static_cast<int>(mBlocks.size());
+    LiveObjects live;
+    for (const auto& [key, count] : mAcquired) live.suites += count;
+    live.handles = static_cast<int>(mHandles.size());
+    live.memHandles = static_cast<int>(mMemHandles.size());
+    live.effectHandles = static_cast<int>(mEffectHandles.size());
+    live.streamHandles = static_cast<int>(mStreamHandles.size());
+    live.blocks = static_cast<int>(mBlocks.size());
+    return live;
 }
 
 void* HostApp::hostContext() {
@@ -162,35 +102,12 @@ ScriptEngine& HostApp::scriptEngine() {
     return *mScript;
 }
 
-void HostApp::log(std::string line) {
-    std::lock_guard lock(mMutex);
-    mCalls.push_back(std::move(line));
-}
-
-bool HostApp::fault(std::string_view call, A_Err* error) {
-    std::lock_guard lock(mMutex);
-    bool fails = false;
-    for (auto it = mFaults.begin(); it != mFaults.end();) {
-        if (it->call == call && --it->remaining == 0) {
-            if (!fails && error) *error = it->error;
-            fails = true;
-            it = mFaults.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    return fails;
-}
-
-bool HostApp::suiteWithheld(std::string_view name, bool* nullTable) const {
-    std::lock_guard lock(mMutex);
-    *nullTable = mNulled.find(name) != mNulled.end();
-    return mWithheld.find(name) != mWithheld.end();
-}
-
 void HostApp::showMessage(std::string text) {
-    std::lock_guard lock(mMutex);
-    mMessages.push_back(std::move(text));
+    if (mObserver) {
+        mObserver->shown(std::move(text));
+    } else {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
 }
 
 void HostApp::attach(EffectInstance* effect) {
@@ -218,15 +135,17 @@ EffectInstance* HostApp::instanceFor(PF_ProgPtr effect_ref) const {
 // ---- Basic suite ----
 
 SPErr HostApp::acquireSuite(const char* name, int32_t version, const void** suite) {
-    log(suiteLine("AcquireSuite", name, version));
+    log("AcquireSuite ", name, " ", version);
     if (!suite) return kSPSuiteNotFoundError;
     *suite = nullptr;
     if (!name) return kSPSuiteNotFoundError;
     A_Err err = kSPSuiteNotFoundError;
     if (fault("AcquireSuite", &err)) return err;
-    bool nullTable = false;
-    if (suiteWithheld(name, &nullTable)) return kSPSuiteNotFoundError;
-    if (nullTable) return kSPNoError;
+    if (mObserver) {
+        const HostObserver::SuiteAnswer answer = mObserver->suite(name);
+        if (answer == HostObserver::SuiteAnswer::Missing) return kSPSuiteNotFoundError;
+        if (answer == HostObserver::SuiteAnswer::NullTable) return kSPNoError;
+    }
     const void* table = HostSuites::suite(mSlot, name, version);
     if (!table) return kSPSuiteNotFoundError;
     *suite = table;
@@ -236,7 +155,7 @@ SPErr HostApp::acquireSuite(const char* name, int32_t version, const void** suit
 }
 
 SPErr HostApp::releaseSuite(const char* name, int32_t version) {
-    log(suiteLine("ReleaseSuite", name, version));
+    log("ReleaseSuite ", name, " ", version);
     if (!name) return kSPSuiteNotFoundError;
     std::lock_guard lock(mMutex);
     auto it = mAcquired.find({name, version});
@@ -246,14 +165,14 @@ SPErr HostApp::releaseSuite(const char* name, int32_t version) {
 }
 
 SPErr HostApp::allocateBlock(size_t size, void** block) {
-    log("AllocateBlock " + std::to_string(size));
+    log("AllocateBlock ", size);
     if (!block) return A_Err_PARAMETER;
     *block = nullptr;
     A_Err err = A_Err_ALLOC;
     if (fault("AllocateBlock", &err)) return err;
     void* data = std::malloc(size ? size : 1);
     if (!data) return A_Err_ALLOC;
-    std::memset(data, kUnclearedByte, size);
+    markUncleared(data, size);
     std::lock_guard lock(mMutex);
     mBlocks[data] = size;
     *block = data;
@@ -271,7 +190,7 @@ SPErr HostApp::freeBlock(void* block) {
 }
 
 SPErr HostApp::reallocateBlock(void* block, size_t size, void** newBlock) {
-    log("ReallocateBlock " + std::to_string(size));
+    log("ReallocateBlock ", size);
     if (!newBlock) return A_Err_PARAMETER;
     A_Err err = A_Err_ALLOC;
     if (fault("ReallocateBlock", &err)) return err;
@@ -295,17 +214,39 @@ SPErr HostApp::reallocateBlock(void* block, size_t size, void** newBlock) {
 // ---- Handle suite ----
 
 PF_Handle HostApp::newHandle(A_HandleSize size) {
-    log("host_new_handle " + std::to_string(size));
+    log("host_new_handle ", size);
     if (fault("host_new_handle")) return nullptr;
     auto block = std::make_unique<HandleBlock>();
-    block->data = std::malloc(size ? size : 1);
+    block->data = takeSpare(size);
+    if (!block->data) block->data = std::malloc(size ? size : 1);
     if (!block->data) return nullptr;
-    std::memset(block->data, kUnclearedByte, size);
+    markUncleared(block->data, size);
     block->size = size;
     PF_Handle handle = block.get();
     std::lock_guard lock(mMutex);
     mHandles[handle] = std::move(block);
     return handle;
+}
+
+void* HostApp::takeSpare(A_HandleSize size) {
+    std::lock_guard lock(mMutex);
+    for (auto it = mSpares.begin(); it != mSpares.end(); ++it) {
+        if (it->size == size) {
+            void* data = it->data;
+            mSpares.erase(it);
+            return data;
+        }
+    }
+    return nullptr;
+}
+
+void HostApp::keepSpare(void* data, A_HandleSize size) {
+    // Lock held. The oldest spare makes room: sizes change when the frame size does.
+    if (mSpares.size() == kSpareBlocks) {
+        std::free(mSpares.front().data);
+        mSpares.erase(mSpares.begin());
+    }
+    mSpares.push_back(SpareBlock{data, size});
 }
 
 void* HostApp::lockHandle(PF_Handle handle) {
@@ -330,7 +271,7 @@ void HostApp::disposeHandle(PF_Handle handle) {
     std::lock_guard lock(mMutex);
     auto it = mHandles.find(handle);
     if (it == mHandles.end()) return;
-    std::free(it->second->data);
+    keepSpare(it->second->data, it->second->size);
     mHandles.erase(it);
 }
 
@@ -342,7 +283,7 @@ A_HandleSize HostApp::handleSize(PF_Handle handle) {
 }
 
 PF_Err HostApp::resizeHandle(A_HandleSize size, PF_Handle* handle) {
-    log("host_resize_handle " + std::to_string(size));
+    log("host_resize_handle ", size);
     A_Err err = PF_Err_OUT_OF_MEMORY;
     if (fault("host_resize_handle", &err)) return err;
     if (!handle) return PF_Err_BAD_CALLBACK_PARAM;
@@ -355,7 +296,7 @@ PF_Err HostApp::resizeHandle(A_HandleSize size, PF_Handle* handle) {
     void* data = std::realloc(block.data, size ? size : 1);
     if (!data) return PF_Err_OUT_OF_MEMORY;
     if (size > block.size) {
-        std::memset(static_cast<uint8_t*>(data) + block.size, kUnclearedByte, size - block.size);
+        markUncleared(static_cast<uint8_t*>(data) + block.size, size - block.size);
     }
     block.data = data;
     block.size = size;
@@ -366,7 +307,7 @@ PF_Err HostApp::resizeHandle(A_HandleSize size, PF_Handle* handle) {
 
 A_Err HostApp::newMemHandle(const A_char* what, AEGP_MemSize size, AEGP_MemFlag flags,
                             AEGP_MemHandle* memH) {
-    log(std::string("AEGP_NewMemHandle ") + (what ? what : "") + " " + std::to_string(size));
+    log("AEGP_NewMemHandle ", what ? what : "", " ", size);
     if (!memH) return A_Err_PARAMETER;
     *memH = nullptr;
     A_Err err = A_Err_ALLOC;
@@ -374,7 +315,11 @@ A_Err HostApp::newMemHandle(const A_char* what, AEGP_MemSize size, AEGP_MemFlag 
     auto block = std::make_unique<MemBlock>();
     block->bytes.reset(new (std::nothrow) uint8_t[size ? size : 1]);
     if (!block->bytes) return A_Err_ALLOC;
-    std::memset(block->bytes.get(), (flags & AEGP_MemFlag_CLEAR) ? 0 : kUnclearedByte, size);
+    if (flags & AEGP_MemFlag_CLEAR) {
+        std::memset(block->bytes.get(), 0, size);
+    } else {
+        markUncleared(block->bytes.get(), size);
+    }
     block->size = size;
     block->what = what ? what : "";
     auto handle = reinterpret_cast<AEGP_MemHandle>(block.get());
@@ -515,7 +460,7 @@ A_Err HostApp::layerNumEffects(AEGP_LayerH layer, A_long* count) {
 }
 
 A_Err HostApp::layerEffectByIndex(AEGP_LayerH layer, A_long index, AEGP_EffectRefH* effect) {
-    log("AEGP_GetLayerEffectByIndex " + std::to_string(index));
+    log("AEGP_GetLayerEffectByIndex ", index);
     if (!effect) return A_Err_PARAMETER;
     *effect = nullptr;
     A_Err err = A_Err_GENERIC;
@@ -534,7 +479,7 @@ A_Err HostApp::disposeEffect(AEGP_EffectRefH effect) {
 
 A_Err HostApp::newEffectStream(AEGP_EffectRefH effect, PF_ParamIndex index,
                                AEGP_StreamRefH* stream) {
-    log("AEGP_GetNewEffectStreamByIndex " + std::to_string(index));
+    log("AEGP_GetNewEffectStreamByIndex ", index);
     if (!stream) return A_Err_PARAMETER;
     *stream = nullptr;
     A_Err err = A_Err_GENERIC;
@@ -558,14 +503,22 @@ A_Err HostApp::newEffectStream(AEGP_EffectRefH effect, PF_ParamIndex index,
 A_Err HostApp::disposeStream(AEGP_StreamRefH stream) {
     std::lock_guard lock(mMutex);
     StreamRec* rec = streamRec(stream);
-    log("AEGP_DisposeStream" + (rec ? " " + std::to_string(rec->index) : std::string()));
+    if (rec) {
+        log("AEGP_DisposeStream ", rec->index);
+    } else {
+        log("AEGP_DisposeStream");
+    }
     return mStreamHandles.erase(stream) ? A_Err_NONE : A_Err_PARAMETER;
 }
 
 A_Err HostApp::streamFlags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) {
     std::lock_guard lock(mMutex);
     StreamRec* rec = streamRec(stream);
-    log("AEGP_GetDynamicStreamFlags" + (rec ? " " + std::to_string(rec->index) : std::string()));
+    if (rec) {
+        log("AEGP_GetDynamicStreamFlags ", rec->index);
+    } else {
+        log("AEGP_GetDynamicStreamFlags");
+    }
     if (!flags) return A_Err_PARAMETER;
     A_Err err = A_Err_GENERIC;
     if (fault("AEGP_GetDynamicStreamFlags", &err)) return err;
@@ -578,8 +531,8 @@ A_Err HostApp::setStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A
                              A_Boolean set) {
     std::lock_guard lock(mMutex);
     StreamRec* rec = streamRec(stream);
-    log("AEGP_SetDynamicStreamFlag " + (rec ? std::to_string(rec->index) : std::string("?")) + " " +
-        std::to_string(flag) + " " + std::to_string(set ? 1 : 0));
+    log("AEGP_SetDynamicStreamFlag ", rec ? std::to_string(rec->index) : std::string("?"), " ",
+        flag, " ", set ? 1 : 0);
     (void)undoable;  // this host keeps no undo history
     A_Err err = A_Err_GENERIC;
     if (fault("AEGP_SetDynamicStreamFlag", &err)) return err;
@@ -595,8 +548,11 @@ A_Err HostApp::setStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A
 
 PF_Err HostApp::iterate(PF_InData* /*in_data*/, PF_EffectWorld* src, const PF_Rect* area,
                         void* refcon, PF_IteratePixelFloatFunc fn, PF_EffectWorld* dst) {
-    log("iterate" + (src ? " " + std::to_string(src->width) + "x" + std::to_string(src->height)
-                         : std::string()));
+    if (src) {
+        log("iterate ", src->width, "x", src->height);
+    } else {
+        log("iterate");
+    }
     A_Err err = PF_Err_BAD_CALLBACK_PARAM;
     if (fault("iterate", &err)) return err;
     if (!src || !dst || !fn || !src->data || !dst->data) return PF_Err_BAD_CALLBACK_PARAM;

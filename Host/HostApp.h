@@ -1,16 +1,17 @@
 // The host process: the basic suite and every suite the plug-in asks for, the utility
-// callbacks, fault injection for tests, a record of what the plug-in did, and a GL
-// context of its own on each thread that sends commands.
+// callbacks, the stores of handles, memory and streams they hand out, and a GL context of
+// its own on each thread that sends commands. What a test needs to see or steer goes
+// through an attached HostObserver; without one nothing is recorded.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "AE_Effect.h"
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
+#include "Host/HostObserver.h"
 #include "SPBasic.h"
 
 namespace Corvane::Tessory::Host {
@@ -40,39 +42,21 @@ class HostApp {
     /// This host's utility callbacks (PF_InData::utils).
     PF_UtilCallbacks* utilCallbacks();
 
-    // Faults. Suite names without version ("PF ANSI Suite").
-    /// AcquireSuite answers kSPSuiteNotFoundError and writes a null table.
-    void withholdSuite(const std::string& name);
-    /// AcquireSuite answers 0 but writes a null table.
-    void nullSuite(const std::string& name);
-    /// The nth next call of that name fails with error (functions without an error result
-    /// return null or do nothing). Names as the API spells them: "add_param",
-    /// "checkout_param", "host_new_handle", "AEGP_NewMemHandle", "AcquireSuite", ...
-    void failCall(const std::string& call, int nth = 1, A_Err error = A_Err_GENERIC);
-    void clearFaults();
+    /// Attaches the observer that sees every call from now on (null detaches). Attach or
+    /// detach only while no command is running; the observer must outlive its attachment.
+    void setObserver(HostObserver* observer);
+    HostObserver* observer() const { return mObserver; }
 
-    // What the plug-in did.
-    /// One line per call the plug-in made, oldest first ("AcquireSuite PF ANSI Suite 1").
-    /// Read it while no command is running.
-    const std::vector<std::string>& calls() const;
-    /// Lines starting with prefix.
-    int countCalls(std::string_view prefix) const;
-    void clearCalls();
-    /// Texts the plug-in showed: AEGP_ReportInfo, and return_msg after a command that set
-    /// PF_OutFlag_DISPLAY_ERROR_MESSAGE.
-    const std::vector<std::string>& messages() const;
-    void clearMessages();
-    /// Acquisitions with a table, not yet released.
-    int outstandingSuites() const;
-    /// PF handles not disposed of.
-    int liveHandles() const;
-    /// AEGP memory handles not freed.
-    int liveMemHandles() const;
-    /// AEGP effect and stream handles not disposed of.
-    int liveEffectHandles() const;
-    int liveStreamHandles() const;
-    /// Blocks from SPBasicSuite AllocateBlock not freed.
-    int liveBlocks() const;
+    /// What the plug-in holds of this host and has not given back.
+    struct LiveObjects {
+        int suites = 0;         // acquisitions with a table, not yet released
+        int handles = 0;        // PF handles not disposed of
+        int memHandles = 0;     // AEGP memory handles not freed
+        int effectHandles = 0;  // AEGP effect handles not disposed of
+        int streamHandles = 0;  // AEGP stream handles not disposed of
+        int blocks = 0;         // SPBasicSuite blocks not freed
+    };
+    LiveObjects liveObjects() const;
 
     // GL.
     /// The calling thread's host context (made on first use), as an EGLContext; null when
@@ -90,11 +74,6 @@ class HostApp {
     friend class HostSuites;
     friend class EffectInstance;
 
-    struct Fault {
-        std::string call;
-        int remaining;
-        A_Err error;
-    };
     struct MemBlock {
         std::unique_ptr<uint8_t[]> bytes;
         AEGP_MemSize size = 0;
@@ -117,11 +96,41 @@ class HostApp {
         int index = 0;
     };
 
-    void log(std::string line);
-    /// Consumes one call of that name; true and the error when it is to fail.
-    bool fault(std::string_view call, A_Err* error = nullptr);
-    bool suiteWithheld(std::string_view name, bool* nullTable) const;
+    /// Tells the observer of one call, the line joined from parts (texts and numbers);
+    /// nothing is built without an observer.
+    template <typename... Parts>
+    void log(const Parts&... parts) {
+        if (mObserver) mObserver->called(joined(parts...));
+    }
+    template <typename... Parts>
+    static std::string joined(const Parts&... parts) {
+        std::string line;
+        (append(line, parts), ...);
+        return line;
+    }
+    static void append(std::string& line, std::string_view text) { line += text; }
+    static void append(std::string& line, const char* text) { line += text ? text : "(null)"; }
+    template <typename Number>
+    requires std::is_arithmetic_v<Number>
+    static void append(std::string& line, Number n) { line += std::to_string(n); }
+    /// True when the observer fails this call; error receives its code.
+    bool fault(std::string_view call, A_Err* error = nullptr) {
+        return mObserver && mObserver->fails(call, error);
+    }
+    /// Shows a text: to the observer when there is one, else on stderr.
     void showMessage(std::string text);
+
+    /// A buffer kept after a PF handle was disposed of, handed out again for a handle of
+    /// the same size: a plug-in that asks for a frame-sized handle every frame then gets
+    /// the same pages instead of fresh ones to fault in.
+    struct SpareBlock {
+        void* data = nullptr;
+        A_HandleSize size = 0;
+    };
+    static constexpr size_t kSpareBlocks = 2;
+    void* takeSpare(A_HandleSize size);
+    void markUncleared(void* data, size_t size) const;
+    void keepSpare(void* data, A_HandleSize size);
 
     void attach(EffectInstance* effect);
     void detach(EffectInstance* effect);
@@ -174,15 +183,12 @@ class HostApp {
 
     int mSlot = -1;
     mutable std::recursive_mutex mMutex;
-    std::vector<std::string> mCalls;
-    std::vector<std::string> mMessages;
-    std::vector<Fault> mFaults;
-    std::set<std::string, std::less<>> mWithheld;
-    std::set<std::string, std::less<>> mNulled;
+    HostObserver* mObserver = nullptr;
     std::map<std::pair<std::string, int32_t>, int> mAcquired;
     std::unordered_set<EffectInstance*> mInstances;
     std::unordered_map<void*, size_t> mBlocks;
     std::unordered_map<PF_Handle, std::unique_ptr<HandleBlock>> mHandles;
+    std::vector<SpareBlock> mSpares;
     std::unordered_map<AEGP_MemHandle, std::unique_ptr<MemBlock>> mMemHandles;
     std::unordered_map<AEGP_EffectRefH, std::unique_ptr<EffectRec>> mEffectHandles;
     std::unordered_map<AEGP_StreamRefH, std::unique_ptr<StreamRec>> mStreamHandles;

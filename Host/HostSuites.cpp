@@ -204,7 +204,7 @@ struct HostSuites::Slot {
     static PF_Err progress(PF_ProgPtr ref, A_long current, A_long total) {
         EffectInstance* e = instance(ref);
         if (!e) return PF_Err_BAD_CALLBACK_PARAM;
-        e->mHost.log("progress " + std::to_string(current) + " " + std::to_string(total));
+        e->mHost.log("progress ", current, " ", total);
         A_Err err = PF_Err_NONE;
         return e->mHost.fault("progress", &err) ? err : PF_Err_NONE;
     }

@@ -59,7 +59,6 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "the render command answered an error\n");
                 return 1;
             }
-            host.clearCalls();
         }
         if (!Bench::anyNonZero(output)) {
             std::fprintf(stderr, "the render command drew nothing\n");

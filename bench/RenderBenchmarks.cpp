@@ -85,7 +85,6 @@ void BM_RenderCommand(benchmark::State& state) {
         }
         benchmark::ClobberMemory();
     }
-    rig.host.clearCalls();
     state.counters["fps"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.SetItemsProcessed(state.iterations());
@@ -206,7 +205,6 @@ void BM_RenderSplit(benchmark::State& state) {
         frame(true);
     }
     gSplitParams = nullptr;
-    rig.host.clearCalls();
 
     const double n = static_cast<double>(state.iterations());
     state.counters["begin_ms"] = 1e3 * tBegin / n;
@@ -278,7 +276,6 @@ void BM_CommandVersusFloor(benchmark::State& state) {
         plain += seconds(t1, t2);
         made += seconds(t2, t3);
     }
-    rig.host.clearCalls();
     const double n = static_cast<double>(state.iterations());
     state.counters["command_ms"] = 1e3 * command / n;
     state.counters["floor_ms"] = 1e3 * plain / n;

@@ -9,6 +9,7 @@
 
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 #include "Host/Layer.h"
 #include "Host/PluginModule.h"
 #include "Reference.h"
@@ -36,6 +37,8 @@ class EffectTest : public ::testing::Test {
     bool hostContextCurrent();
 
     Host::HostApp host;
+
+    Host::HostProbe probe{host};
     Host::PluginModule module;
     Host::EffectInstance effect;
 };

@@ -104,7 +104,7 @@ TEST_F(LifetimeTest, ThreeThreadsThreeContextsAllDeletedAtTearDown) {
 
 TEST_F(LifetimeTest, FailingFrameAnswers516AndLeavesNothingBehind) {
     ASSERT_EQ(frame(), PF_Err_NONE);
-    const int handlesBefore = host.liveHandles();
+    const int handlesBefore = probe.liveHandles();
     Host::Layer output(32, 24);
     output.fill(PF_Pixel{1, 2, 3, 4});
     // The read-back's handle, its suite, and the upload's pixel address (a target is
@@ -112,18 +112,18 @@ TEST_F(LifetimeTest, FailingFrameAnswers516AndLeavesNothingBehind) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         SCOPED_TRACE(attempt);
         if (attempt == 0) {
-            host.failCall("host_new_handle");
+            probe.failCall("host_new_handle");
         } else if (attempt == 1) {
-            host.withholdSuite("PF Handle Suite");
+            probe.withholdSuite("PF Handle Suite");
         } else {
-            host.failCall("get_pixel_data8");
+            probe.failCall("get_pixel_data8");
         }
         GLObserver::clear();
         EXPECT_EQ(frame(&output), PF_Err_BAD_CALLBACK_PARAM);
-        host.clearFaults();
+        probe.clearFaults();
         EXPECT_TRUE(hostContextCurrent());
-        EXPECT_EQ(host.outstandingSuites(), 0);
-        EXPECT_EQ(host.liveHandles(), handlesBefore);
+        EXPECT_EQ(probe.outstandingSuites(), 0);
+        EXPECT_EQ(probe.liveHandles(), handlesBefore);
         EXPECT_EQ(output.pixel8(5, 5).alpha, 1) << "the output stays unwritten";
         // Every texture and render target the frame made is gone again.
         EXPECT_EQ(GLObserver::count("glGenTextures"), GLObserver::count("glDeleteTextures"));

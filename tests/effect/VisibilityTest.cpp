@@ -14,7 +14,7 @@ class VisibilityTest : public EffectTest {
     }
     std::vector<std::string> flagCalls() const {
         std::vector<std::string> out;
-        for (const std::string& c : host.calls())
+        for (const std::string& c : probe.calls())
             if (c.rfind("AEGP_SetDynamicStreamFlag", 0) == 0) out.push_back(c);
         return out;
     }
@@ -24,15 +24,15 @@ class VisibilityTest : public EffectTest {
         return out;
     }
     void expectClean() const {
-        EXPECT_EQ(host.outstandingSuites(), 0);
-        EXPECT_EQ(host.liveEffectHandles(), 0);
-        EXPECT_EQ(host.liveStreamHandles(), 0);
+        EXPECT_EQ(probe.outstandingSuites(), 0);
+        EXPECT_EQ(probe.liveEffectHandles(), 0);
+        EXPECT_EQ(probe.liveStreamHandles(), 0);
     }
     const std::vector<int> kAllSix{10, 11, 12, 13, 14, 15};
 };
 
 TEST_F(VisibilityTest, UpdateOnAFreshEffectHidesTheStrokeControls) {
-    host.clearCalls();
+    probe.clearCalls();
     ASSERT_EQ(effect.updateParamsUI(), PF_Err_NONE);
     for (int i : {10, 11, 12}) EXPECT_FALSE(hidden(i)) << i;
     for (int i : {13, 14, 15}) EXPECT_TRUE(hidden(i)) << i;
@@ -51,7 +51,7 @@ TEST_F(VisibilityTest, UpdateOnAFreshEffectHidesTheStrokeControls) {
 TEST_F(VisibilityTest, SwitchingEdgeTypeSwapsTheSetsAndBack) {
     ASSERT_EQ(effect.updateParamsUI(), PF_Err_NONE);
     set("Edge Type", 2);
-    host.clearCalls();
+    probe.clearCalls();
     ASSERT_EQ(effect.userChangedParam(9), PF_Err_NONE);
     for (int i : {10, 11, 12}) EXPECT_TRUE(hidden(i)) << i;
     for (int i : {13, 14, 15}) EXPECT_FALSE(hidden(i)) << i;
@@ -65,7 +65,7 @@ TEST_F(VisibilityTest, SwitchingEdgeTypeSwapsTheSetsAndBack) {
                            }));
 
     // Already in the wanted state: no flag call, but every control is redrawn.
-    host.clearCalls();
+    probe.clearCalls();
     const size_t before = effect.uiUpdates().size();
     ASSERT_EQ(effect.userChangedParam(9), PF_Err_NONE);
     EXPECT_TRUE(flagCalls().empty());
@@ -79,24 +79,24 @@ TEST_F(VisibilityTest, SwitchingEdgeTypeSwapsTheSetsAndBack) {
 }
 
 TEST_F(VisibilityTest, OtherChangedParametersDoNothing) {
-    host.clearCalls();
+    probe.clearCalls();
     const size_t before = effect.uiUpdates().size();
     for (int index : {1, 6, 10, 13, 18}) {
         EXPECT_EQ(effect.userChangedParam(index), PF_Err_NONE) << index;
     }
-    EXPECT_TRUE(host.calls().empty());
+    EXPECT_TRUE(probe.calls().empty());
     EXPECT_EQ(effect.uiUpdates().size(), before);
     for (int i = 10; i <= 15; ++i) EXPECT_FALSE(hidden(i)) << i;
 }
 
 TEST_F(VisibilityTest, AMissingSuiteAnswers516AndGivesTheOthersBack) {
-    host.withholdSuite("AEGP Dynamic Stream Suite");
-    host.clearCalls();
+    probe.withholdSuite("AEGP Dynamic Stream Suite");
+    probe.clearCalls();
     EXPECT_EQ(effect.updateParamsUI(), PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_GT(host.countCalls("AcquireSuite AEGP PF Interface Suite"), 0);
+    EXPECT_GT(probe.countCalls("AcquireSuite AEGP PF Interface Suite"), 0);
     EXPECT_TRUE(flagCalls().empty());
     expectClean();
-    host.clearFaults();
+    probe.clearFaults();
     EXPECT_EQ(effect.updateParamsUI(), PF_Err_NONE);
     EXPECT_TRUE(hidden(13));
 }

@@ -13,6 +13,7 @@
 #include "Frei0rTestSupport.h"
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 #include "Host/Layer.h"
 #include "Host/PluginModule.h"
 
@@ -180,6 +181,7 @@ TEST(Frei0rModule, ValuesReadBackAsSet) {
 std::vector<uint8_t> directRender(const std::string& moduleCopy, const std::vector<uint32_t>& in,
                                   bool* touched) {
     Host::HostApp app;
+    Host::HostProbe probe{app};
     Host::PluginModule module(moduleCopy);
     Host::EffectInstance effect(app, module);
     EXPECT_EQ(effect.globalSetup(), PF_Err_NONE);

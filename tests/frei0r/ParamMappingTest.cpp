@@ -8,6 +8,7 @@
 #include "BridgeParams.h"
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 #include "Host/PluginModule.h"
 
 namespace Corvane::Tessory::Frei0r {
@@ -29,6 +30,7 @@ std::vector<std::string> split(const std::string& text, int offered) {
 // has to say exactly what the effect registers, in the same order.
 TEST(Frei0rParams, ListMatchesTheEffectsRegistration) {
     Host::HostApp app;
+    Host::HostProbe probe{app};
     Host::PluginModule module(TESSORY_PLUGIN_FILE);
     Host::EffectInstance effect(app, module);
     ASSERT_EQ(effect.paramsSetup(), PF_Err_NONE);

@@ -11,6 +11,7 @@
 
 #include "AE_Effect.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 
 namespace Corvane::Tessory::Testing {
 
@@ -26,6 +27,8 @@ class GLTest : public ::testing::Test {
     static void tearDownGL();
 
     Host::HostApp host;
+
+    Host::HostProbe probe{host};
     PF_InData in{};
 };
 

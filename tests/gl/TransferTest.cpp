@@ -46,8 +46,8 @@ class TransferTest : public GLTest {
         return texels;
     }
     void expectHostClean() {
-        EXPECT_EQ(host.outstandingSuites(), 0);
-        EXPECT_EQ(host.liveHandles(), 0);
+        EXPECT_EQ(probe.outstandingSuites(), 0);
+        EXPECT_EQ(probe.liveHandles(), 0);
     }
 };
 
@@ -140,7 +140,7 @@ TEST_F(TransferTest, FloatsRoundTripThroughTheIterator) {
         }
     }
     EXPECT_TRUE(output.paddingIntact());
-    EXPECT_EQ(host.countCalls("iterate"), 2);
+    EXPECT_EQ(probe.countCalls("iterate"), 2);
     expectHostClean();
 }
 
@@ -179,7 +179,7 @@ TEST_F(TransferTest, FailedHandleAllocationThrows4AndWritesNothing) {
     Layer input(2, 2, 8);
     Layer output(2, 2, 8);
     output.fill(PF_Pixel{9, 9, 9, 9});
-    host.failCall("host_new_handle");
+    probe.failCall("host_new_handle");
     inRenderContext([&] {
         try {
             U::DownloadTexture(2, 2, input.def(), output.def(), &in, PF_PixelFormat_ARGB32, 4,
@@ -196,7 +196,7 @@ TEST_F(TransferTest, FailedHandleAllocationThrows4AndWritesNothing) {
 TEST_F(TransferTest, IteratorAndSuiteFailuresAreThrownAndSuitesGivenBack) {
     Layer input(2, 2, 32);
     Layer output(2, 2, 32);
-    host.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
+    probe.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
     inRenderContext([&] {
         try {
             upload(PF_PixelFormat_ARGB128, input);
@@ -205,7 +205,7 @@ TEST_F(TransferTest, IteratorAndSuiteFailuresAreThrownAndSuitesGivenBack) {
             EXPECT_EQ(e, PF_Err_INTERNAL_STRUCT_DAMAGED);
         }
     });
-    host.withholdSuite("PF Handle Suite");
+    probe.withholdSuite("PF Handle Suite");
     inRenderContext([&] {
         try {
             U::DownloadTexture(2, 2, input.def(), output.def(), &in, PF_PixelFormat_ARGB128, 16,
@@ -222,8 +222,8 @@ TEST_F(TransferTest, NullSuiteTablesAndFailedPixelCallbacksAreThrownNotFollowed)
     Layer input(2, 2, 8);
     Layer output(2, 2, 8);
     output.fill(PF_Pixel{5, 5, 5, 5});
-    host.nullSuite("PF Handle Suite");
-    host.failCall("get_pixel_data8", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
+    probe.nullSuite("PF Handle Suite");
+    probe.failCall("get_pixel_data8", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
     inRenderContext([&] {
         try {
             upload(PF_PixelFormat_ARGB32, input);

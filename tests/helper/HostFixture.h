@@ -10,6 +10,7 @@
 
 #include "AE_Effect.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 
 namespace Corvane::Tessory::Testing {
 
@@ -26,7 +27,7 @@ class HostTest : public ::testing::Test {
     /// The calls whose lines start with prefix, oldest first.
     std::vector<std::string> callsStartingWith(const std::string& prefix) const {
         std::vector<std::string> lines;
-        for (const std::string& line : host.calls()) {
+        for (const std::string& line : probe.calls()) {
             if (line.rfind(prefix, 0) == 0) {
                 lines.push_back(line);
             }
@@ -35,6 +36,8 @@ class HostTest : public ::testing::Test {
     }
 
     Host::HostApp host;
+
+    Host::HostProbe probe{host};
     PF_InData in{};
     PF_OutData out{};
 };

@@ -21,8 +21,8 @@ class ScriptHelperTest : public Testing::HostTest {
 
     // After every run: no suite and no memory handle is left with the plug-in.
     void expectEverythingGivenBack() {
-        EXPECT_EQ(host.outstandingSuites(), 0);
-        EXPECT_EQ(host.liveMemHandles(), 0);
+        EXPECT_EQ(probe.outstandingSuites(), 0);
+        EXPECT_EQ(probe.liveMemHandles(), 0);
     }
 };
 
@@ -56,43 +56,43 @@ TEST_F(ScriptHelperTest, FailingScriptGivesTheEmptyStringAndFreesItsHandles) {
 }
 
 TEST_F(ScriptHelperTest, HostThatFailsTheCallGivesTheEmptyString) {
-    host.failCall("AEGP_ExecuteScript");
+    probe.failCall("AEGP_ExecuteScript");
     EXPECT_EQ(run("'never seen'"), "");
     expectEverythingGivenBack();
 }
 
 TEST_F(ScriptHelperTest, SuitesAreTakenAndGivenBackInNestedOrderAroundTheScript) {
     EXPECT_EQ(run("'x'"), "x");
-    EXPECT_EQ(host.calls(),
+    EXPECT_EQ(probe.calls(),
               (Strings{"AcquireSuite AEGP Utility Suite 11", "AcquireSuite AEGP Memory Suite 1",
                        "AEGP_ExecuteScript", "AEGP_LockMemHandle", "AEGP_FreeMemHandle",
                        "ReleaseSuite AEGP Memory Suite 1", "ReleaseSuite AEGP Utility Suite 11"}));
 }
 
 TEST_F(ScriptHelperTest, MissingMemorySuiteThrows13AndGivesBackTheUtilitySuite) {
-    host.withholdSuite(kAEGPMemorySuite);
+    probe.withholdSuite(kAEGPMemorySuite);
     EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
     EXPECT_EQ(callsStartingWith("ReleaseSuite"), (Strings{"ReleaseSuite AEGP Utility Suite 11"}));
-    EXPECT_EQ(host.countCalls("AEGP_ExecuteScript"), 0);
+    EXPECT_EQ(probe.countCalls("AEGP_ExecuteScript"), 0);
     expectEverythingGivenBack();
 }
 
 TEST_F(ScriptHelperTest, MissingUtilitySuiteThrows13BeforeAnythingElse) {
-    host.withholdSuite(kAEGPUtilitySuite);
+    probe.withholdSuite(kAEGPUtilitySuite);
     EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
-    EXPECT_EQ(host.countCalls("AcquireSuite AEGP Memory Suite"), 0);
-    EXPECT_EQ(host.countCalls("ReleaseSuite"), 0);
+    EXPECT_EQ(probe.countCalls("AcquireSuite AEGP Memory Suite"), 0);
+    EXPECT_EQ(probe.countCalls("ReleaseSuite"), 0);
     expectEverythingGivenBack();
 }
 
 TEST_F(ScriptHelperTest, NullSuiteTableCountsAsMissing) {
-    host.nullSuite(kAEGPMemorySuite);
+    probe.nullSuite(kAEGPMemorySuite);
     EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
-    EXPECT_EQ(host.countCalls("AEGP_ExecuteScript"), 0);
+    EXPECT_EQ(probe.countCalls("AEGP_ExecuteScript"), 0);
     expectEverythingGivenBack();
 
-    host.clearFaults();
-    host.nullSuite(kAEGPUtilitySuite);
+    probe.clearFaults();
+    probe.nullSuite(kAEGPUtilitySuite);
     EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
     expectEverythingGivenBack();
 }

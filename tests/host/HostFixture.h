@@ -12,6 +12,7 @@
 #include "AE_GeneralPlug.h"
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 #include "Host/PluginModule.h"
 
 namespace Corvane::Tessory::Host::Testing {
@@ -47,6 +48,8 @@ class HostFixture : public ::testing::Test {
                      A_long cmd = PF_Cmd_UPDATE_PARAMS_UI);
 
     HostApp host;
+
+    HostProbe probe{host};
     PluginModule module;
     EffectInstance effect;
     std::function<PF_Err(const Command&)> onCommand;

@@ -50,7 +50,7 @@ TEST_F(Params, RegistrationKeepsCopiesOfWhatWasPassed) {
     EXPECT_EQ(effect.findParam("count"), 3);
     EXPECT_EQ(effect.findParam("MODE"), 1);
     EXPECT_EQ(effect.findParam("Nothing"), -1);
-    EXPECT_EQ(host.countCalls("add_param"), 3);
+    EXPECT_EQ(probe.countCalls("add_param"), 3);
 }
 
 TEST_F(Params, AddParamIsRefusedOutsideParameterSetUpAndForOtherPositions) {
@@ -70,7 +70,7 @@ TEST_F(Params, AddParamIsRefusedOutsideParameterSetUpAndForOtherPositions) {
 }
 
 TEST_F(Params, RefusedRegistrationStopsTheList) {
-    host.failCall("add_param", 2, PF_Err_OUT_OF_MEMORY);
+    probe.failCall("add_param", 2, PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(registerParams({slider("A", 1), slider("B", 2), slider("C", 3)}),
               PF_Err_OUT_OF_MEMORY);
     ASSERT_EQ(effect.params().size(), 2u);
@@ -199,8 +199,8 @@ TEST_F(Params, ShownMessagesAreRecorded) {
         return PF_Err_BAD_CALLBACK_PARAM;
     };
     EXPECT_EQ(effect.send(PF_Cmd_RENDER), PF_Err_BAD_CALLBACK_PARAM);
-    ASSERT_EQ(host.messages().size(), 1u);
-    EXPECT_EQ(host.messages()[0], "Something went wrong");
+    ASSERT_EQ(probe.messages().size(), 1u);
+    EXPECT_EQ(probe.messages()[0], "Something went wrong");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 #include "Host/Layer.h"
 
 using namespace Corvane::Tessory::Host;
@@ -43,6 +44,8 @@ class Script : public ::testing::Test {
     }
 
     HostApp host;
+
+    HostProbe probe{host};
     const AEGP_UtilitySuite5* utility = nullptr;
     const AEGP_MemorySuite1* memory = nullptr;
 };
@@ -59,7 +62,7 @@ TEST_F(Script, CompletionValueComesBackAsText) {
     EXPECT_EQ(run("var kept = 'x' + 'y';", &result, &error), A_Err_NONE);
     EXPECT_EQ(run("kept", &result, &error), A_Err_NONE);
     EXPECT_EQ(result, "xy");
-    EXPECT_EQ(host.liveMemHandles(), 0);
+    EXPECT_EQ(probe.liveMemHandles(), 0);
 }
 
 TEST_F(Script, UndefinedGivesAnEmptyTextInAHandle) {
@@ -83,7 +86,7 @@ TEST_F(Script, ErrorsComeBackAsErrorText) {
     EXPECT_EQ(error.rfind("ReferenceError", 0), 0u) << error;
     EXPECT_EQ(run("throw new Error('stop here')", &result, &error), A_Err_GENERIC);
     EXPECT_EQ(error, "Error: stop here");
-    EXPECT_EQ(host.liveMemHandles(), 0);
+    EXPECT_EQ(probe.liveMemHandles(), 0);
 }
 
 TEST_F(Script, TextIsUtf8InEitherEncoding) {
@@ -96,7 +99,7 @@ TEST_F(Script, TextIsUtf8InEitherEncoding) {
 }
 
 TEST_F(Script, FailedCallRunsNothingAndGivesNoHandles) {
-    host.failCall("AEGP_ExecuteScript");
+    probe.failCall("AEGP_ExecuteScript");
     std::string result, error;
     bool resultNull = false;
     EXPECT_EQ(run("var ran = 1; 5", &result, &error, &resultNull), A_Err_GENERIC);
@@ -136,6 +139,7 @@ class Iterate : public ::testing::Test {
         }
     }
     HostApp host;
+    HostProbe probe{host};
     const PF_iterateFloatSuite1* suite = nullptr;
     Layer src{7, 5, 32, 8};
     Layer dst{7, 5, 32, 16};
@@ -184,7 +188,7 @@ TEST_F(Iterate, RefusesADestinationSmallerThanTheSource) {
     EXPECT_EQ(suite->iterate(nullptr, 0, 5, src.def(), nullptr, &r, record, small.def()),
               PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_TRUE(r.visits.empty());
-    host.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
+    probe.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_EQ(suite->iterate(nullptr, 0, 5, src.def(), nullptr, &r, record, dst.def()),
               PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_TRUE(r.visits.empty());
@@ -192,6 +196,7 @@ TEST_F(Iterate, RefusesADestinationSmallerThanTheSource) {
 
 TEST(PixelData, WorldsOfKnownDepthAnswerOnlyForThatDepth) {
     HostApp host;
+    HostProbe probe{host};
     PF_UtilCallbacks* utils = host.utilCallbacks();
     Layer eight(2, 2, 8), sixteen(2, 2, 16);
     PF_Pixel8* p8 = nullptr;
@@ -206,7 +211,7 @@ TEST(PixelData, WorldsOfKnownDepthAnswerOnlyForThatDepth) {
     // Given pixels are handed back as they are.
     EXPECT_EQ(utils->get_pixel_data8(eight.def(), &eight.pixel8(1, 1), &p8), PF_Err_NONE);
     EXPECT_EQ(p8, &eight.pixel8(1, 1));
-    host.failCall("get_pixel_data8", 1, PF_Err_OUT_OF_MEMORY);
+    probe.failCall("get_pixel_data8", 1, PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(utils->get_pixel_data8(eight.def(), nullptr, &p8), PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(p8, nullptr);
 }

@@ -19,7 +19,7 @@ TEST_F(Streams, HiddenFlagIsStoredPerParameterAndHandlesAreCounted) {
                   auto* effects = c.suite<AEGP_EffectSuite2>(kAEGPEffectSuite, 2);
                   AEGP_EffectRefH fx = nullptr;
                   EXPECT_EQ(pfi->AEGP_GetNewEffectForEffect(0, c.in->effect_ref, &fx), A_Err_NONE);
-                  EXPECT_EQ(host.liveEffectHandles(), 1);
+                  EXPECT_EQ(probe.liveEffectHandles(), 1);
                   AEGP_StreamRefH s = nullptr;
                   EXPECT_EQ(streams->AEGP_GetNewEffectStreamByIndex(0, fx, 2, &s), A_Err_NONE);
                   AEGP_DynStreamFlags flags = -1;
@@ -50,15 +50,15 @@ TEST_F(Streams, HiddenFlagIsStoredPerParameterAndHandlesAreCounted) {
               PF_Err_NONE);
     EXPECT_EQ(effect.params()[2].streamFlags, AEGP_DynStreamFlag_HIDDEN);
     EXPECT_EQ(effect.params()[1].streamFlags, 0);
-    EXPECT_EQ(host.countCalls("AEGP_SetDynamicStreamFlag 2 2 1"), 1);
-    EXPECT_EQ(host.liveEffectHandles(), 0);
-    EXPECT_EQ(host.liveStreamHandles(), 1);
+    EXPECT_EQ(probe.countCalls("AEGP_SetDynamicStreamFlag 2 2 1"), 1);
+    EXPECT_EQ(probe.liveEffectHandles(), 0);
+    EXPECT_EQ(probe.liveStreamHandles(), 1);
     EXPECT_NE(kept, nullptr);
-    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
 TEST_F(Streams, FailedEffectHandleLeavesNullAndNothingLive) {
-    host.failCall("AEGP_GetNewEffectForEffect", 1, A_Err_GENERIC);
+    probe.failCall("AEGP_GetNewEffectForEffect", 1, A_Err_GENERIC);
     EXPECT_EQ(inCommand([&](const Command& c) -> PF_Err {
                   auto* pfi = c.suite<AEGP_PFInterfaceSuite1>(kAEGPPFInterfaceSuite, 1);
                   AEGP_EffectRefH fx = reinterpret_cast<AEGP_EffectRefH>(&host);
@@ -68,7 +68,7 @@ TEST_F(Streams, FailedEffectHandleLeavesNullAndNothingLive) {
                   return err;
               }),
               A_Err_GENERIC);
-    EXPECT_EQ(host.liveEffectHandles(), 0);
+    EXPECT_EQ(probe.liveEffectHandles(), 0);
 }
 
 TEST_F(Streams, UpdateParamUiRecordsIndexAndUiFlags) {
@@ -87,13 +87,14 @@ TEST_F(Streams, UpdateParamUiRecordsIndexAndUiFlags) {
     ASSERT_EQ(effect.uiUpdates().size(), 1u);
     EXPECT_EQ(effect.uiUpdates()[0].index, 2);
     EXPECT_EQ(effect.uiUpdates()[0].uiFlags, PF_PUI_INVISIBLE);
-    EXPECT_EQ(host.countCalls("PF_UpdateParamUI 2"), 1);
+    EXPECT_EQ(probe.countCalls("PF_UpdateParamUI 2"), 1);
     // The registered definition is not changed by a redraw request.
     EXPECT_EQ(effect.params()[2].registered.ui_flags, 0);
 }
 
 TEST(Memory, MemHandlesAreRealAndCounted) {
     HostApp host;
+    HostProbe probe{host};
     const void* table = nullptr;
     host.basicSuite()->AcquireSuite(kAEGPMemorySuite, 1, &table);
     auto* memory = static_cast<const AEGP_MemorySuite1*>(table);
@@ -101,7 +102,7 @@ TEST(Memory, MemHandlesAreRealAndCounted) {
     ASSERT_EQ(memory->AEGP_NewMemHandle(0, "cleared", 64, AEGP_MemFlag_CLEAR, &cleared),
               A_Err_NONE);
     ASSERT_EQ(memory->AEGP_NewMemHandle(0, "plain", 16, AEGP_MemFlag_NONE, &plain), A_Err_NONE);
-    EXPECT_EQ(host.liveMemHandles(), 2);
+    EXPECT_EQ(probe.liveMemHandles(), 2);
     void* bytes = nullptr;
     ASSERT_EQ(memory->AEGP_LockMemHandle(cleared, &bytes), A_Err_NONE);
     const unsigned char zeros[64] = {};
@@ -117,12 +118,13 @@ TEST(Memory, MemHandlesAreRealAndCounted) {
     EXPECT_EQ(memory->AEGP_FreeMemHandle(plain), A_Err_NONE);
     EXPECT_EQ(memory->AEGP_FreeMemHandle(cleared), A_Err_NONE);
     EXPECT_NE(memory->AEGP_FreeMemHandle(cleared), A_Err_NONE);  // twice
-    EXPECT_EQ(host.liveMemHandles(), 0);
+    EXPECT_EQ(probe.liveMemHandles(), 0);
     host.basicSuite()->ReleaseSuite(kAEGPMemorySuite, 1);
 }
 
 TEST(Memory, PfHandlesLockResizeAndDispose) {
     HostApp host;
+    HostProbe probe{host};
     const void* table = nullptr;
     host.basicSuite()->AcquireSuite(kPFHandleSuite, 2, &table);
     auto* handles = static_cast<const PF_HandleSuite1*>(table);
@@ -140,9 +142,9 @@ TEST(Memory, PfHandlesLockResizeAndDispose) {
     data = static_cast<char*>(handles->host_lock_handle(h));
     EXPECT_EQ(std::memcmp(data, "0123456789", 10), 0);
     handles->host_unlock_handle(h);
-    EXPECT_EQ(host.liveHandles(), 1);
+    EXPECT_EQ(probe.liveHandles(), 1);
     handles->host_dispose_handle(h);
-    EXPECT_EQ(host.liveHandles(), 0);
+    EXPECT_EQ(probe.liveHandles(), 0);
     EXPECT_EQ(handles->host_lock_handle(h), nullptr);  // gone
     host.basicSuite()->ReleaseSuite(kPFHandleSuite, 2);
 }

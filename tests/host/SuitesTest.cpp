@@ -9,6 +9,7 @@
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 
 using namespace Corvane::Tessory::Host;
 
@@ -28,43 +29,46 @@ const Offered kOffered[] = {
 
 TEST(Suites, EveryOfferedSuiteComesWithATableAndBalances) {
     HostApp host;
+    HostProbe probe{host};
     SPBasicSuite* basic = host.basicSuite();
     for (const Offered& s : kOffered) {
         const void* table = nullptr;
         EXPECT_EQ(basic->AcquireSuite(s.name, s.version, &table), kSPNoError) << s.name;
         EXPECT_NE(table, nullptr) << s.name;
     }
-    EXPECT_EQ(host.outstandingSuites(), 14);
+    EXPECT_EQ(probe.outstandingSuites(), 14);
     // The same suite twice needs two releases.
     const void* again = nullptr;
     basic->AcquireSuite(kPFANSISuite, 1, &again);
-    EXPECT_EQ(host.outstandingSuites(), 15);
+    EXPECT_EQ(probe.outstandingSuites(), 15);
     for (const Offered& s : kOffered) {
         EXPECT_EQ(basic->ReleaseSuite(s.name, s.version), kSPNoError) << s.name;
     }
-    EXPECT_EQ(host.outstandingSuites(), 1);
+    EXPECT_EQ(probe.outstandingSuites(), 1);
     EXPECT_EQ(basic->ReleaseSuite(kPFANSISuite, 1), kSPNoError);
-    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(probe.outstandingSuites(), 0);
     // A release without acquisition is refused and cannot drive the count below zero.
     EXPECT_NE(basic->ReleaseSuite(kPFANSISuite, 1), kSPNoError);
-    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
 TEST(Suites, UnknownNamesAndVersionsAreNotFound) {
     HostApp host;
+    HostProbe probe{host};
     const void* table = reinterpret_cast<const void*>(&host);
     EXPECT_EQ(host.basicSuite()->AcquireSuite(kAEGPStreamSuite, 2, &table), kSPSuiteNotFoundError);
     EXPECT_EQ(table, nullptr);
     table = &host;
     EXPECT_EQ(host.basicSuite()->AcquireSuite("PF World Suite", 1, &table), kSPSuiteNotFoundError);
     EXPECT_EQ(table, nullptr);
-    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
 TEST(Suites, WithheldAndNullSuitesAreNotCountedAndOthersStayAvailable) {
     HostApp host;
-    host.withholdSuite(kAEGPMemorySuite);
-    host.nullSuite(kPFHandleSuite);
+    HostProbe probe{host};
+    probe.withholdSuite(kAEGPMemorySuite);
+    probe.nullSuite(kPFHandleSuite);
     SPBasicSuite* basic = host.basicSuite();
     const void* table = &host;
     EXPECT_EQ(basic->AcquireSuite(kAEGPMemorySuite, 1, &table), kSPSuiteNotFoundError);
@@ -72,22 +76,23 @@ TEST(Suites, WithheldAndNullSuitesAreNotCountedAndOthersStayAvailable) {
     table = &host;
     EXPECT_EQ(basic->AcquireSuite(kPFHandleSuite, 2, &table), kSPNoError);
     EXPECT_EQ(table, nullptr);
-    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(probe.outstandingSuites(), 0);
     EXPECT_EQ(basic->AcquireSuite(kAEGPUtilitySuite, 11, &table), kSPNoError);
     EXPECT_NE(table, nullptr);
     basic->ReleaseSuite(kAEGPUtilitySuite, 11);
 
-    host.clearFaults();
+    probe.clearFaults();
     EXPECT_EQ(basic->AcquireSuite(kAEGPMemorySuite, 1, &table), kSPNoError);
     EXPECT_NE(table, nullptr);
     basic->ReleaseSuite(kAEGPMemorySuite, 1);
-    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
 TEST(Suites, FailCallHitsOnlyTheNthCallOnce) {
     HostApp host;
-    host.failCall("host_new_handle", 3);
-    host.failCall("AEGP_NewMemHandle", 1, A_Err_PARAMETER);
+    HostProbe probe{host};
+    probe.failCall("host_new_handle", 3);
+    probe.failCall("AEGP_NewMemHandle", 1, A_Err_PARAMETER);
     const void* table = nullptr;
     host.basicSuite()->AcquireSuite(kPFHandleSuite, 2, &table);
     auto* handles = static_cast<const PF_HandleSuite1*>(table);
@@ -99,9 +104,9 @@ TEST(Suites, FailCallHitsOnlyTheNthCallOnce) {
     EXPECT_NE(h2, nullptr);
     EXPECT_EQ(h3, nullptr);
     EXPECT_NE(h4, nullptr);
-    EXPECT_EQ(host.liveHandles(), 3);
+    EXPECT_EQ(probe.liveHandles(), 3);
     for (PF_Handle h : {h1, h2, h4}) handles->host_dispose_handle(h);
-    EXPECT_EQ(host.liveHandles(), 0);
+    EXPECT_EQ(probe.liveHandles(), 0);
 
     host.basicSuite()->AcquireSuite(kAEGPMemorySuite, 1, &table);
     auto* memory = static_cast<const AEGP_MemorySuite1*>(table);
@@ -110,11 +115,12 @@ TEST(Suites, FailCallHitsOnlyTheNthCallOnce) {
     EXPECT_EQ(m, nullptr);
     EXPECT_EQ(memory->AEGP_NewMemHandle(0, "x", 4, 0, &m), A_Err_NONE);
     EXPECT_EQ(memory->AEGP_FreeMemHandle(m), A_Err_NONE);
-    EXPECT_EQ(host.liveMemHandles(), 0);
+    EXPECT_EQ(probe.liveMemHandles(), 0);
 }
 
 TEST(Suites, CallsAreRecordedInOrder) {
     HostApp host;
+    HostProbe probe{host};
     const void* table = nullptr;
     host.basicSuite()->AcquireSuite(kPFANSISuite, 1, &table);
     auto* ansi = static_cast<const PF_ANSICallbacksSuite1*>(table);
@@ -125,25 +131,27 @@ TEST(Suites, CallsAreRecordedInOrder) {
     host.basicSuite()->ReleaseSuite(kPFANSISuite, 1);
     const std::vector<std::string> expected = {"AcquireSuite PF ANSI Suite 1", "sprintf", "hypot",
                                                "ReleaseSuite PF ANSI Suite 1"};
-    EXPECT_EQ(host.calls(), expected);
-    EXPECT_EQ(host.countCalls("AcquireSuite"), 1);
-    EXPECT_EQ(host.countCalls("AcquireSuite PF ANSI Suite 2"), 0);
-    host.clearCalls();
-    EXPECT_TRUE(host.calls().empty());
+    EXPECT_EQ(probe.calls(), expected);
+    EXPECT_EQ(probe.countCalls("AcquireSuite"), 1);
+    EXPECT_EQ(probe.countCalls("AcquireSuite PF ANSI Suite 2"), 0);
+    probe.clearCalls();
+    EXPECT_TRUE(probe.calls().empty());
 }
 
 TEST(Suites, EachHostAnswersThroughItsOwnTables) {
     HostApp first;
     HostApp second;
+    HostProbe firstProbe{first};
+    HostProbe secondProbe{second};
     EXPECT_NE(first.basicSuite(), second.basicSuite());
-    second.withholdSuite(kPFANSISuite);
+    secondProbe.withholdSuite(kPFANSISuite);
     const void* table = nullptr;
     EXPECT_EQ(first.basicSuite()->AcquireSuite(kPFANSISuite, 1, &table), kSPNoError);
     EXPECT_EQ(second.basicSuite()->AcquireSuite(kPFANSISuite, 1, &table), kSPSuiteNotFoundError);
-    EXPECT_EQ(first.outstandingSuites(), 1);
-    EXPECT_EQ(second.outstandingSuites(), 0);
-    EXPECT_EQ(first.countCalls("AcquireSuite"), 1);
-    EXPECT_EQ(second.countCalls("AcquireSuite"), 1);
+    EXPECT_EQ(firstProbe.outstandingSuites(), 1);
+    EXPECT_EQ(secondProbe.outstandingSuites(), 0);
+    EXPECT_EQ(firstProbe.countCalls("AcquireSuite"), 1);
+    EXPECT_EQ(secondProbe.countCalls("AcquireSuite"), 1);
 }
 
 TEST(Suites, ATableOfAHostThatIsGoneAnswersErrors) {

@@ -9,6 +9,7 @@
 #include "AE_EffectSuites.h"
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 #include "Host/PluginModule.h"
 
 using namespace Corvane::Tessory::Host;
@@ -20,24 +21,26 @@ class PluginFrame : public ::testing::Test {
     PluginFrame() : module(PluginModule::defaultPath()), effect(host, module) {}
 
     HostApp host;
+
+    HostProbe probe{host};
     PluginModule module;
     EffectInstance effect;
 };
 
 TEST_F(PluginFrame, AboutWritesTwoLinesAndGivesTheSuiteBack) {
     EXPECT_EQ(effect.about(), "QX Tessory v1.0\rQX Tessory");
-    EXPECT_EQ(host.countCalls("AcquireSuite PF ANSI Suite 1"), 1);
-    EXPECT_EQ(host.countCalls("ReleaseSuite PF ANSI Suite 1"), 1);
-    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(probe.countCalls("AcquireSuite PF ANSI Suite 1"), 1);
+    EXPECT_EQ(probe.countCalls("ReleaseSuite PF ANSI Suite 1"), 1);
+    EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
 TEST_F(PluginFrame, AboutWithoutAnsiSuiteAnswersBadCallbackAndLeavesTheMessage) {
-    host.withholdSuite("PF ANSI Suite");
+    probe.withholdSuite("PF ANSI Suite");
     std::strcpy(effect.outData().return_msg, "untouched");
     EXPECT_EQ(effect.send(PF_Cmd_ABOUT), PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_STREQ(effect.outData().return_msg, "untouched");
     EXPECT_EQ(effect.outData().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0);
-    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
 TEST_F(PluginFrame, GlobalSetupWritesVersionAndClearsFlags) {
@@ -60,7 +63,7 @@ TEST_F(PluginFrame, UnhandledCommandsAnswerNoneAndTouchNothing) {
         EXPECT_EQ(effect.send(cmd), PF_Err_NONE) << "command " << cmd;
         EXPECT_EQ(std::memcmp(&before, &out, sizeof(out)), 0) << "command " << cmd;
     }
-    EXPECT_TRUE(host.calls().empty());
+    EXPECT_TRUE(probe.calls().empty());
 }
 
 // What a host must store for each position, as registered.
@@ -118,7 +121,7 @@ TEST_F(PluginFrame, RegistersTwentySevenEntriesInOrderWithDiskIdsAndFlags) {
         EXPECT_EQ(def.ui_width, 0);
         EXPECT_EQ(def.ui_height, 0);
     }
-    EXPECT_EQ(host.countCalls("add_param"), 27);
+    EXPECT_EQ(probe.countCalls("add_param"), 27);
 }
 
 const PF_ParamDef& registered(const EffectInstance& effect, const char* name) {
@@ -236,22 +239,22 @@ TEST_F(PluginFrame, PointAngleCheckboxAndColoursHaveTheirDefaults) {
 }
 
 TEST_F(PluginFrame, HostRefusingTheFifthEntryGetsItsErrorWithFourRegistered) {
-    host.failCall("add_param", 5, PF_Err_OUT_OF_MEMORY);
+    probe.failCall("add_param", 5, PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(effect.paramsSetup(), PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(effect.outData().num_params, 28);
     EXPECT_EQ(effect.params().size(), 5u);  // the input layer and four entries
-    EXPECT_EQ(host.countCalls("add_param"), 5);
+    EXPECT_EQ(probe.countCalls("add_param"), 5);
 }
 
 TEST_F(PluginFrame, MissingSuiteInAHandlerAnswersBadCallbackAndReleasesInReverse) {
     ASSERT_EQ(effect.paramsSetup(), PF_Err_NONE);
-    host.withholdSuite("AEGP Stream Suite");
-    host.clearCalls();
+    probe.withholdSuite("AEGP Stream Suite");
+    probe.clearCalls();
     EXPECT_EQ(effect.updateParamsUI(), PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_EQ(host.outstandingSuites(), 0);
+    EXPECT_EQ(probe.outstandingSuites(), 0);
 
     std::vector<std::string> releases;
-    for (const std::string& call : host.calls()) {
+    for (const std::string& call : probe.calls()) {
         if (call.rfind("ReleaseSuite ", 0) == 0) releases.push_back(call);
     }
     const std::vector<std::string> expected = {
@@ -261,7 +264,7 @@ TEST_F(PluginFrame, MissingSuiteInAHandlerAnswersBadCallbackAndReleasesInReverse
         "ReleaseSuite PF Param Utils Suite 3",
     };
     EXPECT_EQ(releases, expected);
-    EXPECT_EQ(host.countCalls("AEGP_SetDynamicStreamFlag"), 0);
+    EXPECT_EQ(probe.countCalls("AEGP_SetDynamicStreamFlag"), 0);
 }
 
 }  // namespace

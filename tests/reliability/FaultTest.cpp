@@ -79,17 +79,17 @@ class ReliabilityFaults : public ReliabilityTest {
 
     /// The calls the command makes when nothing fails, oldest first.
     std::vector<std::string> callsOf(const Command& command) {
-        host.clearCalls();
+        probe.clearCalls();
         EXPECT_EQ(command.run(), PF_Err_NONE) << command.name;
-        std::vector<std::string> calls = host.calls();
-        host.clearCalls();
+        std::vector<std::string> calls = probe.calls();
+        probe.clearCalls();
         return calls;
     }
 
     /// After a faulty command: the context, the host's resources, the GL objects, and a
     /// clean frame that matches the one before any fault.
     void expectRecovered(const std::string& what, int objectsBefore) {
-        host.clearFaults();
+        probe.clearFaults();
         EXPECT_TRUE(hostContextCurrent()) << what;
         EXPECT_EQ(outstanding(), "") << what;
         if (effect.params().size() != 28u) {
@@ -129,9 +129,9 @@ TEST_F(ReliabilityFaults, EverySuiteMissingInTurnAnswers516AndLeavesNothing) {
                 const std::string what = command.name + " without " + suite +
                                          (nullTable ? " (null table)" : " (not found)");
                 if (nullTable)
-                    host.nullSuite(suite);
+                    probe.nullSuite(suite);
                 else
-                    host.withholdSuite(suite);
+                    probe.withholdSuite(suite);
                 EXPECT_EQ(command.run(), PF_Err_BAD_CALLBACK_PARAM) << what;
                 // A frame that could not be read back leaves the output as it was.
                 if (command.name == "render") {
@@ -177,7 +177,7 @@ TEST_F(ReliabilityFaults, EveryHostCallFailingInTurnAnswersAsPromisedAndLeavesNo
             const std::string what = command.name + " with " + fault.call + " #" +
                                      std::to_string(fault.nth) + " failing";
             const A_Err error = PF_Err_OUT_OF_MEMORY;
-            host.failCall(fault.call, fault.nth, error);
+            probe.failCall(fault.call, fault.nth, error);
             const PF_Err answer = command.run();
             EXPECT_EQ(answer, expectedAnswer(command.name, fault.call, error)) << what;
             if (command.name == "render") {

@@ -197,7 +197,7 @@ TEST_F(ReliabilityFuzz, RandomParameterSetsRenderEveryPixelValid) {
             violations += bad;
             if (++failed == 5) break;  // enough to go on
         }
-        host.clearCalls();
+        probe.clearCalls();
     }
     std::cout << "[ fuzz ] " << sets << " sets, " << failed << " failed, " << violations
               << " invalid pixels; " << compared << " sets compared with the reference, "

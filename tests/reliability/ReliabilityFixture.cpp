@@ -26,7 +26,7 @@ void ReliabilityTest::SetUp() {
 }
 
 void ReliabilityTest::TearDown() {
-    host.clearFaults();
+    probe.clearFaults();
     EXPECT_EQ(effect.globalSetdown(), PF_Err_NONE);
     EXPECT_TRUE(hostContextCurrent());
     EXPECT_EQ(outstanding(), "");
@@ -71,12 +71,12 @@ std::string ReliabilityTest::outstanding() const {
     auto add = [&](const char* what, int n) {
         if (n) s << (s.tellp() > 0 ? ", " : "") << n << " " << what;
     };
-    add("suites", host.outstandingSuites());
-    add("PF handles", host.liveHandles());
-    add("memory handles", host.liveMemHandles());
-    add("effect handles", host.liveEffectHandles());
-    add("stream handles", host.liveStreamHandles());
-    add("blocks", host.liveBlocks());
+    add("suites", probe.outstandingSuites());
+    add("PF handles", probe.liveHandles());
+    add("memory handles", probe.liveMemHandles());
+    add("effect handles", probe.liveEffectHandles());
+    add("stream handles", probe.liveStreamHandles());
+    add("blocks", probe.liveBlocks());
     add("check-outs", effect.outstandingCheckouts());
     return s.str();
 }

@@ -10,6 +10,7 @@
 
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
+#include "Host/HostProbe.h"
 #include "Host/Layer.h"
 #include "Host/PluginModule.h"
 #include "Reference.h"
@@ -37,6 +38,8 @@ class ReliabilityTest : public ::testing::Test {
     std::string outstanding() const;
 
     Host::HostApp host;
+
+    Host::HostProbe probe{host};
     Host::PluginModule module;
     Host::EffectInstance effect;
 };

@@ -28,7 +28,7 @@ TEST_F(ReliabilitySoak, ObjectsAndMemoryStayFlatWhileSizeAndShapeChange) {
         effect.setLayerSize(size[0], size[1]);
         Host::Layer output(size[0], size[1]);
         ASSERT_EQ(frame(size[0], size[1], output), PF_Err_NONE) << "frame " << n;
-        host.clearCalls();  // the host's own record of calls would grow otherwise
+        probe.clearCalls();  // the host's own record of calls would grow otherwise
         if (n + 1 == warmUp) {
             settled = GLObjectCounter::alive();
             settledRss = residentBytes();
@@ -64,7 +64,7 @@ TEST_F(ReliabilitySoak, FullHDFramesKeepResidentMemoryFlat) {
     uint64_t settled = 0, peak = 0;
     for (uint64_t n = 0; n < frames; ++n) {
         ASSERT_EQ(effect.render(input, output), PF_Err_NONE) << "frame " << n;
-        host.clearCalls();
+        probe.clearCalls();
         uint64_t& into = n < 6 ? settled : peak;
         into = std::max(into, residentBytes());
     }
