@@ -152,4 +152,32 @@ void Layer::fill(PF_Pixel color) {
     }
 }
 
+void Layer::readRGBA(const uint8_t* pixels, size_t rowBytes) {
+    if (mDepth != 8) throw HostError("RGBA bytes go into 8-bit layers only");
+    for (int y = 0; y < height(); ++y) {
+        const uint8_t* s = pixels + size_t(y) * rowBytes;
+        uint8_t* d = row(y);
+        for (int x = 0; x < width(); ++x, s += 4, d += 4) {
+            d[0] = s[3];
+            d[1] = s[0];
+            d[2] = s[1];
+            d[3] = s[2];
+        }
+    }
+}
+
+void Layer::writeRGBA(uint8_t* pixels, size_t rowBytes) const {
+    if (mDepth != 8) throw HostError("RGBA bytes come from 8-bit layers only");
+    for (int y = 0; y < height(); ++y) {
+        const uint8_t* s = row(y);
+        uint8_t* d = pixels + size_t(y) * rowBytes;
+        for (int x = 0; x < width(); ++x, s += 4, d += 4) {
+            d[0] = s[1];
+            d[1] = s[2];
+            d[2] = s[3];
+            d[3] = s[0];
+        }
+    }
+}
+
 }  // namespace Corvane::Tessory::Host

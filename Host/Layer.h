@@ -54,6 +54,11 @@ class Layer {
     uint8_t* row(int y);
     const uint8_t* row(int y) const;
 
+    /// 8-bit layers only: copies packed R, G, B, A pixels (rowBytes apart) in, or this
+    /// layer's pixels out in that order; the host's own order is A, R, G, B.
+    void readRGBA(const uint8_t* pixels, size_t rowBytes);
+    void writeRGBA(uint8_t* pixels, size_t rowBytes) const;
+
     /// True while every padding byte still holds kPaddingByte.
     bool paddingIntact() const;
     /// Sets every pixel (not the padding) to the colour, converted to the layer's depth

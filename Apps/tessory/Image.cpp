@@ -7,6 +7,11 @@ namespace Corvane::Tessory::Cli {
 Image::Image(int width, int height)
     : mWidth(width), mHeight(height), mData(static_cast<size_t>(width) * height * 4, 0) {}
 
+void Image::setSize(int width, int height) {
+    if (width == mWidth && height == mHeight) return;
+    *this = Image(width, height);
+}
+
 void Image::fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
     for (size_t i = 0; i < mData.size(); i += 4) {
         mData[i] = r;
@@ -27,7 +32,13 @@ void Image::blit(const Image& src, int x, int y) {
 }
 
 Image Image::flattened() const {
-    Image out(mWidth, mHeight);
+    Image out;
+    flattenInto(out);
+    return out;
+}
+
+void Image::flattenInto(Image& out) const {
+    out.setSize(mWidth, mHeight);
     for (size_t i = 0; i < mData.size(); i += 4) {
         const unsigned a = mData[i + 3];
         for (int c = 0; c < 3; ++c) {
@@ -35,11 +46,16 @@ Image Image::flattened() const {
         }
         out.mData[i + 3] = 255;
     }
-    return out;
 }
 
 Image Image::resized(int width, int height) const {
-    Image out(width, height);
+    Image out;
+    resizeInto(out, width, height);
+    return out;
+}
+
+void Image::resizeInto(Image& out, int width, int height) const {
+    out.setSize(width, height);
     for (int y = 0; y < height; ++y) {
         const int sy = static_cast<int>(static_cast<long long>(y) * mHeight / height);
         for (int x = 0; x < width; ++x) {
@@ -47,7 +63,6 @@ Image Image::resized(int width, int height) const {
             std::copy_n(pixel(sx, sy), 4, out.pixel(x, y));
         }
     }
-    return out;
 }
 
 }  // namespace Corvane::Tessory::Cli

@@ -11,6 +11,11 @@ class Image {
     Image() = default;
     Image(int width, int height);
 
+    /// Makes the picture width x height. The buffer, and the pixels in it, stay when the
+    /// size is unchanged, so a picture reused frame after frame costs no new memory; a new
+    /// size starts from zero pixels.
+    void setSize(int width, int height);
+
     int width() const { return mWidth; }
     int height() const { return mHeight; }
     bool empty() const { return mWidth == 0 || mHeight == 0; }
@@ -28,10 +33,13 @@ class Image {
     void fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
     // Copies src with its top left corner at (x, y), clipped to this picture.
     void blit(const Image& src, int x, int y);
-    // The picture composited over opaque black, for formats without alpha.
+    // The picture composited over opaque black, for formats without alpha; the Into form
+    // writes into out, reusing its buffer.
     Image flattened() const;
+    void flattenInto(Image& out) const;
     // Nearest-neighbour resample, enough for draft renders and thumbnails.
     Image resized(int width, int height) const;
+    void resizeInto(Image& out, int width, int height) const;
 
   private:
     int mWidth = 0;

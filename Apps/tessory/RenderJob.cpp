@@ -10,6 +10,7 @@
 #include "AtomicFile.h"
 #include "BoundedQueue.h"
 #include "DemoPicture.h"
+#include "ImagePool.h"
 #include "InputError.h"
 #include "ParamParser.h"
 #include "Preset.h"
@@ -148,8 +149,10 @@ void RenderJob::stillToVideo(const Image& input) {
     AtomicFile file(mOptions.output);
     VideoWriter writer(file.tempPath(), mOptions.output, vo);
     Progress progress(range.count(), mOptions.quiet);
+    Image result;
     for (int64_t i = range.first; i <= range.last; ++i) {
-        writer.write(mRenderer.render(input, i / fps, fps), (i - range.first) / fps);
+        mRenderer.render(input, i / fps, fps, result);
+        writer.write(result, (i - range.first) / fps);
         progress.step();
         ++mFramesWritten;
     }
@@ -216,6 +219,10 @@ void RenderJob::videoToVideo() {
     };
     BoundedQueue<VideoFrame> decoded(kQueueDepth);
     BoundedQueue<Rendered> rendered(kQueueDepth);
+    // Each stage hands its pictures back to the one that fills them, so no frame after the
+    // first few allocates.
+    ImagePool decodedSpare(kQueueDepth + 2);
+    ImagePool renderedSpare(kQueueDepth + 2);
     FirstError error;
     auto stopAll = [&] {
         decoded.abort();
@@ -230,6 +237,7 @@ void RenderJob::videoToVideo() {
                 if (mRange && frame.index < mRange->first) continue;  // decoded, not rendered
                 if (!decoded.push(std::move(frame))) break;
                 frame = VideoFrame();
+                frame.image = decodedSpare.take();
             }
             decoded.close();
         } catch (...) {
@@ -242,6 +250,7 @@ void RenderJob::videoToVideo() {
             Rendered item;
             while (rendered.pop(item)) {
                 writer.write(item.image, item.seconds);
+                renderedSpare.give(std::move(item.image));
             }
         } catch (...) {
             error.set(std::current_exception());
@@ -255,7 +264,9 @@ void RenderJob::videoToVideo() {
         while (decoded.pop(frame)) {
             if (!origin) origin = frame.seconds;
             const double seconds = frame.seconds - reader.startSeconds();
-            Rendered item{mRenderer.render(frame.image, seconds, fps), frame.seconds - *origin};
+            Rendered item{renderedSpare.take(), frame.seconds - *origin};
+            mRenderer.render(frame.image, seconds, fps, item.image);
+            decodedSpare.give(std::move(frame.image));
             if (!rendered.push(std::move(item))) break;
             ++mFramesWritten;
             progress.step();

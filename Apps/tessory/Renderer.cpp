@@ -117,45 +117,33 @@ void Renderer::checkFrameSize(int width, int height) {
 }
 
 Image Renderer::render(const Image& input, double seconds, double fps) {
-    const Image scaled =
-        mDownsample == 1
-            ? Image()
-            : input.resized(std::max(1, (input.width() + mDownsample - 1) / mDownsample),
-                            std::max(1, (input.height() + mDownsample - 1) / mDownsample));
-    const Image& source = mDownsample == 1 ? input : scaled;
-    const int w = source.width(), h = source.height();
+    Image result;
+    render(input, seconds, fps, result);
+    return result;
+}
 
-    Host::Layer in(w, h), out(w, h);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* s = source.pixel(0, y);
-        uint8_t* d = in.row(y);
-        for (int x = 0; x < w; ++x, s += 4, d += 4) {
-            d[0] = s[3];  // the host's order is alpha, red, green, blue
-            d[1] = s[0];
-            d[2] = s[1];
-            d[3] = s[2];
-        }
+void Renderer::render(const Image& input, double seconds, double fps, Image& result) {
+    if (mDownsample != 1) {
+        input.resizeInto(mScaled, std::max(1, (input.width() + mDownsample - 1) / mDownsample),
+                         std::max(1, (input.height() + mDownsample - 1) / mDownsample));
     }
-    out.fill(PF_Pixel{0, 0, 0, 0});
+    const Image& source = mDownsample == 1 ? input : mScaled;
+    const int w = source.width(), h = source.height();
+    if (!mInput || mInput->width() != w || mInput->height() != h) {
+        mInput = std::make_unique<Host::Layer>(w, h);
+        mOutput = std::make_unique<Host::Layer>(w, h);
+    }
+    mInput->readRGBA(source.data(), size_t(w) * 4);
+    mOutput->fill(PF_Pixel{0, 0, 0, 0});
     mEffect->setTime(seconds, fps);
     StdoutDiversion diversion(mVerbose);
-    const PF_Err err = mEffect->render(in, out);
+    const PF_Err err = mEffect->render(*mInput, *mOutput);
     if (err != PF_Err_NONE) {
         throw std::runtime_error("the plug-in failed to render the frame at " +
                                  formatNumber(seconds) + " s (error " + std::to_string(err) + ")");
     }
-    Image result(w, h);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* s = out.row(y);
-        uint8_t* d = result.pixel(0, y);
-        for (int x = 0; x < w; ++x, s += 4, d += 4) {
-            d[0] = s[1];
-            d[1] = s[2];
-            d[2] = s[3];
-            d[3] = s[0];
-        }
-    }
-    return result;
+    result.setSize(w, h);
+    mOutput->writeRGBA(result.data(), size_t(w) * 4);
 }
 
 }  // namespace Corvane::Tessory::Cli

@@ -10,6 +10,7 @@
 
 namespace Corvane::Tessory::Host {
 class HostApp;
+class Layer;
 class PluginModule;
 class EffectInstance;
 }  // namespace Corvane::Tessory::Host
@@ -43,8 +44,11 @@ class Renderer {
     // Throws InputError when a frame of this size cannot be rendered.
     void checkFrameSize(int width, int height);
 
-    // One frame at the given time; the output has the input's size (divided by the
-    // downsample factor). Throws std::runtime_error when the plug-in reports an error.
+    // One frame at the given time into result, which takes the input's size (divided by
+    // the downsample factor) and keeps its buffer when it has that size already. The
+    // host's layers are kept from frame to frame while the size stays. Throws
+    // std::runtime_error when the plug-in reports an error.
+    void render(const Image& input, double seconds, double fps, Image& result);
     Image render(const Image& input, double seconds, double fps);
 
   private:
@@ -52,6 +56,9 @@ class Renderer {
     std::unique_ptr<Host::HostApp> mApp;
     std::unique_ptr<Host::PluginModule> mModule;
     std::unique_ptr<Host::EffectInstance> mEffect;
+    std::unique_ptr<Host::Layer> mInput;
+    std::unique_ptr<Host::Layer> mOutput;
+    Image mScaled;  // the downsampled input
     int mDownsample = 1;
     int mMaxTexture = -1;
     bool mSetUp = false;

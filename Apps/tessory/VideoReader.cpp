@@ -87,7 +87,7 @@ bool VideoReader::receive(VideoFrame& out) {
                                 AV_PIX_FMT_RGBA, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr,
                                 nullptr);
     if (!mSws) fail("unsupported pixel format", 0);
-    out.image = Image(w, h);
+    out.image.setSize(w, h);
     uint8_t* dst[4] = {out.image.data(), nullptr, nullptr, nullptr};
     int dstStride[4] = {w * 4, 0, 0, 0};
     sws_scale(mSws, mFrame->data, mFrame->linesize, 0, h, dst, dstStride);

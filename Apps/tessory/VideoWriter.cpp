@@ -182,10 +182,10 @@ void VideoWriter::write(const Image& image, double seconds) {
     int err = av_frame_make_writable(mFrame);
     if (err < 0) fail("out of memory", err);
     // Video carries no alpha: what the effect made transparent shows as black.
-    const Image flat = image.flattened();
-    const uint8_t* src[4] = {flat.data(), nullptr, nullptr, nullptr};
-    const int srcStride[4] = {flat.width() * 4, 0, 0, 0};
-    sws_scale(mSws, src, srcStride, 0, flat.height(), mFrame->data, mFrame->linesize);
+    image.flattenInto(mFlat);
+    const uint8_t* src[4] = {mFlat.data(), nullptr, nullptr, nullptr};
+    const int srcStride[4] = {mFlat.width() * 4, 0, 0, 0};
+    sws_scale(mSws, src, srcStride, 0, mFlat.height(), mFrame->data, mFrame->linesize);
     const double fps = double(mOptions.rateNum) / mOptions.rateDen;
     int64_t pts = std::llround(seconds * fps);
     if (pts <= mLastPts) pts = mLastPts + 1;

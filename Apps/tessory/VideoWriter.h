@@ -62,6 +62,7 @@ class VideoWriter {
     AVPacket* mPacket = nullptr;
     SwsContext* mSws = nullptr;
     std::unique_ptr<AudioCopy> mAudio;
+    Image mFlat;  // the frame over black, kept from frame to frame
     std::string mAudioNote;
     int64_t mLastPts = -1;
     bool mHeaderWritten = false;

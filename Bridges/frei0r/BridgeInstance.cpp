@@ -152,16 +152,8 @@ void BridgeInstance::update(double time, const uint32_t* in, uint32_t* out) {
         passThrough(in, out);
         return;
     }
-    const auto* src = reinterpret_cast<const uint8_t*>(in);
-    for (int y = 0; y < mHeight; ++y) {
-        uint8_t* d = mInput.row(y);
-        for (int x = 0; x < mWidth; ++x, src += 4, d += 4) {
-            d[0] = src[3];  // frei0r: R, G, B, A; the host: A, R, G, B
-            d[1] = src[0];
-            d[2] = src[1];
-            d[3] = src[2];
-        }
-    }
+    const size_t rowBytes = size_t(mWidth) * 4;
+    mInput.readRGBA(reinterpret_cast<const uint8_t*>(in), rowBytes);
     mOutput.fill(PF_Pixel{0, 0, 0, 0});
     try {
         pushValues();
@@ -179,16 +171,7 @@ void BridgeInstance::update(double time, const uint32_t* in, uint32_t* out) {
         passThrough(in, out);
         return;
     }
-    auto* dst = reinterpret_cast<uint8_t*>(out);
-    for (int y = 0; y < mHeight; ++y) {
-        const uint8_t* s = mOutput.row(y);
-        for (int x = 0; x < mWidth; ++x, s += 4, dst += 4) {
-            dst[0] = s[1];
-            dst[1] = s[2];
-            dst[2] = s[3];
-            dst[3] = s[0];
-        }
-    }
+    mOutput.writeRGBA(reinterpret_cast<uint8_t*>(out), rowBytes);
 }
 
 }  // namespace Corvane::Tessory::Frei0r

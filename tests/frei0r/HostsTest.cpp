@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Frei0rTestSupport.h"
+#include "PeakResident.h"
 
 namespace Corvane::Tessory::Frei0r::Testing {
 namespace {
@@ -163,8 +164,6 @@ TEST_F(Frei0rHosts, FfmpegWithAChoiceTheEffectDoesNotOfferKeepsTheDefault) {
     EXPECT_EQ(chevron, ffmpeg("", TESSORY_PLUGIN_FILE));
 }
 
-// melt renders a clip of the source picture through the filter, with parameters named by
-// the effect's names and by frei0r index, on two worker threads.
 TEST_F(Frei0rHosts, FfmpegOverALongFullHDClipDoesNotGrowWithEveryFrame) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's own memory hides the figure";
@@ -183,6 +182,31 @@ TEST_F(Frei0rHosts, FfmpegOverALongFullHDClipDoesNotGrowWithEveryFrame) {
 #endif
 }
 
+// FFmpeg's peak after 300 frames and after many more of the same small clip: what the
+// bridge or the host runtime keeps per frame shows up as growth.
+TEST_F(Frei0rHosts, FfmpegOverALongClipKeepsItsPeakMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer keeps freed memory in quarantine";
+#else
+    using Corvane::Tessory::Testing::kGrowthFrames;
+    using Corvane::Tessory::Testing::peakResident;
+    long peak[2] = {};
+    const int frames[2] = {300, kGrowthFrames};
+    for (int i = 0; i < 2; ++i) {
+        const auto r = peakResident(
+            env() + "exec ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x64:rate=30 " +
+            "-frames:v " + std::to_string(frames[i]) + " -vf frei0r=filter_name=tessory -f null -");
+        ASSERT_EQ(r.status, 0);
+        peak[i] = r.peakKiB;
+    }
+    std::cout << "[ memory ] peak resident of FFmpeg after 300 frames " << peak[0] / 1024
+              << " MiB, after " << kGrowthFrames << " " << peak[1] / 1024 << " MiB" << std::endl;
+    EXPECT_LE(peak[1] - peak[0], Corvane::Tessory::Testing::kGrowthLimitKiB);
+#endif
+}
+
+// melt renders a clip of the source picture through the filter, with parameters named by
+// the effect's names and by frei0r index, on two worker threads.
 TEST_F(Frei0rHosts, MeltRendersAClipThroughTheFilter) {
 #if defined(__SANITIZE_ADDRESS__)
     // melt with the sanitizer runtime preloaded never finishes, even with no filter at all.

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Image.h"
+#include "PeakResident.h"
 #include "StillIO.h"
 #include "TestSupport.h"
 
@@ -307,5 +308,35 @@ TEST(CommandLineTest, LongFullHDVideoDoesNotGrowWithEveryFrame) {
     std::cout << "[ memory ] peak resident of the 40-frame render: " << usage.ru_maxrss / 1024
               << " MiB" << std::endl;
     EXPECT_LT(usage.ru_maxrss, 1024L * 1024);  // KiB
+#endif
+}
+
+// An hour of video is 108,000 frames: whatever the program keeps per frame shows up as
+// growth between a short and a long render of the same small clip.
+TEST(CommandLineTest, LongVideoKeepsItsPeakMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer keeps freed memory in quarantine";
+#else
+    using Corvane::Tessory::Testing::kGrowthFrames;
+    using Corvane::Tessory::Testing::peakResident;
+    TempDir dir;
+    const std::string clip = dir / "long.mp4";
+    ASSERT_EQ(run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=64x64:rate=30 -frames:v " +
+                  std::to_string(kGrowthFrames) + " -pix_fmt yuv420p " + quote(clip))
+                  .status,
+              0);
+    long peak[2] = {};
+    const int frames[2] = {300, kGrowthFrames};
+    for (int i = 0; i < 2; ++i) {
+        const auto r =
+            peakResident("exec " + quote(TESSORY_BINARY) + " --plugin " +
+                         quote(TESSORY_PLUGIN_PATH) + " render -q -i " + quote(clip) + " -o " +
+                         quote(dir / "out.mp4") + " --frames 0-" + std::to_string(frames[i] - 1));
+        ASSERT_EQ(r.status, 0);
+        peak[i] = r.peakKiB;
+    }
+    std::cout << "[ memory ] peak resident after 300 frames " << peak[0] / 1024 << " MiB, after "
+              << kGrowthFrames << " " << peak[1] / 1024 << " MiB" << std::endl;
+    EXPECT_LE(peak[1] - peak[0], Corvane::Tessory::Testing::kGrowthLimitKiB);
 #endif
 }
