@@ -4,6 +4,7 @@
 #include <glbinding/gl/gl.h>
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
 #include "AE_EffectSuites.h"
@@ -13,6 +14,7 @@
 #include "GL/AEOpenGLUtilities.h"
 #include "GL/AEOpenglMainFrameBuffer.h"
 #include "Helper/SuiteScoper.h"
+#include "TessoryParams.h"
 #include "TessoryRender.h"
 
 namespace Corvane::Tessory {
@@ -23,129 +25,85 @@ constexpr int kMajorVersion = 1;
 constexpr int kMinorVersion = 0;
 constexpr A_u_long kVersion = PF_VERSION(kMajorVersion, kMinorVersion, 0, PF_Stage_DEVELOP, 1);
 
-constexpr A_long kParamCount = 28;  // the input layer and 27 registered entries
-
-// List positions read by the render settings and the visibility handler.
-enum ParamIndex : A_long {
-    kInputLayer = 0,
-    kShapeType,
-    kShapeSize1,
-    kShapeSize2,
-    kShapeCenter,
-    kShapeRotation,
-    kFillType,
-    kTransparentBackground,
-    kEdgeGroup,
-    kEdgeType,
-    kShadowSize,
-    kShadowColor,
-    kShadowOpacity,
-    kStrokeSize,
-    kStrokeColor,
-    kStrokeOpacity,
-    kEdgeGroupEnd,
-    kEchoGroup,
-    kInstances,
-    kShapeSize1Offset,
-    kShapeSize2Offset,
-    kPositionXOffset,
-    kPositionYOffset,
-    kScaleXOffset,
-    kScaleYOffset,
-    kRotationOffset,
-    kOpacityOffset,
-    kEchoGroupEnd,
-};
-static_assert(kEchoGroupEnd + 1 == kParamCount);
-
 // --- Parameter registration --------------------------------------------------------------
 
-// Each entry starts from a zero-filled record; only what a type needs is set on top.
-class ParamList {
-  public:
-    ParamList(PF_InData* in_data) : mInData(in_data) {}
-
-    PF_Err popup(const char* name, A_short choices, const char* names) {
-        PF_ParamDef def = begin(PF_Param_POPUP, name, PF_ParamFlag_SUPERVISE);
-        def.u.pd.value = 1;
-        def.u.pd.dephault = 1;
-        def.u.pd.num_choices = choices;
-        def.u.pd.u.namesptr = names;
-        return add(def);
-    }
-
-    PF_Err slider(const char* name, A_long validMin, A_long validMax, A_long sliderMin,
-                  A_long sliderMax, A_long dflt, A_long uiFlags = 0) {
-        PF_ParamDef def = begin(PF_Param_SLIDER, name);
-        def.ui_flags = uiFlags;
-        def.u.sd.value = dflt;
-        def.u.sd.dephault = dflt;
-        def.u.sd.valid_min = validMin;
-        def.u.sd.valid_max = validMax;
-        def.u.sd.slider_min = sliderMin;
-        def.u.sd.slider_max = sliderMax;
-        return add(def);
-    }
-
-    PF_Err floatSlider(const char* name, float validMin, float validMax, float sliderMin,
-                       float sliderMax, float dflt, A_short precision, bool percent) {
-        PF_ParamDef def = begin(PF_Param_FLOAT_SLIDER, name);
-        def.u.fs_d.value = dflt;
-        def.u.fs_d.dephault = dflt;
-        def.u.fs_d.valid_min = validMin;
-        def.u.fs_d.valid_max = validMax;
-        def.u.fs_d.slider_min = sliderMin;
-        def.u.fs_d.slider_max = sliderMax;
-        def.u.fs_d.precision = precision;
-        def.u.fs_d.display_flags = percent ? PF_ValueDisplayFlag_PERCENT : 0;
-        def.u.fs_d.curve_tolerance = 0.05f;
-        return add(def);
-    }
-
-    PF_Err point(const char* name, A_long xPercent, A_long yPercent) {
-        PF_ParamDef def = begin(PF_Param_POINT, name);
-        def.u.td.x_value = def.u.td.x_dephault = xPercent << 16;
-        def.u.td.y_value = def.u.td.y_dephault = yPercent << 16;
-        def.u.td.restrict_bounds = 0;
-        return add(def);
-    }
-
-    PF_Err angle(const char* name) { return add(begin(PF_Param_ANGLE, name)); }
-
-    PF_Err checkbox(const char* name, const char* label) {
-        PF_ParamDef def = begin(PF_Param_CHECKBOX, name);
-        def.u.bd.u.nameptr = label;
-        return add(def);
-    }
-
-    PF_Err color(const char* name, PF_Pixel dflt, A_long uiFlags = 0) {
-        PF_ParamDef def = begin(PF_Param_COLOR, name);
-        def.ui_flags = uiFlags;
-        def.u.cd.value = dflt;
-        def.u.cd.dephault = dflt;
-        return add(def);
-    }
-
-    PF_Err groupStart(const char* name) { return add(begin(PF_Param_GROUP_START, name)); }
-    PF_Err groupEnd() { return add(begin(PF_Param_GROUP_END, nullptr)); }
-
-  private:
-    PF_ParamDef begin(PF_ParamType type, const char* name, A_long flags = 0) {
-        PF_ParamDef def{};
-        def.param_type = type;
-        if (name) {
-            mInData->utils->ansi.strcpy(def.name, name);
-        }
-        def.flags = flags;
-        def.uu.id = ++mPosition;  // disk identifiers equal list positions
-        return def;
-    }
-
-    PF_Err add(PF_ParamDef def) { return mInData->inter.add_param(mInData->effect_ref, -1, &def); }
-
-    PF_InData* mInData;
-    A_long mPosition = 0;
+// One registered entry: what a type needs, the rest zero. Sliders use the ranges and the
+// default; float sliders also precision and percent; popups the choice text, with the
+// number of choices offered as the valid maximum; points the default as per cent of the
+// layer; colours the default colour.
+struct ParamEntry {
+    ParamIndex position;
+    PF_ParamType kind;
+    const char* name;
+    double validMin = 0, validMax = 0, sliderMin = 0, sliderMax = 0, dflt = 0;
+    A_long flags = 0;
+    A_long uiFlags = 0;
+    A_short precision = 0;
+    bool percent = false;
+    const char* choices = nullptr;
+    PF_Pixel color{};
 };
+
+// True when the entries stand at positions 1, 2, 3, ... in order.
+template <size_t N>
+constexpr bool inListOrder(const ParamEntry (&entries)[N]) {
+    for (size_t i = 0; i < N; ++i) {
+        if (entries[i].position != static_cast<A_long>(i + 1)) return false;
+    }
+    return N + 1 == kParamCount;
+}
+
+// Each entry starts from a zero-filled record; only what its type needs is set on top.
+PF_ParamDef definition(PF_InData* in_data, const ParamEntry& e) {
+    PF_ParamDef def;
+    std::memset(&def, 0, sizeof(def));
+    def.param_type = e.kind;
+    if (e.name) {
+        in_data->utils->ansi.strcpy(def.name, e.name);
+    }
+    def.flags = e.flags;
+    def.ui_flags = e.uiFlags;
+    def.uu.id = e.position;  // disk identifiers equal list positions
+    switch (e.kind) {
+        case PF_Param_POPUP:
+            def.u.pd.value = def.u.pd.dephault = static_cast<A_long>(e.dflt);
+            def.u.pd.num_choices = static_cast<A_short>(e.validMax);
+            def.u.pd.u.namesptr = e.choices;
+            break;
+        case PF_Param_SLIDER:
+            def.u.sd.value = def.u.sd.dephault = static_cast<A_long>(e.dflt);
+            def.u.sd.valid_min = static_cast<A_long>(e.validMin);
+            def.u.sd.valid_max = static_cast<A_long>(e.validMax);
+            def.u.sd.slider_min = static_cast<A_long>(e.sliderMin);
+            def.u.sd.slider_max = static_cast<A_long>(e.sliderMax);
+            break;
+        case PF_Param_FLOAT_SLIDER:
+            def.u.fs_d.value = e.dflt;
+            def.u.fs_d.dephault = static_cast<float>(e.dflt);
+            def.u.fs_d.valid_min = static_cast<float>(e.validMin);
+            def.u.fs_d.valid_max = static_cast<float>(e.validMax);
+            def.u.fs_d.slider_min = static_cast<float>(e.sliderMin);
+            def.u.fs_d.slider_max = static_cast<float>(e.sliderMax);
+            def.u.fs_d.precision = e.precision;
+            def.u.fs_d.display_flags = e.percent ? PF_ValueDisplayFlag_PERCENT : 0;
+            def.u.fs_d.curve_tolerance = 0.05f;
+            break;
+        case PF_Param_POINT:
+            // The default is per cent of the layer, in 16.16 fixed point.
+            def.u.td.x_value = def.u.td.x_dephault = static_cast<A_long>(e.dflt) << 16;
+            def.u.td.y_value = def.u.td.y_dephault = static_cast<A_long>(e.dflt) << 16;
+            break;
+        case PF_Param_CHECKBOX:
+            def.u.bd.u.nameptr = "";
+            break;
+        case PF_Param_COLOR:
+            def.u.cd.value = def.u.cd.dephault = e.color;
+            break;
+        default:  // angle, group start and end: nothing beyond type, name and identifier
+            break;
+    }
+    return def;
+}
 
 PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* /*params*/[],
                    PF_LayerDef* /*output*/) {
@@ -154,44 +112,66 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* /*para
     static const char ShapeFillTypeStr[] = "Fill Outside|Fill Inside";
     static const char ShapeEdgeTypeStr[] = "Shadow|Stroke";
     constexpr PF_Pixel kOpaqueBlack{255, 0, 0, 0};
+    constexpr A_long kSupervise = PF_ParamFlag_SUPERVISE;
+    constexpr A_long kHidden = PF_PUI_INVISIBLE;
+
+    // position, kind, name, valid min, max, slider min, max, default, flags, interface
+    // flags, precision, percent, choices, colour.
+    // Chevron is in the shape text but not offered: the menu has eight choices.
+    static constexpr ParamEntry kEntries[] = {
+        {kShapeType, PF_Param_POPUP, "Shape Type", 1, 8, 0, 0, 1, kSupervise, 0, 0, false,
+         ShapeTypeStr},
+        {kShapeSize1, PF_Param_SLIDER, "Shape Size 1", 0, 2000, 0, 2000, 300},
+        {kShapeSize2, PF_Param_SLIDER, "Shape Size 2", 0, 2000, 0, 2000, 50},
+        {kShapeCenter, PF_Param_POINT, "Shape Center", 0, 0, 0, 0, 50},
+        {kShapeRotation, PF_Param_ANGLE, "Shape Rotation"},
+        {kFillType, PF_Param_POPUP, "Fill Type", 1, 2, 0, 0, 1, kSupervise, 0, 0, false,
+         ShapeFillTypeStr},
+        {kTransparentBackground, PF_Param_CHECKBOX, "Transparent Background"},
+        {kEdgeGroup, PF_Param_GROUP_START, "Edge"},
+        {kEdgeType, PF_Param_POPUP, "Edge Type", 1, 2, 0, 0, 1, kSupervise, 0, 0, false,
+         ShapeEdgeTypeStr},
+        {kShadowSize, PF_Param_SLIDER, "Shadow Size", 0, 1000, 0, 500, 100},
+        {kShadowColor, PF_Param_COLOR, "Shadow Color", 0, 0, 0, 0, 0, 0, 0, 0, false, nullptr,
+         kOpaqueBlack},
+        {kShadowOpacity, PF_Param_FLOAT_SLIDER, "Shadow Opacity", 0, 100, 0, 100, 40, 0, 0, 0,
+         true},
+        {kStrokeSize, PF_Param_SLIDER, "Stroke Size", 0, 60, 0, 30, 10, 0, kHidden},
+        {kStrokeColor, PF_Param_COLOR, "Stroke Color", 0, 0, 0, 0, 0, 0, kHidden, 0, false, nullptr,
+         kOpaqueBlack},
+        {kStrokeOpacity, PF_Param_FLOAT_SLIDER, "Stroke Opacity", 0, 100, 0, 100, 100, 0, 0, 0,
+         true},
+        {kEdgeGroupEnd, PF_Param_GROUP_END, nullptr},
+        {kEchoGroup, PF_Param_GROUP_START, "Echo"},
+        {kInstances, PF_Param_SLIDER, "Instances", 1, 20, 1, 10, 5},
+        {kShapeSize1Offset, PF_Param_FLOAT_SLIDER, "Shape Size 1 Offset", -1000, 1000, -300, 300, 0,
+         0, 0, 1},
+        {kShapeSize2Offset, PF_Param_FLOAT_SLIDER, "Shape Size 2 Offset", -1000, 1000, -300, 300, 0,
+         0, 0, 1},
+        {kPositionXOffset, PF_Param_FLOAT_SLIDER, "Position X Offset", -2000, 2000, -300, 300, 0, 0,
+         0, 1},
+        {kPositionYOffset, PF_Param_FLOAT_SLIDER, "Position Y Offset", -2000, 2000, -300, 300, 0, 0,
+         0, 1},
+        {kScaleXOffset, PF_Param_FLOAT_SLIDER, "Scale X Offset", -200, 200, -100, 100, 10, 0, 0, 1,
+         true},
+        {kScaleYOffset, PF_Param_FLOAT_SLIDER, "Scale Y Offset", -200, 200, -100, 100, 10, 0, 0, 1,
+         true},
+        {kRotationOffset, PF_Param_FLOAT_SLIDER, "Rotation Offset", -360, 360, -360, 360, 0, 0, 0,
+         1},
+        {kOpacityOffset, PF_Param_FLOAT_SLIDER, "Opacity Offset", 0, 100, 0, 100, 0, 0, 0, 1, true},
+        {kEchoGroupEnd, PF_Param_GROUP_END, nullptr},
+    };
+    static_assert(inListOrder(kEntries), "every position from 1 to 27, in order");
 
     out_data->num_params = kParamCount;
-    ParamList p(in_data);
-    PF_Err err = PF_Err_NONE;
     // Registration stops at the first refusal; what was registered before it stays.
-    auto run = [&err](auto&& step) {
-        if (err == PF_Err_NONE) err = step();
-    };
-
-    // Chevron is in the text but not offered: the menu has eight choices.
-    run([&] { return p.popup("Shape Type", 8, ShapeTypeStr); });
-    run([&] { return p.slider("Shape Size 1", 0, 2000, 0, 2000, 300); });
-    run([&] { return p.slider("Shape Size 2", 0, 2000, 0, 2000, 50); });
-    run([&] { return p.point("Shape Center", 50, 50); });
-    run([&] { return p.angle("Shape Rotation"); });
-    run([&] { return p.popup("Fill Type", 2, ShapeFillTypeStr); });
-    run([&] { return p.checkbox("Transparent Background", ""); });
-    run([&] { return p.groupStart("Edge"); });
-    run([&] { return p.popup("Edge Type", 2, ShapeEdgeTypeStr); });
-    run([&] { return p.slider("Shadow Size", 0, 1000, 0, 500, 100); });
-    run([&] { return p.color("Shadow Color", kOpaqueBlack); });
-    run([&] { return p.floatSlider("Shadow Opacity", 0, 100, 0, 100, 40, 0, true); });
-    run([&] { return p.slider("Stroke Size", 0, 60, 0, 30, 10, PF_PUI_INVISIBLE); });
-    run([&] { return p.color("Stroke Color", kOpaqueBlack, PF_PUI_INVISIBLE); });
-    run([&] { return p.floatSlider("Stroke Opacity", 0, 100, 0, 100, 100, 0, true); });
-    run([&] { return p.groupEnd(); });
-    run([&] { return p.groupStart("Echo"); });
-    run([&] { return p.slider("Instances", 1, 20, 1, 10, 5); });
-    run([&] { return p.floatSlider("Shape Size 1 Offset", -1000, 1000, -300, 300, 0, 1, false); });
-    run([&] { return p.floatSlider("Shape Size 2 Offset", -1000, 1000, -300, 300, 0, 1, false); });
-    run([&] { return p.floatSlider("Position X Offset", -2000, 2000, -300, 300, 0, 1, false); });
-    run([&] { return p.floatSlider("Position Y Offset", -2000, 2000, -300, 300, 0, 1, false); });
-    run([&] { return p.floatSlider("Scale X Offset", -200, 200, -100, 100, 10, 1, true); });
-    run([&] { return p.floatSlider("Scale Y Offset", -200, 200, -100, 100, 10, 1, true); });
-    run([&] { return p.floatSlider("Rotation Offset", -360, 360, -360, 360, 0, 1, false); });
-    run([&] { return p.floatSlider("Opacity Offset", 0, 100, 0, 100, 0, 1, true); });
-    run([&] { return p.groupEnd(); });
-    return err;
+    for (const ParamEntry& entry : kEntries) {
+        PF_ParamDef def = definition(in_data, entry);
+        if (const PF_Err err = in_data->inter.add_param(in_data->effect_ref, -1, &def)) {
+            return err;
+        }
+    }
+    return PF_Err_NONE;
 }
 
 // --- Commands ----------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "GL/OpenglShader.h"
+#include "TessoryParams.h"
 
 namespace Corvane::Tessory {
 
@@ -362,40 +363,40 @@ void FinalRender::prepare(PF_InData* in_data, PF_OutData* /*out_data*/) {
         return static_cast<float>(params.read(i).u.fs_d.value / 100.0);
     };
 
-    const A_long shapeType = params.read(1).u.pd.value;
+    const A_long shapeType = params.read(kShapeType).u.pd.value;
     if (shapeType != mShapeType) {
         delete mShader;
         mShader = nullptr;
         mShapeType = shapeType;
     }
-    mShapeSize1 = size(2);
-    mShapeSize2 = size(3);
+    mShapeSize1 = size(kShapeSize1);
+    mShapeSize2 = size(kShapeSize2);
     {
         // The host hands the point in the pixels of the frame being rendered already.
-        const PF_ParamDef center = params.read(4);
+        const PF_ParamDef center = params.read(kShapeCenter);
         mCenter = Vec2(static_cast<double>(center.u.td.x_value >> 16),
                        static_cast<double>(center.u.td.y_value >> 16));
     }
-    mShapeRotation =
-        static_cast<float>(static_cast<double>(params.read(5).u.ad.value) * 1.52587890625e-05);
-    mFillOutside = params.read(6).u.pd.value == 1;
-    mTransparentBackground = params.read(7).u.bd.value != 0;
-    mDrawShadow = params.read(9).u.pd.value == 1;
-    mShadowSize = size(10);
-    mShadowColor = toColor(params.read(11).u.cd.value);
-    mShadowOpacity = fraction(12);
-    mStrokeSize = size(13);
-    mStrokeColor = toColor(params.read(14).u.cd.value);
-    mStrokeOpacity = fraction(15);
-    mInstances = params.read(18).u.sd.value;
-    mShapeSize1Offset = offset(19);
-    mShapeSize2Offset = offset(20);
-    mPositionXOffset = offset(21);
-    mPositionYOffset = offset(22);
-    mScaleXOffset = fraction(23);
-    mScaleYOffset = fraction(24);
-    mRotationOffset = static_cast<float>(params.read(25).u.fs_d.value);
-    mOpacityOffset = fraction(26);
+    mShapeRotation = static_cast<float>(
+        static_cast<double>(params.read(kShapeRotation).u.ad.value) * 1.52587890625e-05);
+    mFillOutside = params.read(kFillType).u.pd.value == 1;
+    mTransparentBackground = params.read(kTransparentBackground).u.bd.value != 0;
+    mDrawShadow = params.read(kEdgeType).u.pd.value == 1;
+    mShadowSize = size(kShadowSize);
+    mShadowColor = toColor(params.read(kShadowColor).u.cd.value);
+    mShadowOpacity = fraction(kShadowOpacity);
+    mStrokeSize = size(kStrokeSize);
+    mStrokeColor = toColor(params.read(kStrokeColor).u.cd.value);
+    mStrokeOpacity = fraction(kStrokeOpacity);
+    mInstances = params.read(kInstances).u.sd.value;
+    mShapeSize1Offset = offset(kShapeSize1Offset);
+    mShapeSize2Offset = offset(kShapeSize2Offset);
+    mPositionXOffset = offset(kPositionXOffset);
+    mPositionYOffset = offset(kPositionYOffset);
+    mScaleXOffset = fraction(kScaleXOffset);
+    mScaleYOffset = fraction(kScaleYOffset);
+    mRotationOffset = static_cast<float>(params.read(kRotationOffset).u.fs_d.value);
+    mOpacityOffset = fraction(kOpacityOffset);
 }
 
 FinalRender::Quad& FinalRender::quadForCurrentContext() {
