@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AE_Effect.h"
@@ -20,6 +21,9 @@ struct Keyframe {
     double seconds = 0;
     ParamValue value{};
 };
+
+/// The names of a popup's choice text, "a|b|c", in order (choice 1 first); none for "".
+std::vector<std::string> splitChoices(std::string_view text);
 
 struct Param {
     /// The definition as add_param received it; text pointers (popup choices, checkbox

@@ -4,20 +4,6 @@
 
 namespace Corvane::Tessory::Cli {
 
-std::vector<std::string> splitChoices(const std::string& text) {
-    std::vector<std::string> names;
-    if (text.empty()) return names;
-    size_t start = 0;
-    for (;;) {
-        const size_t bar = text.find('|', start);
-        names.push_back(
-            text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
-        if (bar == std::string::npos) break;
-        start = bar + 1;
-    }
-    return names;
-}
-
 std::string formatNumber(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.10g", value);
@@ -69,7 +55,7 @@ ParamInfo ParamInfo::fromDef(int index, const PF_ParamDef& def, const std::strin
             info.defaultValue = {def.u.td.x_dephault / kFixed, def.u.td.y_dephault / kFixed, 0, 0};
             break;
         case PF_Param_POPUP: {
-            info.choiceNames = splitChoices(choicesText);
+            info.choiceNames = Host::splitChoices(choicesText);
             const int offered = def.u.pd.num_choices;
             for (int i = 0; i < offered && i < static_cast<int>(info.choiceNames.size()); ++i) {
                 info.choices.push_back(info.choiceNames[i]);

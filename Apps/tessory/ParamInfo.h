@@ -6,17 +6,13 @@
 #include <vector>
 
 #include "AE_Effect.h"
+#include "Host/Param.h"
 
 namespace Corvane::Tessory::Cli {
 
-// Same encoding as the host runtime's values: one number for sliders, popups, checkboxes and
-// angles (degrees); alpha, red, green, blue 0..255 for colours; x, y in pixels for points.
-using ParamValue = std::array<double, 4>;
-
-struct Keyframe {
-    double seconds = 0;
-    ParamValue value{};
-};
+// Values and keyframes as the host runtime stores them.
+using Host::Keyframe;
+using Host::ParamValue;
 
 struct ParamInfo {
     int index = 0;  // position in the parameter list; 0 is the input layer
@@ -44,8 +40,6 @@ struct ParamInfo {
     std::string formatDefault() const;
 };
 
-// Splits "a|b|c" into its names.
-std::vector<std::string> splitChoices(const std::string& text);
 // Shortest decimal text of a number: 300, 0.05, -12.5.
 std::string formatNumber(double value);
 

@@ -18,12 +18,6 @@ namespace Corvane::Tessory::Cli {
 
 namespace {
 
-Host::ParamValue toHost(const ParamValue& v) {
-    Host::ParamValue out{};
-    std::copy(v.begin(), v.end(), out.begin());
-    return out;
-}
-
 void check(PF_Err err, const std::string& what) {
     if (err != PF_Err_NONE) {
         throw InputError("the plug-in failed its " + what + " (error " + std::to_string(err) + ")");
@@ -72,13 +66,11 @@ std::string Renderer::about() {
 
 void Renderer::setValue(int index, const ParamValue& value) {
     mEffect->setKeyframes(index, {});
-    mEffect->setValue(index, toHost(value));
+    mEffect->setValue(index, value);
 }
 
 void Renderer::setKeyframes(int index, const std::vector<Keyframe>& keys) {
-    std::vector<Host::Keyframe> hostKeys;
-    for (const Keyframe& k : keys) hostKeys.push_back(Host::Keyframe{k.seconds, toHost(k.value)});
-    mEffect->setKeyframes(index, std::move(hostKeys));
+    mEffect->setKeyframes(index, keys);
 }
 
 void Renderer::setDownsample(int factor) {

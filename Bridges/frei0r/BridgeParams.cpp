@@ -33,19 +33,6 @@ std::string lowerTrimmed(std::string_view s) {
     return out;
 }
 
-std::vector<std::string> splitChoices(const std::string& text, int offered) {
-    std::vector<std::string> names;
-    size_t start = 0;
-    while (static_cast<int>(names.size()) < offered && start <= text.size()) {
-        const size_t bar = text.find('|', start);
-        names.push_back(
-            text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
-        if (bar == std::string::npos) break;
-        start = bar + 1;
-    }
-    return names;
-}
-
 double unit(double v) {
     return std::clamp(v, 0.0, 1.0);
 }
@@ -197,7 +184,10 @@ Mapping Mapping::fromRegistered(const ParamEntry& entry, const PF_ParamDef& def,
     switch (entry.kind) {
         case Kind::Popup:
             expect(PF_Param_POPUP);
-            m.choices = splitChoices(choicesText, def.u.pd.num_choices);
+            // Only the offered choices: names beyond the count are not in the menu.
+            m.choices = Host::splitChoices(choicesText);
+            m.choices.resize(
+                std::min<size_t>(m.choices.size(), std::max<A_short>(def.u.pd.num_choices, 0)));
             break;
         case Kind::Slider:
             expect(PF_Param_SLIDER);
