@@ -107,9 +107,9 @@ RawGLFloor::RawGLFloor(int width, int height, int instances, bool fresh)
     mSamples = targetSamples();
 
     // The default shape (circle) with the compositing program the effect generates.
-    mComposite = link(FinalRender::vertexProgram(),
+    mComposite = link(FullFrameQuad::vertexText(),
                       FinalRender::compositingProgram() + FinalRender::shapeBody(1));
-    mPresent = link(FinalRender::vertexProgram(), kOutputProgram);
+    mPresent = link(FullFrameQuad::vertexText(), kOutputProgram);
 
     glGenVertexArrays(1, &mVertexArray);
     glBindVertexArray(mVertexArray);

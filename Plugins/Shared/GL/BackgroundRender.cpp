@@ -1,12 +1,6 @@
 #include "GL/BackgroundRender.h"
 
 namespace Corvane::Tessory {
-namespace {
-const char* kVertexText =
-    "#version 330\nin vec3 position; in vec2 input_uv; out vec2 uv; void main() { gl_Position "
-    "= vec4(position, 1.0); uv = input_uv; }\n";
-}
-
 const char* BackgroundRender::fragmentText() {
     return "#version 330\n"
            "in vec2 uv;\n"
@@ -20,7 +14,7 @@ const char* BackgroundRender::fragmentText() {
            "}\n";
 }
 
-BackgroundRender::BackgroundRender() : mShader(kVertexText, fragmentText()) {
+BackgroundRender::BackgroundRender() : mShader(FullFrameQuad::vertexText(), fragmentText()) {
     mShader.addAttributeBinding("position", 0);
     mShader.addAttributeBinding("input_uv", 1);
 }

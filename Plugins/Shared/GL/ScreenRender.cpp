@@ -2,17 +2,6 @@
 
 namespace Corvane::Tessory {
 
-const char* ScreenRender::vertexText() {
-    return "#version 330\n"
-           "in vec3 position;\n"
-           "in vec2 input_uv;\n"
-           "out vec2 uv;\n"
-           "void main() {\n"
-           "    gl_Position = vec4(position, 1.0);\n"
-           "    uv = input_uv;\n"
-           "}\n";
-}
-
 const char* ScreenRender::fragmentText() {
     return "#version 330\n"
            "in vec2 uv;\n"
@@ -30,7 +19,7 @@ const char* ScreenRender::fragmentText() {
            "}\n";
 }
 
-ScreenRender::ScreenRender() : mShader(vertexText(), fragmentText()) {
+ScreenRender::ScreenRender() : mShader(FullFrameQuad::vertexText(), fragmentText()) {
     mShader.addAttributeBinding("position", 0);
     mShader.addAttributeBinding("input_uv", 1);
 }

@@ -18,8 +18,6 @@ class ScreenRender {
     /// sets viewport and target). Leaves the program current and texture unit 0 bound.
     void draw(unsigned int texture, float multiplier);
 
-    static const char* vertexText();
-
     const OpenglShader& shader() const { return mShader; }
     const FullFrameQuad& quad() const { return mQuad; }
     static const char* fragmentText();

@@ -1,7 +1,6 @@
 // The render pass: parameter conversion, program text, instance transforms and the draw.
 #include "TessoryRender.h"
 
-#include <EGL/egl.h>
 #include <glbinding/gl/gl.h>
 
 #include <algorithm>
@@ -17,17 +16,6 @@ FinalRender* kRender = new FinalRender();
 namespace {
 
 using namespace gl;
-
-// Pass-through: the quad's clip position and its texture coordinate.
-const std::string kVertexProgram = R"(#version 330
-in vec3 position;
-in vec2 input_uv;
-out vec2 uv;
-void main() {
-    gl_Position = vec4(position, 1.0);
-    uv = input_uv;
-}
-)";
 
 // One full-frame pass: the layer's own pixel at the bottom, the echo instances composited
 // over it from the last to the first. shapeFunc is defined by the body appended after this
@@ -211,19 +199,6 @@ const char* const kChevronBody =
 }
 )";
 
-// Two triangles covering clip space: x, y, z, u, v. Texture row 0 lands on the first row
-// of the target, so the frame is not flipped.
-const float kQuadVertices[30] = {
-    1.0f,  -1.0f, 0.0f, 1.0f, 0.0f,  //
-    1.0f,  1.0f,  0.0f, 1.0f, 1.0f,  //
-    -1.0f, 1.0f,  0.0f, 0.0f, 1.0f,  //
-    -1.0f, 1.0f,  0.0f, 0.0f, 1.0f,  //
-    -1.0f, -1.0f, 0.0f, 0.0f, 0.0f,  //
-    1.0f,  -1.0f, 0.0f, 1.0f, 0.0f,  //
-};
-static_assert(sizeof(kQuadVertices) == 120);
-constexpr int kQuadStride = 5 * sizeof(float);
-
 // Reads parameters in list order. One error is carried through: after the first host
 // error no further check-out is made and the remaining values read as zero, but every
 // definition is still checked in.
@@ -258,8 +233,7 @@ Color toColor(const PF_Pixel& p) {
 }  // namespace
 
 FinalRender::FinalRender()
-    : mShader(nullptr),
-      mShapeType(0),
+    : mShapeType(0),
       mShapeSize1(0),
       mShapeSize2(0),
       mCenter(0.0, 0.0),
@@ -285,24 +259,9 @@ FinalRender::FinalRender()
     }
 }
 
-FinalRender::~FinalRender() {
-    delete mShader;
-    // Buffers are shared across the share group, so every context's goes from here; a
-    // vertex array can only be deleted in its own context, the others go with theirs.
-    const EGLContext current = eglGetCurrentContext();
-    for (auto& [context, quad] : mQuads) {
-        if (context == current && quad.vertexArray != 0) {
-            glDeleteVertexArrays(1, &quad.vertexArray);
-        }
-        if (quad.vertexBuffer != 0) {
-            glDeleteBuffers(1, &quad.vertexBuffer);
-        }
-    }
-}
-
-const std::string& FinalRender::vertexProgram() {
-    return kVertexProgram;
-}
+// The quad's destructor deletes every context's buffer and the current context's vertex
+// array; the program goes with mShader.
+FinalRender::~FinalRender() = default;
 
 const std::string& FinalRender::compositingProgram() {
     return kCompositingProgram;
@@ -342,7 +301,8 @@ void FinalRender::buildShader() {
         return;
     }
     // An unknown shape leaves shapeFunc declared but undefined: the link fails and says so.
-    mShader = new OpenglShader(kVertexProgram, kCompositingProgram + shapeFunc());
+    mShader = std::make_unique<OpenglShader>(FullFrameQuad::vertexText(),
+                                             kCompositingProgram + shapeFunc());
     mShader->addAttributeBinding("position", 0);
     mShader->addAttributeBinding("input_uv", 1);
 }
@@ -365,8 +325,7 @@ void FinalRender::prepare(PF_InData* in_data, PF_OutData* /*out_data*/) {
 
     const A_long shapeType = params.read(kShapeType).u.pd.value;
     if (shapeType != mShapeType) {
-        delete mShader;
-        mShader = nullptr;
+        mShader.reset();
         mShapeType = shapeType;
     }
     mShapeSize1 = size(kShapeSize1);
@@ -399,31 +358,11 @@ void FinalRender::prepare(PF_InData* in_data, PF_OutData* /*out_data*/) {
     mOpacityOffset = fraction(kOpacityOffset);
 }
 
-FinalRender::Quad& FinalRender::quadForCurrentContext() {
-    Quad& quad = mQuads[eglGetCurrentContext()];
-    // A context handle can be reused by a later context that never saw these names.
-    if (quad.vertexArray != 0 && glIsVertexArray(quad.vertexArray) == GL_FALSE) {
-        quad = Quad();
-    }
-    if (quad.vertexArray == 0) {
-        glGenVertexArrays(1, &quad.vertexArray);
-        glBindVertexArray(quad.vertexArray);
-        glGenBuffers(1, &quad.vertexBuffer);
-        glBindBuffer(GL_ARRAY_BUFFER, quad.vertexBuffer);
-        glBufferData(GL_ARRAY_BUFFER, sizeof(kQuadVertices), kQuadVertices, GL_STATIC_DRAW);
-    }
-    return quad;
-}
-
 void FinalRender::draw(unsigned int texture, float multiplier, Vec2 size) {
-    Quad& quad = quadForCurrentContext();
+    mQuad.bind();
     buildShader();
     mShader->useProgram();
-
-    glBindVertexArray(quad.vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, quad.vertexBuffer);
-    mShader->setAttribute3fv(0, reinterpret_cast<const float*>(0), kQuadStride);
-    mShader->setAttribute2fv(1, reinterpret_cast<const float*>(3 * sizeof(float)), kQuadStride);
+    mQuad.bindAttributes(*mShader);
 
     // The edge uniforms carry the stroke's settings when the edge type is Stroke.
     const float edgeSize = mDrawShadow ? mShadowSize : mStrokeSize;
@@ -474,12 +413,7 @@ void FinalRender::draw(unsigned int texture, float multiplier, Vec2 size) {
     shapeRotation.set(mCenter, mCenter, Vec2(1.0, 1.0), static_cast<double>(mShapeRotation));
     mShader->setUniformMatrix3f("shapeTransform", &shapeRotation, 1);
 
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-
-    mShader->disableVertexAttributeArray(0);
-    mShader->disableVertexAttributeArray(1);
-    glBindVertexArray(0);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    mQuad.draw(*mShader);
 }
 
 }  // namespace Corvane::Tessory

@@ -2,10 +2,11 @@
 // program and the full-frame draw that cuts the shape and composites the echo instances.
 #pragma once
 
-#include <map>
+#include <memory>
 #include <string>
 
 #include "AE_Effect.h"
+#include "GL/FullFrameQuad.h"
 #include "Math/Affine.h"
 #include "Math/Color.h"
 #include "Math/Vec2.h"
@@ -40,23 +41,17 @@ class FinalRender {
     /// The body of shapeFunc for the stored shape type; empty for an unknown type.
     std::string shapeFunc() const;
 
-    /// The program texts (the fragment text without the shape body).
-    static const std::string& vertexProgram();
+    /// The fragment program's text without the shape body (the vertex stage is the quad's
+    /// pass-through program).
     static const std::string& compositingProgram();
     /// The body for a shape type 1..9, empty otherwise.
     static std::string shapeBody(int shapeType);
 
   private:
-    // Vertex array objects are per context; the render command may come from any host
-    // thread, each with its own context, so the quad is kept per current context.
-    struct Quad {
-        unsigned int vertexArray = 0;
-        unsigned int vertexBuffer = 0;
-    };
-    Quad& quadForCurrentContext();
-
-    std::map<void*, Quad> mQuads;
-    OpenglShader* mShader;
+    // The render command may come from any host thread, each with its own context; the
+    // quad keeps a vertex array per context.
+    FullFrameQuad mQuad;
+    std::unique_ptr<OpenglShader> mShader;
     int mShapeType;
     float mShapeSize1;
     float mShapeSize2;
