@@ -1,18 +1,19 @@
-// The host's own GL context on EGL, without a display server: the EGL device platform
-// when a hardware device is present, Mesa's surfaceless platform otherwise. The display
-// is opened once per process and never terminated, because the plug-in makes contexts of
-// its own on the same EGLDisplay.
+// The host's own GL context on EGL, without a display server, on the display that
+// PlatformDisplay finds for host and plug-in alike. The display is opened once per
+// process and never terminated, because the plug-in makes contexts of its own on it.
 #pragma once
 
 #include <EGL/egl.h>
 
 #include <string>
 
+#include "PlatformDisplay.h"
+
 namespace Corvane::Tessory::Host {
 
 class HostGLContext {
   public:
-    enum class Platform { None, Device, Surfaceless };
+    using Platform = PlatformDisplay::Platform;
 
     /// A new OpenGL 3.2+ core context (no surface) on the shared display. Check valid():
     /// without EGL or a suitable configuration the object holds no context and error()

@@ -15,76 +15,20 @@
 #include <set>
 #include <vector>
 
+#include "PlatformDisplay.h"
+
 using namespace gl;
 
 namespace Corvane::Tessory {
 namespace {
 
-bool hasExtension(const char* list, const char* name) {
-    if (!list) return false;
-    const size_t length = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
-        if ((p == list || p[-1] == ' ') && (p[length] == ' ' || p[length] == '\0')) return true;
-    }
-    return false;
-}
-
-EGLDisplay platformDisplay(EGLenum platform, void* native) {
-    // The same entry point the host runtime uses, so both ends are handed the same display.
-    using GetPlatformDisplay = EGLDisplay (*)(EGLenum, void*, const EGLAttrib*);
-    using GetPlatformDisplayExt = EGLDisplay (*)(EGLenum, void*, const EGLint*);
-    if (auto get =
-            reinterpret_cast<GetPlatformDisplay>(eglGetProcAddress("eglGetPlatformDisplay"))) {
-        return get(platform, native, nullptr);
-    }
-    if (auto get = reinterpret_cast<GetPlatformDisplayExt>(
-            eglGetProcAddress("eglGetPlatformDisplayEXT"))) {
-        return get(platform, native, nullptr);
-    }
-    return EGL_NO_DISPLAY;
-}
-
-// The first device that is not Mesa's software device: the same choice the host makes, so
-// both ends get the same EGLDisplay and contexts can be switched freely.
-void* hardwareDevice(const char* client) {
-    if (!hasExtension(client, "EGL_EXT_platform_device") ||
-        !hasExtension(client, "EGL_EXT_device_enumeration")) {
-        return nullptr;
-    }
-    auto query =
-        reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
-    auto queryString = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(
-        eglGetProcAddress("eglQueryDeviceStringEXT"));
-    EGLint count = 0;
-    if (!query || !query(0, nullptr, &count) || count <= 0) return nullptr;
-    std::vector<EGLDeviceEXT> devices(static_cast<size_t>(count));
-    if (!query(count, devices.data(), &count)) return nullptr;
-    for (EGLint i = 0; i < count; ++i) {
-        const char* ext = queryString ? queryString(devices[i], EGL_EXTENSIONS) : nullptr;
-        if (!hasExtension(ext, "EGL_MESA_device_software")) return devices[i];
-    }
-    return nullptr;
-}
-
+// The host's display when it has a context current, else the one the host would find: both
+// ends share one EGLDisplay, so contexts can be switched freely.
 EGLDisplay openDisplay() {
     if (EGLDisplay current = eglGetCurrentDisplay(); current != EGL_NO_DISPLAY) {
         return current;
     }
-    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    EGLDisplay display = EGL_NO_DISPLAY;
-    if (void* device = hardwareDevice(client)) {
-        display = platformDisplay(EGL_PLATFORM_DEVICE_EXT, device);
-        if (display != EGL_NO_DISPLAY && !eglInitialize(display, nullptr, nullptr)) {
-            display = EGL_NO_DISPLAY;
-        }
-    }
-    if (display == EGL_NO_DISPLAY && hasExtension(client, "EGL_MESA_platform_surfaceless")) {
-        display = platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY);
-        if (display != EGL_NO_DISPLAY && !eglInitialize(display, nullptr, nullptr)) {
-            display = EGL_NO_DISPLAY;
-        }
-    }
-    return display;
+    return PlatformDisplay::find().display;
 }
 
 // The GL binding keys its per-context function state by a handle of our choosing (its own
