@@ -21,12 +21,6 @@ struct DisplayState {
 std::mutex gErrorMutex;
 std::string gContextError;
 
-std::string eglErrorText(const char* what) {
-    char code[16];
-    std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(eglGetError()));
-    return std::string(what) + " failed (EGL error " + code + ")";
-}
-
 // What the host needs of a display beyond the shared choice: core-profile contexts
 // without a surface, and a configuration (or none at all) that renders OpenGL.
 bool suitable(DisplayState& s, EGLDisplay display, std::string& error) {
@@ -43,7 +37,7 @@ bool suitable(DisplayState& s, EGLDisplay display, std::string& error) {
         return false;
     }
     if (!eglBindAPI(EGL_OPENGL_API)) {
-        error = eglErrorText("eglBindAPI(EGL_OPENGL_API)");
+        error = PlatformDisplay::failure("eglBindAPI(EGL_OPENGL_API)");
         return false;
     }
     const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE,
@@ -102,7 +96,7 @@ HostGLContext::HostGLContext() {
     mContext = eglCreateContext(s.display, s.noConfig ? EGL_NO_CONFIG_KHR : s.config,
                                 EGL_NO_CONTEXT, attributes);
     std::lock_guard<std::mutex> lock(gErrorMutex);
-    gContextError = mContext == EGL_NO_CONTEXT ? eglErrorText("eglCreateContext") : std::string();
+    gContextError = mContext == EGL_NO_CONTEXT ? PlatformDisplay::failure("eglCreateContext") : std::string();
 }
 
 HostGLContext::~HostGLContext() {

@@ -2,6 +2,7 @@
 
 #include <EGL/eglext.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -46,12 +47,6 @@ void* hardwareDevice(const char* clientExtensions) {
     return nullptr;
 }
 
-std::string eglFailure(const char* what) {
-    char code[16];
-    std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(eglGetError()));
-    return std::string(what) + " failed (EGL error " + code + ")";
-}
-
 }  // namespace
 
 PlatformDisplay::Found PlatformDisplay::find(const Suitable& suitable) {
@@ -64,7 +59,7 @@ PlatformDisplay::Found PlatformDisplay::find(const Suitable& suitable) {
     auto tryDisplay = [&](EGLDisplay display, Platform platform) {
         if (display == EGL_NO_DISPLAY) return false;
         if (!eglInitialize(display, nullptr, nullptr)) {
-            found.error = eglFailure("eglInitialize");
+            found.error = failure("eglInitialize");
             return false;
         }
         if (suitable && !suitable(display, found.error)) return false;
@@ -94,6 +89,12 @@ bool PlatformDisplay::hasExtension(const char* list, const char* name) {
         if ((p == list || p[-1] == ' ') && (p[length] == ' ' || p[length] == '\0')) return true;
     }
     return false;
+}
+
+std::string PlatformDisplay::failure(const char* what) {
+    char code[16];
+    std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(eglGetError()));
+    return std::string(what) + " failed (EGL error " + code + ")";
 }
 
 const char* PlatformDisplay::name(Platform platform) {

@@ -30,6 +30,8 @@ class PlatformDisplay {
 
     /// True when the space-separated extension list holds name as a whole word.
     static bool hasExtension(const char* list, const char* name);
+    /// "what failed (EGL error 0x3001)" with the thread's last EGL error.
+    static std::string failure(const char* what);
     /// "device", "surfaceless" or "none".
     static const char* name(Platform platform);
 };
