@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AE_EffectSuites.h"
+#include "GL/GLObject.h"
 #include "Helper/SuiteScoper.h"
 #include "PixelFormat.h"
 
@@ -97,9 +98,9 @@ unsigned int AEOpenGLUtilities::UploadTexture(int format, PF_LayerDef* input,
                                               PF_LayerDef* /*output*/, PF_InData* in_data,
                                               unsigned long& size, GLenum& type,
                                               float& multiplier16bit, bool mipmaps) {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    // Deleted again if the upload fails; the caller owns it once it is returned.
+    GLTexture texture = GLTexture::generate();
+    glBindTexture(GL_TEXTURE_2D, texture.id());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                     static_cast<GLint>(mipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(GL_LINEAR));
@@ -115,7 +116,7 @@ unsigned int AEOpenGLUtilities::UploadTexture(int format, PF_LayerDef* input,
     auto fail = [&](A_Err err) {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         glBindTexture(GL_TEXTURE_2D, 0);
-        glDeleteTextures(1, &texture);
+        texture.reset();
         throw err;
     };
     try {
@@ -162,7 +163,7 @@ unsigned int AEOpenGLUtilities::UploadTexture(int format, PF_LayerDef* input,
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glBindTexture(GL_TEXTURE_2D, 0);
-    return texture;
+    return texture.release();
 }
 
 void AEOpenGLUtilities::DownloadTexture(uint32_t width, uint32_t height, PF_LayerDef* input,

@@ -18,7 +18,25 @@ AEOpenglMainFrameBuffer* AEOpenglMainFrameBuffer::mainFrameBuffer() {
     return kSharedMainFrameBuffer;
 }
 
-AEOpenglMainFrameBuffer::AEOpenglMainFrameBuffer() : mScreenRender(new ScreenRender()) {}
+AEOpenglMainFrameBuffer::AEOpenglMainFrameBuffer()
+    : mScreenRender(std::make_unique<ScreenRender>()) {}
+
+size_t AEOpenglMainFrameBuffer::stencilCount() const {
+    return static_cast<size_t>(std::count_if(mRenderBufferStack.begin(), mRenderBufferStack.end(),
+                                             [](const Target& t) { return bool(t.stencil); }));
+}
+
+void AEOpenglMainFrameBuffer::deleteTarget(Target& target) {
+    target.colour.reset();
+    target.stencil.reset();
+}
+
+void AEOpenglMainFrameBuffer::attachTop() {
+    const GLuint top = mRenderBufferStack.back().colour.id();
+    glBindRenderbuffer(GL_RENDERBUFFER, top);
+    glBindFramebuffer(GL_FRAMEBUFFER, workingFrameBuffer());
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, top);
+}
 
 int AEOpenglMainFrameBuffer::sampleCount() {
     GLint maxSamples = 0;
@@ -61,19 +79,19 @@ void AEOpenglMainFrameBuffer::deleteFrameBuffers(FrameBuffers& buffers) {
 }
 
 void AEOpenglMainFrameBuffer::prepare(int64_t width, int64_t height, bool multisample) {
-    if (mWidth == width && mHeight == height && mOutputRenderBuffer != 0) {
+    if (mWidth == width && mHeight == height && mOutputRenderBuffer) {
         frameBuffers();  // a context rendering for the first time makes its own set
         return;
     }
     unprepare();
     // Set up again after a tear-down: the output pass went with it.
-    if (!mScreenRender) mScreenRender = new ScreenRender();
+    if (!mScreenRender) mScreenRender = std::make_unique<ScreenRender>();
     mWidth = static_cast<uint32_t>(width);
     mHeight = static_cast<uint32_t>(height);
     mMultisample = multisample;
     frameBuffers();
-    glGenRenderbuffers(1, &mOutputRenderBuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, mOutputRenderBuffer);
+    mOutputRenderBuffer = GLRenderbuffer::generate();
+    glBindRenderbuffer(GL_RENDERBUFFER, mOutputRenderBuffer.id());
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA, static_cast<GLsizei>(mWidth),
                           static_cast<GLsizei>(mHeight));
 }
@@ -86,8 +104,7 @@ void AEOpenglMainFrameBuffer::unprepare() {
         deleteFrameBuffers(it->second);
         mFrameBuffers.erase(it);
     }
-    if (mOutputRenderBuffer) glDeleteRenderbuffers(1, &mOutputRenderBuffer);
-    mOutputRenderBuffer = 0;
+    mOutputRenderBuffer.reset();
     clearStack();
 }
 
@@ -97,8 +114,7 @@ void AEOpenglMainFrameBuffer::destory() {
     // their framebuffers with them.
     mFrameBuffers.clear();
     mWidth = mHeight = 0;
-    delete mScreenRender;
-    mScreenRender = nullptr;
+    mScreenRender.reset();
 }
 
 void AEOpenglMainFrameBuffer::beginDrawing() {
@@ -114,7 +130,7 @@ void AEOpenglMainFrameBuffer::endDrawing(float multiplier) {
     if (texture == 0) return;
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffers().frame);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                              mOutputRenderBuffer);
+                              mOutputRenderBuffer.id());
     glDisable(GL_BLEND);
     glDisable(GL_MULTISAMPLE);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -133,22 +149,21 @@ void AEOpenglMainFrameBuffer::pushRenderContext(bool /*unused*/, bool stencil) {
             glRenderbufferStorage(GL_RENDERBUFFER, format, w, h);
         }
     };
-    GLuint colour = 0;
-    glGenRenderbuffers(1, &colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    Target target;
+    target.colour = GLRenderbuffer::generate();
+    glBindRenderbuffer(GL_RENDERBUFFER, target.colour.id());
     storage(GL_RGBA);
     glBindFramebuffer(GL_FRAMEBUFFER, workingFrameBuffer());
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                              target.colour.id());
     if (stencil) {
-        GLuint stencilBuffer = 0;
-        glGenRenderbuffers(1, &stencilBuffer);
-        glBindRenderbuffer(GL_RENDERBUFFER, stencilBuffer);
+        target.stencil = GLRenderbuffer::generate();
+        glBindRenderbuffer(GL_RENDERBUFFER, target.stencil.id());
         storage(GL_STENCIL_INDEX8);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                                  stencilBuffer);
-        mStencilBuffers[colour] = stencilBuffer;
+                                  target.stencil.id());
     }
-    mRenderBufferStack.push_back(colour);
+    mRenderBufferStack.push_back(std::move(target));
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
 }
@@ -169,18 +184,10 @@ unsigned int AEOpenglMainFrameBuffer::popRenderContext() {
         glBindTexture(GL_TEXTURE_2D, texture);
         glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, w, h, 0);
     }
-    const unsigned int top = mRenderBufferStack.back();
-    glDeleteRenderbuffers(1, &top);
+    deleteTarget(mRenderBufferStack.back());
     mRenderBufferStack.pop_back();
-    if (auto it = mStencilBuffers.find(top); it != mStencilBuffers.end()) {
-        glDeleteRenderbuffers(1, &it->second);
-        mStencilBuffers.erase(it);
-    }
     if (mRenderBufferStack.empty()) return texture;
-    glBindRenderbuffer(GL_RENDERBUFFER, mRenderBufferStack.back());
-    glBindFramebuffer(GL_FRAMEBUFFER, workingFrameBuffer());
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                              mRenderBufferStack.back());
+    attachTop();
     return texture;
 }
 
@@ -215,10 +222,7 @@ void AEOpenglMainFrameBuffer::popNormalRenderContext() {
     const GLuint frame = static_cast<GLuint>(bound);
     glDeleteFramebuffers(1, &frame);
     if (mRenderBufferStack.empty()) return;
-    glBindRenderbuffer(GL_RENDERBUFFER, mRenderBufferStack.back());
-    glBindFramebuffer(GL_FRAMEBUFFER, workingFrameBuffer());
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                              mRenderBufferStack.back());
+    attachTop();
     const GLenum drawBuffers[] = {GL_COLOR_ATTACHMENT0};
     glDrawBuffers(1, drawBuffers);
     glViewport(0, 0, static_cast<GLsizei>(mWidth), static_cast<GLsizei>(mHeight));
@@ -226,13 +230,7 @@ void AEOpenglMainFrameBuffer::popNormalRenderContext() {
 
 void AEOpenglMainFrameBuffer::clearStack() {
     // Stencil buffers go with their colour target, so nothing outlives the stack.
-    for (unsigned int colour : mRenderBufferStack) {
-        glDeleteRenderbuffers(1, &colour);
-        if (auto it = mStencilBuffers.find(colour); it != mStencilBuffers.end()) {
-            glDeleteRenderbuffers(1, &it->second);
-            mStencilBuffers.erase(it);
-        }
-    }
+    for (Target& target : mRenderBufferStack) deleteTarget(target);
     mRenderBufferStack.clear();
 }
 

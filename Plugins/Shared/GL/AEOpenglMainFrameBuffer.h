@@ -5,7 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
+
+#include "GL/GLObject.h"
 
 namespace Corvane::Tessory {
 
@@ -56,17 +59,29 @@ class AEOpenglMainFrameBuffer {
     unsigned int frameBuffer() const;
     unsigned int resolveFrameBuffer() const;
     unsigned int multisampleFrameBuffer() const;
-    unsigned int outputRenderBuffer() const { return mOutputRenderBuffer; }
+    unsigned int outputRenderBuffer() const { return mOutputRenderBuffer.id(); }
     size_t stackDepth() const { return mRenderBufferStack.size(); }
-    size_t stencilCount() const { return mStencilBuffers.size(); }
+    size_t stencilCount() const;
     /// The output pass; null after destory.
-    const ScreenRender* screenRender() const { return mScreenRender; }
+    const ScreenRender* screenRender() const { return mScreenRender.get(); }
     /// Samples a multisample target gets on this GL: 8, or GL_MAX_SAMPLES when lower.
     static int sampleCount();
 
   private:
     AEOpenglMainFrameBuffer();
 
+    // One pushed render target: its colour renderbuffer and, when asked for, a stencil.
+    struct Target {
+        GLRenderbuffer colour;
+        GLRenderbuffer stencil;
+    };
+    /// Deletes the colour renderbuffer, then the stencil, as the stack lets go of a target.
+    static void deleteTarget(Target& target);
+    /// Points the working framebuffer at the top target again.
+    void attachTop();
+
+    // Framebuffer objects are not shared between contexts: a context's set can be deleted
+    // only while that context is current, so they are kept as plain names per context.
     struct FrameBuffers {
         unsigned int resolve = 0;
         unsigned int frame = 0;
@@ -80,13 +95,12 @@ class AEOpenglMainFrameBuffer {
                              uint64_t bytes);
 
     std::map<void*, FrameBuffers> mFrameBuffers;
-    unsigned int mOutputRenderBuffer = 0;
+    GLRenderbuffer mOutputRenderBuffer;
     bool mMultisample = true;
     uint32_t mWidth = 0;
     uint32_t mHeight = 0;
-    std::vector<unsigned int> mRenderBufferStack;
-    std::map<unsigned int, unsigned int> mStencilBuffers;
-    ScreenRender* mScreenRender;
+    std::vector<Target> mRenderBufferStack;
+    std::unique_ptr<ScreenRender> mScreenRender;
 };
 
 }  // namespace Corvane::Tessory

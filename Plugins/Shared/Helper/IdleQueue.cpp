@@ -6,11 +6,9 @@
 
 namespace Corvane::Tessory {
 
-IdleQueue::IdleQueue() : mQueueLock(new Semaphore(1)) {}
+IdleQueue::IdleQueue() : mQueueLock(std::make_unique<Semaphore>(1)) {}
 
-IdleQueue::~IdleQueue() {
-    delete mQueueLock;
-}
+IdleQueue::~IdleQueue() = default;
 
 void IdleQueue::async(const Task& task) {
     mQueueLock->wait();

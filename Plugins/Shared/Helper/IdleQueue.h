@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 
 namespace Corvane::Tessory {
 
@@ -33,7 +34,7 @@ class IdleQueue {
 
   private:
     // A binary semaphore used as the lock for mTasks.
-    Semaphore* mQueueLock;
+    std::unique_ptr<Semaphore> mQueueLock;
     std::deque<Task> mTasks;
 };
 

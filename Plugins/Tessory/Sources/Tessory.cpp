@@ -13,6 +13,7 @@
 #include "GL/AEOpenGLContextManager.h"
 #include "GL/AEOpenGLUtilities.h"
 #include "GL/AEOpenglMainFrameBuffer.h"
+#include "GL/GLObject.h"
 #include "Helper/SuiteScoper.h"
 #include "TessoryParams.h"
 #include "TessoryRender.h"
@@ -200,9 +201,7 @@ class FrameScope {
   public:
     explicit FrameScope(AEOpenglMainFrameBuffer* frameBuffer) : mFrameBuffer(frameBuffer) {}
     ~FrameScope() {
-        if (mTexture != 0) {
-            gl::glDeleteTextures(1, &mTexture);
-        }
+        mTexture.reset();
         if (mDrawing) {
             const gl::GLuint target = mFrameBuffer->popRenderContext();
             if (target != 0) {
@@ -213,7 +212,7 @@ class FrameScope {
     FrameScope(const FrameScope&) = delete;
     FrameScope& operator=(const FrameScope&) = delete;
 
-    gl::GLuint mTexture = 0;
+    GLTexture mTexture;
     bool mDrawing = false;
 
   private:
@@ -280,14 +279,13 @@ PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
     unsigned long bytesPerPixel = 4;
     gl::GLenum pixelType = gl::GL_UNSIGNED_BYTE;
     float multiplier16bit = 1.0f;
-    frame.mTexture =
-        AEOpenGLUtilities::UploadTexture(kPixelFormatARGB32, input, output, in_data, bytesPerPixel,
-                                         pixelType, multiplier16bit, false);
+    frame.mTexture = GLTexture(AEOpenGLUtilities::UploadTexture(kPixelFormatARGB32, input, output,
+                                                                in_data, bytesPerPixel, pixelType,
+                                                                multiplier16bit, false));
     kRender->prepare(in_data, out_data);
-    kRender->draw(frame.mTexture, multiplier16bit,
+    kRender->draw(frame.mTexture.id(), multiplier16bit,
                   Vec2(static_cast<double>(width), static_cast<double>(height)));
-    gl::glDeleteTextures(1, &frame.mTexture);
-    frame.mTexture = 0;
+    frame.mTexture.reset();
 
     frame.mDrawing = false;
     frameBuffer->endDrawing(multiplier16bit);
