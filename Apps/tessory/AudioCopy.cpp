@@ -8,20 +8,15 @@ extern "C" {
 namespace Corvane::Tessory::Cli {
 
 AudioCopy::AudioCopy(const std::string& sourcePath) {
-    if (avformat_open_input(&mFormat, sourcePath.c_str(), nullptr, nullptr) < 0) return;
-    if (avformat_find_stream_info(mFormat, nullptr) < 0) return;
-    mStream = av_find_best_stream(mFormat, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (mStream < 0) {
-        mStream = -1;
-        return;
-    }
-    mPacket = av_packet_alloc();
+    int err = 0;
+    mFormat = Av::openInput(sourcePath.c_str(), &err);
+    if (!mFormat || avformat_find_stream_info(mFormat.get(), nullptr) < 0) return;
+    const int stream = av_find_best_stream(mFormat.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    mPacket.reset(av_packet_alloc());
+    if (stream >= 0 && mPacket) mStream = stream;
 }
 
-AudioCopy::~AudioCopy() {
-    av_packet_free(&mPacket);
-    avformat_close_input(&mFormat);
-}
+AudioCopy::~AudioCopy() = default;
 
 AVStream* AudioCopy::stream() const {
     return present() ? mFormat->streams[mStream] : nullptr;
@@ -36,20 +31,20 @@ bool AudioCopy::fitsContainer(const AVFormatContext* output) const {
 AVPacket* AudioCopy::peek() {
     if (!present()) return nullptr;
     while (!mHave && !mEnd) {
-        if (av_read_frame(mFormat, mPacket) < 0) {
+        if (av_read_frame(mFormat.get(), mPacket.get()) < 0) {
             mEnd = true;
         } else if (mPacket->stream_index == mStream && mPacket->pts != AV_NOPTS_VALUE) {
             mHave = true;
         } else {
-            av_packet_unref(mPacket);
+            av_packet_unref(mPacket.get());
         }
     }
-    return mHave ? mPacket : nullptr;
+    return mHave ? mPacket.get() : nullptr;
 }
 
 void AudioCopy::take() {
     if (mHave) {
-        av_packet_unref(mPacket);
+        av_packet_unref(mPacket.get());
         mHave = false;
     }
 }

@@ -3,9 +3,7 @@
 // source file with a demuxer of its own, so the video decoder never has to hand audio over.
 #include <string>
 
-struct AVFormatContext;
-struct AVPacket;
-struct AVStream;
+#include "AvHandles.h"
 
 namespace Corvane::Tessory::Cli {
 
@@ -28,8 +26,8 @@ class AudioCopy {
     void take();  // drops the packet peek() returned
 
   private:
-    AVFormatContext* mFormat = nullptr;
-    AVPacket* mPacket = nullptr;
+    Av::InputFormat mFormat;
+    Av::Packet mPacket;
     int mStream = -1;
     bool mHave = false;
     bool mEnd = false;

@@ -28,20 +28,24 @@ void VideoReader::fail(const std::string& what, int err) const {
 
 VideoReader::VideoReader(const std::string& path) : mPath(path) {
     av_log_set_level(AV_LOG_QUIET);
-    int err = avformat_open_input(&mFormat, path.c_str(), nullptr, nullptr);
-    if (err < 0) fail("not a readable picture or video", err);
-    if ((err = avformat_find_stream_info(mFormat, nullptr)) < 0) {
+    int err = 0;
+    mFormat = Av::openInput(path.c_str(), &err);
+    if (!mFormat) fail("not a readable picture or video", err);
+    if ((err = avformat_find_stream_info(mFormat.get(), nullptr)) < 0) {
         fail("corrupt or unsupported file", err);
     }
     const AVCodec* decoder = nullptr;
-    mStream = av_find_best_stream(mFormat, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    mStream = av_find_best_stream(mFormat.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
     if (mStream < 0 || !decoder) fail("no decodable video stream", mStream < 0 ? mStream : 0);
     AVStream* stream = mFormat->streams[mStream];
 
-    mCodec = avcodec_alloc_context3(decoder);
-    avcodec_parameters_to_context(mCodec, stream->codecpar);
+    mCodec.reset(avcodec_alloc_context3(decoder));
+    if (!mCodec) fail("out of memory", 0);
+    avcodec_parameters_to_context(mCodec.get(), stream->codecpar);
     mCodec->thread_count = 0;
-    if ((err = avcodec_open2(mCodec, decoder, nullptr)) < 0) fail("cannot open decoder", err);
+    if ((err = avcodec_open2(mCodec.get(), decoder, nullptr)) < 0) {
+        fail("cannot open decoder", err);
+    }
     if (mCodec->width <= 0 || mCodec->height <= 0) fail("video has no frame size", 0);
 
     AVRational rate = stream->avg_frame_rate;
@@ -58,17 +62,12 @@ VideoReader::VideoReader(const std::string& path) : mPath(path) {
     } else if (mFormat->duration > 0) {
         mExpected = std::llround(mFormat->duration / double(AV_TIME_BASE) * fps());
     }
-    mFrame = av_frame_alloc();
-    mPacket = av_packet_alloc();
+    mFrame.reset(av_frame_alloc());
+    mPacket.reset(av_packet_alloc());
+    if (!mFrame || !mPacket) fail("out of memory", 0);
 }
 
-VideoReader::~VideoReader() {
-    sws_freeContext(mSws);
-    av_packet_free(&mPacket);
-    av_frame_free(&mFrame);
-    avcodec_free_context(&mCodec);
-    avformat_close_input(&mFormat);
-}
+VideoReader::~VideoReader() = default;
 
 int VideoReader::width() const {
     return mCodec->width;
@@ -78,26 +77,26 @@ int VideoReader::height() const {
 }
 
 bool VideoReader::receive(VideoFrame& out) {
-    const int err = avcodec_receive_frame(mCodec, mFrame);
+    const int err = avcodec_receive_frame(mCodec.get(), mFrame.get());
     if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return false;
     if (err < 0) fail("corrupt video data", err);
 
     const int w = mFrame->width, h = mFrame->height;
-    mSws = sws_getCachedContext(mSws, w, h, static_cast<AVPixelFormat>(mFrame->format), w, h,
-                                AV_PIX_FMT_RGBA, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr,
-                                nullptr);
+    mSws.reset(sws_getCachedContext(
+        mSws.release(), w, h, static_cast<AVPixelFormat>(mFrame->format), w, h, AV_PIX_FMT_RGBA,
+        SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
     if (!mSws) fail("unsupported pixel format", 0);
     out.image.setSize(w, h);
     uint8_t* dst[4] = {out.image.data(), nullptr, nullptr, nullptr};
     int dstStride[4] = {w * 4, 0, 0, 0};
-    sws_scale(mSws, mFrame->data, mFrame->linesize, 0, h, dst, dstStride);
+    sws_scale(mSws.get(), mFrame->data, mFrame->linesize, 0, h, dst, dstStride);
 
     const AVStream* stream = mFormat->streams[mStream];
     const int64_t ts = mFrame->best_effort_timestamp;
     out.seconds =
         ts != AV_NOPTS_VALUE ? ts * av_q2d(stream->time_base) : mStart + mNextIndex / fps();
     out.index = mNextIndex++;
-    av_frame_unref(mFrame);
+    av_frame_unref(mFrame.get());
     return true;
 }
 
@@ -105,21 +104,21 @@ bool VideoReader::read(VideoFrame& frame) {
     for (;;) {
         if (receive(frame)) return true;
         if (mFlushed) return false;
-        const int err = av_read_frame(mFormat, mPacket);
+        const int err = av_read_frame(mFormat.get(), mPacket.get());
         if (err == AVERROR_EOF) {
-            avcodec_send_packet(mCodec, nullptr);
+            avcodec_send_packet(mCodec.get(), nullptr);
             mFlushed = true;
             continue;
         }
         if (err < 0) fail("corrupt container data", err);
         if (mPacket->stream_index == mStream) {
-            const int sent = avcodec_send_packet(mCodec, mPacket);
+            const int sent = avcodec_send_packet(mCodec.get(), mPacket.get());
             if (sent < 0 && sent != AVERROR(EAGAIN)) {
-                av_packet_unref(mPacket);
+                av_packet_unref(mPacket.get());
                 fail("corrupt video data", sent);
             }
         }
-        av_packet_unref(mPacket);
+        av_packet_unref(mPacket.get());
     }
 }
 

@@ -3,13 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "AvHandles.h"
 #include "Image.h"
-
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
-struct SwsContext;
 
 namespace Corvane::Tessory::Cli {
 
@@ -46,11 +41,11 @@ class VideoReader {
     void fail(const std::string& what, int err) const;
 
     std::string mPath;
-    AVFormatContext* mFormat = nullptr;
-    AVCodecContext* mCodec = nullptr;
-    AVFrame* mFrame = nullptr;
-    AVPacket* mPacket = nullptr;
-    SwsContext* mSws = nullptr;
+    Av::InputFormat mFormat;
+    Av::Codec mCodec;
+    Av::Frame mFrame;
+    Av::Packet mPacket;
+    Av::Scaler mSws;
     int mStream = -1;
     int mRateNum = 30, mRateDen = 1;
     int64_t mExpected = 0;

@@ -52,7 +52,9 @@ void VideoWriter::fail(const std::string& what, int err) const {
 VideoWriter::VideoWriter(const std::string& path, const std::string& displayName,
                          const Options& options)
     : mDisplay(displayName), mOptions(options) {
-    int err = avformat_alloc_output_context2(&mFormat, nullptr, nullptr, path.c_str());
+    AVFormatContext* format = nullptr;
+    int err = avformat_alloc_output_context2(&format, nullptr, nullptr, path.c_str());
+    mFormat.reset(format);
     if (err < 0 || !mFormat) fail("unknown output format", 0);
     const AVCodecID id = mFormat->oformat->video_codec;
     if (id == AV_CODEC_ID_NONE) fail("the format holds no video", 0);
@@ -61,8 +63,9 @@ VideoWriter::VideoWriter(const std::string& path, const std::string& displayName
     if (!encoder) encoder = avcodec_find_encoder(id);
     if (!encoder) fail(std::string("no encoder for ") + avcodec_get_name(id), 0);
 
-    mVideo = avformat_new_stream(mFormat, nullptr);
-    mCodec = avcodec_alloc_context3(encoder);
+    mVideo = avformat_new_stream(mFormat.get(), nullptr);
+    mCodec.reset(avcodec_alloc_context3(encoder));
+    if (!mVideo || !mCodec) fail("out of memory", 0);
     mCodec->width = options.width;
     mCodec->height = options.height;
     mCodec->framerate = AVRational{options.rateNum, options.rateDen};
@@ -81,8 +84,10 @@ VideoWriter::VideoWriter(const std::string& path, const std::string& displayName
     } else if (id == AV_CODEC_ID_MPEG4 || id == AV_CODEC_ID_MPEG2VIDEO) {
         mCodec->bit_rate = 8'000'000;
     }
-    if ((err = avcodec_open2(mCodec, encoder, nullptr)) < 0) fail("cannot open encoder", err);
-    avcodec_parameters_from_context(mVideo->codecpar, mCodec);
+    if ((err = avcodec_open2(mCodec.get(), encoder, nullptr)) < 0) {
+        fail("cannot open encoder", err);
+    }
+    avcodec_parameters_from_context(mVideo->codecpar, mCodec.get());
     mVideo->time_base = mCodec->time_base;
     mVideo->avg_frame_rate = mCodec->framerate;
     mVideo->r_frame_rate = mCodec->framerate;
@@ -90,8 +95,8 @@ VideoWriter::VideoWriter(const std::string& path, const std::string& displayName
     if (!options.audioSource.empty()) {
         mAudio = std::make_unique<AudioCopy>(options.audioSource);
         if (mAudio->present()) {
-            if (mAudio->fitsContainer(mFormat)) {
-                mAudioOut = avformat_new_stream(mFormat, nullptr);
+            if (mAudio->fitsContainer(mFormat.get())) {
+                mAudioOut = avformat_new_stream(mFormat.get(), nullptr);
                 avcodec_parameters_copy(mAudioOut->codecpar, mAudio->stream()->codecpar);
                 mAudioOut->codecpar->codec_tag = 0;
                 mAudioOut->time_base = mAudio->stream()->time_base;
@@ -110,45 +115,39 @@ VideoWriter::VideoWriter(const std::string& path, const std::string& displayName
         if ((err = avio_open(&mFormat->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0) {
             fail("cannot open file", err);
         }
-        mOpened = true;
     }
-    if ((err = avformat_write_header(mFormat, nullptr)) < 0) fail("cannot write header", err);
+    if ((err = avformat_write_header(mFormat.get(), nullptr)) < 0) {
+        fail("cannot write header", err);
+    }
     mHeaderWritten = true;
 
-    mFrame = av_frame_alloc();
+    mFrame.reset(av_frame_alloc());
+    mPacket.reset(av_packet_alloc());
+    if (!mFrame || !mPacket) fail("out of memory", 0);
     mFrame->format = mCodec->pix_fmt;
     mFrame->width = options.width;
     mFrame->height = options.height;
-    if ((err = av_frame_get_buffer(mFrame, 0)) < 0) fail("out of memory", err);
-    mPacket = av_packet_alloc();
-    mSws = sws_getContext(options.width, options.height, AV_PIX_FMT_RGBA, options.width,
-                          options.height, mCodec->pix_fmt, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr,
-                          nullptr, nullptr);
+    if ((err = av_frame_get_buffer(mFrame.get(), 0)) < 0) fail("out of memory", err);
+    mSws.reset(sws_getContext(options.width, options.height, AV_PIX_FMT_RGBA, options.width,
+                              options.height, mCodec->pix_fmt, SWS_BICUBIC | SWS_ACCURATE_RND,
+                              nullptr, nullptr, nullptr));
     if (!mSws) fail("unsupported pixel conversion", 0);
 }
 
-VideoWriter::~VideoWriter() {
-    // An unfinished file is abandoned; the caller removes it.
-    sws_freeContext(mSws);
-    av_packet_free(&mPacket);
-    av_frame_free(&mFrame);
-    avcodec_free_context(&mCodec);
-    if (mFormat) {
-        if (mOpened) avio_closep(&mFormat->pb);
-        avformat_free_context(mFormat);
-    }
-}
+// An unfinished file is abandoned (the handles close it); the caller removes it.
+VideoWriter::~VideoWriter() = default;
 
 void VideoWriter::encode(AVFrame* frame) {
-    int err = avcodec_send_frame(mCodec, frame);
+    int err = avcodec_send_frame(mCodec.get(), frame);
     if (err < 0) fail("encoding failed", err);
     for (;;) {
-        err = avcodec_receive_packet(mCodec, mPacket);
+        err = avcodec_receive_packet(mCodec.get(), mPacket.get());
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
         if (err < 0) fail("encoding failed", err);
-        av_packet_rescale_ts(mPacket, mCodec->time_base, mVideo->time_base);
+        av_packet_rescale_ts(mPacket.get(), mCodec->time_base, mVideo->time_base);
         mPacket->stream_index = mVideo->index;
-        if ((err = av_interleaved_write_frame(mFormat, mPacket)) < 0) fail("write failed", err);
+        if ((err = av_interleaved_write_frame(mFormat.get(), mPacket.get())) < 0)
+            fail("write failed", err);
     }
 }
 
@@ -169,7 +168,7 @@ void VideoWriter::copyAudioUntil(double seconds) {
         packet->stream_index = mAudioOut->index;
         packet->pos = -1;
         av_packet_rescale_ts(packet, tb, mAudioOut->time_base);
-        const int err = av_interleaved_write_frame(mFormat, packet);
+        const int err = av_interleaved_write_frame(mFormat.get(), packet);
         mAudio->take();
         if (err < 0) fail("write failed", err);
     }
@@ -179,32 +178,29 @@ void VideoWriter::write(const Image& image, double seconds) {
     if (image.width() != mOptions.width || image.height() != mOptions.height) {
         fail("frame size changed within the video", 0);
     }
-    int err = av_frame_make_writable(mFrame);
+    int err = av_frame_make_writable(mFrame.get());
     if (err < 0) fail("out of memory", err);
     // Video carries no alpha: what the effect made transparent shows as black.
     image.flattenInto(mFlat);
     const uint8_t* src[4] = {mFlat.data(), nullptr, nullptr, nullptr};
     const int srcStride[4] = {mFlat.width() * 4, 0, 0, 0};
-    sws_scale(mSws, src, srcStride, 0, mFlat.height(), mFrame->data, mFrame->linesize);
+    sws_scale(mSws.get(), src, srcStride, 0, mFlat.height(), mFrame->data, mFrame->linesize);
     const double fps = double(mOptions.rateNum) / mOptions.rateDen;
     int64_t pts = std::llround(seconds * fps);
     if (pts <= mLastPts) pts = mLastPts + 1;
     mLastPts = pts;
     mFrame->pts = pts;
     copyAudioUntil(seconds);
-    encode(mFrame);
+    encode(mFrame.get());
 }
 
 void VideoWriter::finish() {
     if (mFinished) return;
     encode(nullptr);
     copyAudioUntil(1e300);
-    const int err = av_write_trailer(mFormat);
+    const int err = av_write_trailer(mFormat.get());
     if (err < 0) fail("cannot finish file", err);
-    if (mOpened) {
-        avio_closep(&mFormat->pb);
-        mOpened = false;
-    }
+    if (!(mFormat->oformat->flags & AVFMT_NOFILE)) avio_closep(&mFormat->pb);
     mFinished = true;
 }
 

@@ -6,14 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "AvHandles.h"
 #include "Image.h"
-
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVStream;
-struct AVFrame;
-struct AVPacket;
-struct SwsContext;
 
 namespace Corvane::Tessory::Cli {
 
@@ -54,19 +48,18 @@ class VideoWriter {
 
     std::string mDisplay;
     Options mOptions;
-    AVFormatContext* mFormat = nullptr;
-    AVCodecContext* mCodec = nullptr;
-    AVStream* mVideo = nullptr;
-    AVStream* mAudioOut = nullptr;
-    AVFrame* mFrame = nullptr;
-    AVPacket* mPacket = nullptr;
-    SwsContext* mSws = nullptr;
+    Av::OutputFormat mFormat;
+    Av::Codec mCodec;
+    AVStream* mVideo = nullptr;     // owned by mFormat
+    AVStream* mAudioOut = nullptr;  // owned by mFormat
+    Av::Frame mFrame;
+    Av::Packet mPacket;
+    Av::Scaler mSws;
     std::unique_ptr<AudioCopy> mAudio;
     Image mFlat;  // the frame over black, kept from frame to frame
     std::string mAudioNote;
     int64_t mLastPts = -1;
     bool mHeaderWritten = false;
-    bool mOpened = false;
     bool mFinished = false;
 };
 

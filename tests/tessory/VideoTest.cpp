@@ -89,6 +89,13 @@ TEST(VideoTest, NamesAndBadFiles) {
     std::ofstream(dir / "junk.mp4") << std::string(5000, 'x');
     EXPECT_THROW(VideoReader(dir / "junk.mp4"), InputError);
     EXPECT_THROW(VideoReader(dir / "missing.mp4"), InputError);
+    // A file that opens but holds no video is refused with everything it opened let go
+    // (the sanitizer build's leak check sees what is kept).
+    ASSERT_EQ(run("ffmpeg -nostdin -v error -y -f lavfi -i sine=duration=0.2 " +
+                  quote(dir / "sound.m4a"))
+                  .status,
+              0);
+    EXPECT_THROW(VideoReader(dir / "sound.m4a"), InputError);
 
     // A clip cut short mid-file: the reader either stops early or reports corrupt data,
     // it never hangs or crashes; a clip with its header destroyed does not open.
