@@ -169,7 +169,13 @@ PF_Err EffectInstance::send(A_long cmd, PF_LayerDef* output, void* extra) {
             self->mCommand = -1;
         }
     } done{this};
-    const PF_Err err = mModule.entry()(cmd, &in, &mOut, pointers.data(), output, extra);
+    PF_Err err = PF_Err_NONE;
+    try {
+        err = mModule.entry()(cmd, &in, &mOut, pointers.data(), output, extra);
+    } catch (...) {
+        // A host written in C cannot unwind through itself; this one says so instead.
+        throw HostError("the plug-in let an exception escape command " + std::to_string(cmd));
+    }
     // A message counts as shown when the command raised the flag or wrote a new text.
     if (mOut.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE) {
         std::string message(mOut.return_msg, strnlen(mOut.return_msg, sizeof(mOut.return_msg)));

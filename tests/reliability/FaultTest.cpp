@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "AllocationFailure.h"
 #include "GLObjectCounter.h"
 #include "ReliabilityFixture.h"
 
@@ -198,6 +199,35 @@ TEST_F(ReliabilityFaults, EveryHostCallFailingInTurnAnswersAsPromisedAndLeavesNo
     EXPECT_GT(perCall["checkout_param"], 0);
     EXPECT_GT(perCall["host_new_handle"], 0);
     EXPECT_GT(perCall["add_param"], 0);
+}
+
+// Each allocation the plug-in makes in a frame failing in turn: the frame answers
+// PF_Err_OUT_OF_MEMORY instead of letting std::bad_alloc reach the host (which would see
+// it as an escaped exception), writes nothing and leaves nothing behind.
+TEST_F(ReliabilityFaults, EachAllocationOfAFrameFailingInTurnAnswersOutOfMemory) {
+    const int objects = GLObjectCounter::total();
+    int injected = 0;
+    for (int nth = 1; nth < 1000; ++nth) {
+        output.fill(kUnwritten);
+        PF_Err answer = PF_Err_NONE;
+        bool fired = false;
+        {
+            AllocationFailure failure(reinterpret_cast<const void*>(module.entry()), nth);
+            answer = frame(48, 32, output);
+            fired = failure.fired();
+        }
+        if (!fired) {  // the frame makes fewer allocations than nth
+            EXPECT_EQ(answer, PF_Err_NONE);
+            break;
+        }
+        ++injected;
+        const std::string what = "allocation #" + std::to_string(nth) + " failing";
+        EXPECT_EQ(answer, PF_Err_OUT_OF_MEMORY) << what;
+        EXPECT_EQ(maxDifference(output, unwritten()), 0) << what << ": output written";
+        expectRecovered(what, objects);
+    }
+    std::cout << "[ faults ] " << injected << " allocations failed in a frame" << std::endl;
+    EXPECT_GT(injected, 0);
 }
 
 TEST_F(ReliabilityFaults, FramesWithoutAHostContextRenderAndTheHostsReturnAfter) {

@@ -126,16 +126,17 @@ void AEOpenglMainFrameBuffer::beginDrawing() {
 }
 
 void AEOpenglMainFrameBuffer::endDrawing(float multiplier) {
-    const unsigned int texture = popRenderContext();
-    if (texture == 0) return;
+    // Deleted however the pass ends.
+    GLTexture texture(popRenderContext());
+    if (!texture) return;
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffers().frame);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
                               mOutputRenderBuffer.id());
     glDisable(GL_BLEND);
     glDisable(GL_MULTISAMPLE);
     glClear(GL_COLOR_BUFFER_BIT);
-    if (mScreenRender) mScreenRender->draw(texture, multiplier);
-    glDeleteTextures(1, &texture);
+    if (mScreenRender) mScreenRender->draw(texture.id(), multiplier);
+    texture.reset();
 }
 
 void AEOpenglMainFrameBuffer::pushRenderContext(bool /*unused*/, bool stencil) {
@@ -236,6 +237,8 @@ void AEOpenglMainFrameBuffer::clearStack() {
 
 unsigned int AEOpenglMainFrameBuffer::makeTexture(int width, int height, bool floatFormat,
                                                   int minFilter, int magFilter, uint64_t bytes) {
+    // The zeros come first: an allocation that fails leaves no texture behind.
+    std::vector<unsigned char> zeros(bytes, 0);
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -243,7 +246,6 @@ unsigned int AEOpenglMainFrameBuffer::makeTexture(int width, int height, bool fl
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(GL_CLAMP_TO_EDGE));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(GL_CLAMP_TO_EDGE));
-    std::vector<unsigned char> zeros(bytes, 0);
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(floatFormat ? GL_RGBA32F : GL_RGBA), width,
                  height, 0, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
@@ -200,13 +201,12 @@ bool gTornDown = false;
 class FrameScope {
   public:
     explicit FrameScope(AEOpenglMainFrameBuffer* frameBuffer) : mFrameBuffer(frameBuffer) {}
+    // The frame's render targets are dropped, not resolved: nothing is allocated while a
+    // failure unwinds.
     ~FrameScope() {
         mTexture.reset();
         if (mDrawing) {
-            const gl::GLuint target = mFrameBuffer->popRenderContext();
-            if (target != 0) {
-                gl::glDeleteTextures(1, &target);
-            }
+            mFrameBuffer->clearStack();
         }
     }
     FrameScope(const FrameScope&) = delete;
@@ -287,8 +287,8 @@ PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                   Vec2(static_cast<double>(width), static_cast<double>(height)));
     frame.mTexture.reset();
 
-    frame.mDrawing = false;
     frameBuffer->endDrawing(multiplier16bit);
+    frame.mDrawing = false;
     AEOpenGLUtilities::DownloadTexture(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
                                        input, output, in_data, kPixelFormatARGB32, bytesPerPixel,
                                        pixelType);
@@ -394,5 +394,10 @@ extern "C" PF_Err EntryPointFunc(A_long cmd, PF_InData* in_data, PF_OutData* out
     } catch (A_Err) {
         // Suites acquired before the throw are already given back by their scopers.
         return PF_Err_BAD_CALLBACK_PARAM;
+    } catch (const std::bad_alloc&) {
+        return PF_Err_OUT_OF_MEMORY;
+    } catch (...) {
+        // A host must never see an exception: it cannot unwind through its own frames.
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
 }
