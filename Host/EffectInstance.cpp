@@ -91,11 +91,11 @@ EffectInstance::EffectInstance(HostApp& host, const PluginModule& module)
     : mHost(host), mModule(module) {
     if (!module.entry()) throw HostError("module " + module.path() + " has no entry point");
     resetParams();
-    mHost.attach(this);
+    mHost.streams().attach(this);
 }
 
 EffectInstance::~EffectInstance() {
-    mHost.detach(this);
+    mHost.streams().detach(this);
 }
 
 PF_ProgPtr EffectInstance::effectRef() const {
@@ -115,8 +115,8 @@ PF_Err EffectInstance::send(A_long cmd, PF_LayerDef* output, void* extra) {
     if (mInCommand) throw HostError("a command is already in progress on this effect");
 
     PF_InData in{};
-    in.inter = HostSuites::interact(mHost.mSlot);
-    in.utils = HostSuites::utils(mHost.mSlot);
+    in.inter = mHost.interactCallbacks();
+    in.utils = mHost.utilCallbacks();
     in.effect_ref = effectRef();
     in.quality = 1;
     in.version = (13u << 16) | 28u;
@@ -179,7 +179,7 @@ PF_Err EffectInstance::send(A_long cmd, PF_LayerDef* output, void* extra) {
     // A message counts as shown when the command raised the flag or wrote a new text.
     if (mOut.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE) {
         std::string message(mOut.return_msg, strnlen(mOut.return_msg, sizeof(mOut.return_msg)));
-        if (!flagBefore || message != messageBefore) mHost.showMessage(std::move(message));
+        if (!flagBefore || message != messageBefore) mHost.calls().show(std::move(message));
     }
     return err;
 }
@@ -345,6 +345,16 @@ void EffectInstance::setDownsample(A_long num, A_u_long den) {
     mDownsampleY = PF_RationalScale{num, den};
 }
 
+AEGP_DynStreamFlags EffectInstance::streamFlags(int index) const {
+    checkIndex(index);
+    return mParams[static_cast<size_t>(index)].streamFlags;
+}
+
+void EffectInstance::setStreamFlags(int index, AEGP_DynStreamFlags flags) {
+    checkIndex(index);
+    mParams[static_cast<size_t>(index)].streamFlags = flags;
+}
+
 void EffectInstance::setLayerSize(int width, int height) {
     if (width <= 0 || height <= 0) throw HostError("layer size must be positive");
     mLayerWidth = width;
@@ -356,9 +366,9 @@ void EffectInstance::setLayerSize(int width, int height) {
 PF_Err EffectInstance::addParam(PF_ParamIndex index, const PF_ParamDef* def) {
     const std::string name =
         def ? std::string(def->name, strnlen(def->name, sizeof(def->name))) : std::string();
-    mHost.log("add_param ", mParams.size(), " ", name);
+    mHost.calls().log("add_param ", mParams.size(), " ", name);
     A_Err err = PF_Err_OUT_OF_MEMORY;
-    if (mHost.fault("add_param", &err)) return err;
+    if (mHost.calls().fault("add_param", &err)) return err;
     if (!mInCommand || mCommand != PF_Cmd_PARAMS_SETUP) return PF_Err_INVALID_CALLBACK;
     if (!def) return PF_Err_BAD_CALLBACK_PARAM;
     if (index != -1) return PF_Err_INVALID_INDEX;
@@ -384,9 +394,9 @@ PF_Err EffectInstance::addParam(PF_ParamIndex index, const PF_ParamDef* def) {
 
 PF_Err EffectInstance::checkoutParam(PF_ParamIndex index, A_long time, A_long step, A_u_long scale,
                                      PF_ParamDef* def) {
-    mHost.log("checkout_param ", index, " ", time, " ", step, " ", scale);
+    mHost.calls().log("checkout_param ", index, " ", time, " ", step, " ", scale);
     A_Err err = PF_Err_BAD_CALLBACK_PARAM;
-    if (mHost.fault("checkout_param", &err)) return err;
+    if (mHost.calls().fault("checkout_param", &err)) return err;
     if (!def || scale == 0) return PF_Err_BAD_CALLBACK_PARAM;
     if (index < 0 || index >= static_cast<PF_ParamIndex>(mParams.size())) {
         return PF_Err_INVALID_INDEX;
@@ -399,20 +409,20 @@ PF_Err EffectInstance::checkoutParam(PF_ParamIndex index, A_long time, A_long st
 PF_Err EffectInstance::checkinParam(PF_ParamDef* def) {
     auto it = std::find_if(mCheckedOut.begin(), mCheckedOut.end(),
                            [&](const auto& entry) { return entry.first == def; });
-    mHost.log("checkin_param ", it == mCheckedOut.end() ? -1 : it->second);
+    mHost.calls().log("checkin_param ", it == mCheckedOut.end() ? -1 : it->second);
     // A definition that was never checked out (its check-out failed) is accepted: there
     // is nothing to give back. An injected failure still takes the parameter back: the
     // plug-in has no second way to return it.
     if (it != mCheckedOut.end()) mCheckedOut.erase(it);
     A_Err err = PF_Err_BAD_CALLBACK_PARAM;
-    if (mHost.fault("checkin_param", &err)) return err;
+    if (mHost.calls().fault("checkin_param", &err)) return err;
     return PF_Err_NONE;
 }
 
 PF_Err EffectInstance::updateParamUI(PF_ParamIndex index, const PF_ParamDef* def) {
-    mHost.log("PF_UpdateParamUI ", index);
+    mHost.calls().log("PF_UpdateParamUI ", index);
     A_Err err = PF_Err_BAD_CALLBACK_PARAM;
-    if (mHost.fault("PF_UpdateParamUI", &err)) return err;
+    if (mHost.calls().fault("PF_UpdateParamUI", &err)) return err;
     if (!def) return PF_Err_BAD_CALLBACK_PARAM;
     if (index < 0 || index >= static_cast<PF_ParamIndex>(mParams.size())) {
         return PF_Err_INVALID_INDEX;
@@ -422,7 +432,7 @@ PF_Err EffectInstance::updateParamUI(PF_ParamIndex index, const PF_ParamDef* def
 }
 
 PF_Err EffectInstance::keyframeCount(PF_ParamIndex index, A_long* count) const {
-    mHost.log("PF_GetKeyframeCount ", index);
+    mHost.calls().log("PF_GetKeyframeCount ", index);
     if (!count) return PF_Err_BAD_CALLBACK_PARAM;
     if (index < 0 || index >= static_cast<PF_ParamIndex>(mParams.size())) {
         return PF_Err_INVALID_INDEX;
@@ -432,7 +442,7 @@ PF_Err EffectInstance::keyframeCount(PF_ParamIndex index, A_long* count) const {
 }
 
 PF_Err EffectInstance::currentState(PF_ParamIndex index, A_long* state) const {
-    mHost.log("PF_GetCurrentState ", index);
+    mHost.calls().log("PF_GetCurrentState ", index);
     // A digest of the values and keys of one parameter, or of all of them for index -1
     // (PF_ParamIndex_CHECK_ALL): equal states mean the same frames.
     if (index < -1 || index >= static_cast<PF_ParamIndex>(mParams.size())) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AE_Effect.h"
+#include "AE_GeneralPlug.h"
 #include "Host/Param.h"
 
 namespace Corvane::Tessory::Host {
@@ -73,14 +74,19 @@ class EffectInstance {
     /// width and height, and the size point defaults are per cent of.
     void setLayerSize(int width, int height);
 
+    /// A parameter's stream flags (AEGP_DynStreamFlag_...), as the plug-in set them.
+    AEGP_DynStreamFlags streamFlags(int index) const;
+    void setStreamFlags(int index, AEGP_DynStreamFlags flags);
+
+    HostApp& host() { return mHost; }
+
     // What the plug-in did to this instance.
     const std::vector<UiUpdate>& uiUpdates() const { return mUiUpdates; }
     /// check-outs not checked in.
     int outstandingCheckouts() const { return static_cast<int>(mCheckedOut.size()); }
 
   private:
-    friend class HostApp;
-    friend class HostSuites;
+    friend class HostSuites;  // the interaction callbacks below answer the plug-in
 
     PF_ProgPtr effectRef() const;
     void checkIndex(int index) const;

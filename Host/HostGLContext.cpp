@@ -96,7 +96,8 @@ HostGLContext::HostGLContext() {
     mContext = eglCreateContext(s.display, s.noConfig ? EGL_NO_CONFIG_KHR : s.config,
                                 EGL_NO_CONTEXT, attributes);
     std::lock_guard<std::mutex> lock(gErrorMutex);
-    gContextError = mContext == EGL_NO_CONTEXT ? PlatformDisplay::failure("eglCreateContext") : std::string();
+    gContextError =
+        mContext == EGL_NO_CONTEXT ? PlatformDisplay::failure("eglCreateContext") : std::string();
 }
 
 HostGLContext::~HostGLContext() {

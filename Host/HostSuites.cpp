@@ -103,41 +103,41 @@ struct HostSuites::Slot {
         return h ? h->releaseSuite(name, version) : kSPSuiteNotFoundError;
     }
     static A_Boolean isEqual(const char* a, const char* b) {
-        if (HostApp* h = host()) h->log("IsEqual");
+        if (HostApp* h = host()) h->mCalls.log("IsEqual");
         return a && b && std::strcmp(a, b) == 0;
     }
     static SPErr allocateBlock(size_t size, void** block) {
         HostApp* h = host();
-        return h ? h->allocateBlock(size, block) : A_Err_GENERIC;
+        return h ? h->mMemory.allocateBlock(size, block) : A_Err_GENERIC;
     }
     static SPErr freeBlock(void* block) {
         HostApp* h = host();
-        return h ? h->freeBlock(block) : A_Err_GENERIC;
+        return h ? h->mMemory.freeBlock(block) : A_Err_GENERIC;
     }
     static SPErr reallocateBlock(void* block, size_t size, void** newBlock) {
         HostApp* h = host();
-        return h ? h->reallocateBlock(block, size, newBlock) : A_Err_GENERIC;
+        return h ? h->mMemory.reallocateBlock(block, size, newBlock) : A_Err_GENERIC;
     }
     static SPErr undefined() {
-        if (HostApp* h = host()) h->log("Undefined");
+        if (HostApp* h = host()) h->mCalls.log("Undefined");
         return A_Err_GENERIC;
     }
 
     // ANSI callbacks (utils->ansi and the ANSI suite share these).
     template <int N>
     static A_FpLong math1(A_FpLong x) {
-        if (HostApp* h = host()) h->log(kMath1[N].name);
+        if (HostApp* h = host()) h->mCalls.log(kMath1[N].name);
         return kMath1[N].fn(x);
     }
     template <int N>
     static A_FpLong math2(A_FpLong x, A_FpLong y) {
-        if (HostApp* h = host()) h->log(kMath2[N].name);
+        if (HostApp* h = host()) h->mCalls.log(kMath2[N].name);
         return kMath2[N].fn(x, y);
     }
     static int sprintfFn(A_char* buffer, const A_char* format, ...) {
         if (HostApp* h = host()) {
-            h->log("sprintf");
-            if (h->fault("sprintf")) return -1;
+            h->mCalls.log("sprintf");
+            if (h->mCalls.fault("sprintf")) return -1;
         }
         if (!buffer || !format) return -1;
         va_list args;
@@ -148,8 +148,8 @@ struct HostSuites::Slot {
     }
     static A_char* strcpyFn(A_char* dest, const A_char* src) {
         if (HostApp* h = host()) {
-            h->log("strcpy");
-            if (h->fault("strcpy")) return dest;
+            h->mCalls.log("strcpy");
+            if (h->mCalls.fault("strcpy")) return dest;
         }
         if (!dest || !src) return dest;
         return std::strcpy(dest, src);
@@ -179,7 +179,7 @@ struct HostSuites::Slot {
     // Interaction callbacks.
     static EffectInstance* instance(PF_ProgPtr ref) {
         HostApp* h = host();
-        return h ? h->instanceFor(ref) : nullptr;
+        return h ? h->mStreams.instanceFor(ref) : nullptr;
     }
     static PF_Err checkoutParam(PF_ProgPtr ref, PF_ParamIndex index, A_long time, A_long step,
                                 A_u_long scale, PF_ParamDef* param) {
@@ -197,16 +197,16 @@ struct HostSuites::Slot {
     static PF_Err abortFn(PF_ProgPtr ref) {
         EffectInstance* e = instance(ref);
         if (!e) return PF_Err_BAD_CALLBACK_PARAM;
-        e->mHost.log("abort");
+        e->host().calls().log("abort");
         A_Err err = PF_Err_NONE;
-        return e->mHost.fault("abort", &err) ? err : PF_Err_NONE;
+        return e->host().calls().fault("abort", &err) ? err : PF_Err_NONE;
     }
     static PF_Err progress(PF_ProgPtr ref, A_long current, A_long total) {
         EffectInstance* e = instance(ref);
         if (!e) return PF_Err_BAD_CALLBACK_PARAM;
-        e->mHost.log("progress ", current, " ", total);
+        e->host().calls().log("progress ", current, " ", total);
         A_Err err = PF_Err_NONE;
-        return e->mHost.fault("progress", &err) ? err : PF_Err_NONE;
+        return e->host().calls().fault("progress", &err) ? err : PF_Err_NONE;
     }
 
     // Parameter utilities.
@@ -224,7 +224,7 @@ struct HostSuites::Slot {
                                   A_Boolean* same) {
         EffectInstance* e = instance(ref);
         if (!e || !a || !b || !same) return PF_Err_BAD_CALLBACK_PARAM;
-        e->mHost.log("PF_AreStatesIdentical");
+        e->host().calls().log("PF_AreStatesIdentical");
         *same = std::memcmp(*a, *b, sizeof(PF_State)) == 0;
         return PF_Err_NONE;
     }
@@ -236,42 +236,42 @@ struct HostSuites::Slot {
     // AEGP effects and streams.
     static A_Err getEffectLayer(PF_ProgPtr ref, AEGP_LayerH* layer) {
         HostApp* h = host();
-        return h ? h->effectLayer(ref, layer) : A_Err_GENERIC;
+        return h ? h->mStreams.effectLayer(ref, layer) : A_Err_GENERIC;
     }
     static A_Err newEffectForEffect(AEGP_PluginID, PF_ProgPtr ref, AEGP_EffectRefH* effect) {
         HostApp* h = host();
-        return h ? h->newEffectForEffect(ref, effect) : A_Err_GENERIC;
+        return h ? h->mStreams.newEffectForEffect(ref, effect) : A_Err_GENERIC;
     }
     static A_Err layerNumEffects(AEGP_LayerH layer, A_long* count) {
         HostApp* h = host();
-        return h ? h->layerNumEffects(layer, count) : A_Err_GENERIC;
+        return h ? h->mStreams.layerNumEffects(layer, count) : A_Err_GENERIC;
     }
     static A_Err layerEffectByIndex(AEGP_PluginID, AEGP_LayerH layer, A_long index,
                                     AEGP_EffectRefH* effect) {
         HostApp* h = host();
-        return h ? h->layerEffectByIndex(layer, index, effect) : A_Err_GENERIC;
+        return h ? h->mStreams.layerEffectByIndex(layer, index, effect) : A_Err_GENERIC;
     }
     static A_Err disposeEffect(AEGP_EffectRefH effect) {
         HostApp* h = host();
-        return h ? h->disposeEffect(effect) : A_Err_GENERIC;
+        return h ? h->mStreams.disposeEffect(effect) : A_Err_GENERIC;
     }
     static A_Err newEffectStream(AEGP_PluginID, AEGP_EffectRefH effect, PF_ParamIndex index,
                                  AEGP_StreamRefH* stream) {
         HostApp* h = host();
-        return h ? h->newEffectStream(effect, index, stream) : A_Err_GENERIC;
+        return h ? h->mStreams.newEffectStream(effect, index, stream) : A_Err_GENERIC;
     }
     static A_Err disposeStream(AEGP_StreamRefH stream) {
         HostApp* h = host();
-        return h ? h->disposeStream(stream) : A_Err_GENERIC;
+        return h ? h->mStreams.disposeStream(stream) : A_Err_GENERIC;
     }
     static A_Err streamFlags(AEGP_StreamRefH stream, AEGP_DynStreamFlags* flags) {
         HostApp* h = host();
-        return h ? h->streamFlags(stream, flags) : A_Err_GENERIC;
+        return h ? h->mStreams.streamFlags(stream, flags) : A_Err_GENERIC;
     }
     static A_Err setStreamFlag(AEGP_StreamRefH stream, AEGP_DynStreamFlags flag, A_Boolean undoable,
                                A_Boolean set) {
         HostApp* h = host();
-        return h ? h->setStreamFlag(stream, flag, undoable, set) : A_Err_GENERIC;
+        return h ? h->mStreams.setStreamFlag(stream, flag, undoable, set) : A_Err_GENERIC;
     }
 
     // Utility and memory.
@@ -287,23 +287,23 @@ struct HostSuites::Slot {
     static A_Err newMemHandle(AEGP_PluginID, const A_char* what, AEGP_MemSize size,
                               AEGP_MemFlag flags, AEGP_MemHandle* mem) {
         HostApp* h = host();
-        return h ? h->newMemHandle(what, size, flags, mem) : A_Err_GENERIC;
+        return h ? h->mMemory.newMemHandle(what, size, flags, mem) : A_Err_GENERIC;
     }
     static A_Err freeMemHandle(AEGP_MemHandle mem) {
         HostApp* h = host();
-        return h ? h->freeMemHandle(mem) : A_Err_GENERIC;
+        return h ? h->mMemory.freeMemHandle(mem) : A_Err_GENERIC;
     }
     static A_Err lockMemHandle(AEGP_MemHandle mem, void** ptr) {
         HostApp* h = host();
-        return h ? h->lockMemHandle(mem, ptr) : A_Err_GENERIC;
+        return h ? h->mMemory.lockMemHandle(mem, ptr) : A_Err_GENERIC;
     }
     static A_Err unlockMemHandle(AEGP_MemHandle mem) {
         HostApp* h = host();
-        return h ? h->unlockMemHandle(mem) : A_Err_GENERIC;
+        return h ? h->mMemory.unlockMemHandle(mem) : A_Err_GENERIC;
     }
     static A_Err memHandleSize(AEGP_MemHandle mem, AEGP_MemSize* size) {
         HostApp* h = host();
-        return h ? h->memHandleSize(mem, size) : A_Err_GENERIC;
+        return h ? h->mMemory.memHandleSize(mem, size) : A_Err_GENERIC;
     }
 
     // Float iteration.
@@ -317,25 +317,25 @@ struct HostSuites::Slot {
     // Handles.
     static PF_Handle newHandle(A_HandleSize size) {
         HostApp* h = host();
-        return h ? h->newHandle(size) : nullptr;
+        return h ? h->mMemory.newHandle(size) : nullptr;
     }
     static void* lockHandle(PF_Handle handle) {
         HostApp* h = host();
-        return h ? h->lockHandle(handle) : nullptr;
+        return h ? h->mMemory.lockHandle(handle) : nullptr;
     }
     static void unlockHandle(PF_Handle handle) {
-        if (HostApp* h = host()) h->unlockHandle(handle);
+        if (HostApp* h = host()) h->mMemory.unlockHandle(handle);
     }
     static void disposeHandle(PF_Handle handle) {
-        if (HostApp* h = host()) h->disposeHandle(handle);
+        if (HostApp* h = host()) h->mMemory.disposeHandle(handle);
     }
     static A_HandleSize handleSize(PF_Handle handle) {
         HostApp* h = host();
-        return h ? h->handleSize(handle) : 0;
+        return h ? h->mMemory.handleSize(handle) : 0;
     }
     static PF_Err resizeHandle(A_HandleSize size, PF_Handle* handle) {
         HostApp* h = host();
-        return h ? h->resizeHandle(size, handle) : PF_Err_BAD_CALLBACK_PARAM;
+        return h ? h->mMemory.resizeHandle(size, handle) : PF_Err_BAD_CALLBACK_PARAM;
     }
 
     template <typename Ansi>
