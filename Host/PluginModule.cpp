@@ -3,12 +3,9 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "Host/HostError.h"
-
-#ifndef TESSORY_DEFAULT_PLUGIN
-#error "TESSORY_DEFAULT_PLUGIN must name the module this build makes"
-#endif
 
 namespace Corvane::Tessory::Host {
 
@@ -44,10 +41,35 @@ PluginModule::~PluginModule() {
     if (mHandle) dlclose(mHandle);
 }
 
+std::string PluginModule::moduleNear(const std::string& file) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path dir = fs::weakly_canonical(fs::path(file), ec).parent_path();
+    // The build tree (bin/ and frei0r/ beside plugins/), then an installed tree: the
+    // frei0r filter in lib/frei0r-1/, a program in bin/. Never the frei0r folder itself:
+    // hosts open every library there as a filter.
+    for (const fs::path& candidate : {dir.parent_path() / "plugins" / "Tessory.so",
+                                      dir.parent_path() / "tessory" / "Tessory.so",
+                                      dir.parent_path() / "lib" / "tessory" / "Tessory.so"}) {
+        if (fs::is_regular_file(candidate, ec)) return candidate.string();
+    }
+    return {};
+}
+
 std::string PluginModule::defaultPath() {
     const char* env = std::getenv("TESSORY_PLUGIN");
     if (env && *env) return env;
-    return TESSORY_DEFAULT_PLUGIN;
+    // The program or library this code is linked into: the host runtime is static.
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&PluginModule::defaultPath), &info) && info.dli_fname) {
+        const std::string near = moduleNear(info.dli_fname);
+        if (!near.empty()) return near;
+        // Not found: the load fails naming where an installed module would be.
+        return (std::filesystem::path(info.dli_fname).parent_path().parent_path() / "lib" /
+                "tessory" / "Tessory.so")
+            .string();
+    }
+    return "Tessory.so";
 }
 
 }  // namespace Corvane::Tessory::Host

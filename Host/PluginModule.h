@@ -19,8 +19,13 @@ class PluginModule {
     PF_EntryPointFunc entry() const { return mEntry; }
     const std::string& path() const { return mPath; }
 
-    /// $TESSORY_PLUGIN when set and not empty, else the module this build makes.
+    /// $TESSORY_PLUGIN when set and not empty, else moduleNear() the program or library
+    /// this code is linked into (the runtime is a static library).
     static std::string defaultPath();
+    /// The effect module for a binary at file: ../plugins/Tessory.so in the build tree,
+    /// ../tessory/Tessory.so for the frei0r filter installed in lib/frei0r-1/,
+    /// ../lib/tessory/Tessory.so for a program installed in bin/; empty when none exists.
+    static std::string moduleNear(const std::string& file);
 
   private:
     std::string mPath;

@@ -67,31 +67,6 @@ void BridgeRuntime::unloadIfUnused() {
     }
 }
 
-std::string BridgeRuntime::moduleNear(const std::string& bridgeFile) {
-    std::error_code ec;
-    const fs::path dir = fs::weakly_canonical(fs::path(bridgeFile), ec).parent_path();
-    for (const fs::path& candidate :
-         {dir.parent_path() / "plugins" / "Tessory.so", dir / "Tessory.so"}) {
-        if (fs::is_regular_file(candidate, ec)) return candidate.string();
-    }
-    return {};
-}
-
-std::string BridgeRuntime::pluginPath() {
-    const char* env = std::getenv("TESSORY_PLUGIN");
-    if (env && *env) return env;
-    const std::string built = Host::PluginModule::defaultPath();
-    std::error_code ec;
-    if (fs::is_regular_file(built, ec)) return built;
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&BridgeRuntime::pluginPath), &info) && info.dli_fname) {
-        const std::string near = moduleNear(info.dli_fname);
-        if (!near.empty()) return near;
-    }
-    // Not found anywhere: the load fails naming the path the build expects.
-    return built;
-}
-
 std::string BridgeRuntime::modulePath() const {
     return mModule ? mModule->path() : std::string();
 }
@@ -105,7 +80,7 @@ void BridgeRuntime::report(const std::string& message) {
 bool BridgeRuntime::load() {
     if (mModule) return true;
     if (mFailed) return false;
-    const std::string path = pluginPath();
+    const std::string path = Host::PluginModule::defaultPath();
     // The effect writes its GL information to standard output, and a frei0r host's
     // standard output can be the video itself (ffmpeg ... -f rawvideo -): while the module
     // is loaded, what goes to std::cout goes to stderr instead.

@@ -49,13 +49,6 @@ class BridgeRuntime {
     /// Writes "tessory (frei0r): message" on stderr the first time that message comes.
     void report(const std::string& message);
 
-    /// Where the effect module is looked for: $TESSORY_PLUGIN, else the module of this
-    /// build, else one beside the bridge's own file.
-    static std::string pluginPath();
-    /// The module a bridge at that path looks for when the build's module is not there:
-    /// ../plugins/Tessory.so, else Tessory.so in the same folder; empty if neither exists.
-    static std::string moduleNear(const std::string& bridgeFile);
-
   private:
     bool load();
     void unloadIfUnused();

@@ -381,25 +381,6 @@ TEST(Frei0rModule, WithoutTheEffectFramesPassThroughAndTheErrorIsReportedOnce) {
     EXPECT_NE(err.find("pass through"), std::string::npos) << err;
 }
 
-TEST(Frei0rModule, TheEffectIsFoundBesideTheBridge) {
-    TempDir dir;
-    fs::create_directories(dir.path() / "frei0r");
-    fs::create_directories(dir.path() / "plugins");
-    const std::string bridge = dir / "frei0r/tessory.so";
-    EXPECT_EQ(BridgeRuntime::moduleNear(bridge), "");
-    std::ofstream(dir / "frei0r/Tessory.so") << "x";
-    EXPECT_EQ(BridgeRuntime::moduleNear(bridge), dir / "frei0r/Tessory.so");
-    // The build's layout wins over a module in the same folder.
-    std::ofstream(dir / "plugins/Tessory.so") << "x";
-    EXPECT_EQ(BridgeRuntime::moduleNear(bridge), dir / "plugins/Tessory.so");
-
-    // The variable decides when set; else the module this build makes.
-    unsetenv("TESSORY_PLUGIN");
-    EXPECT_EQ(BridgeRuntime::pluginPath(), Host::PluginModule::defaultPath());
-    setenv("TESSORY_PLUGIN", "/elsewhere/T.so", 1);
-    EXPECT_EQ(BridgeRuntime::pluginPath(), "/elsewhere/T.so");
-    unsetenv("TESSORY_PLUGIN");
-}
 
 }  // namespace
 }  // namespace Corvane::Tessory::Frei0r::Testing

@@ -1,7 +1,10 @@
 // Loading modules, and the host's image buffers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "Host/HostError.h"
@@ -47,6 +50,34 @@ TEST(PluginModule, DefaultPathFollowsTheEnvironment) {
     ::unsetenv("TESSORY_PLUGIN");
     EXPECT_EQ(PluginModule::defaultPath(), built);
     EXPECT_NE(built.find("/plugins/Tessory.so"), std::string::npos) << built;
+}
+
+// Where a binary finds the effect: in the build tree, and installed, for the frei0r filter
+// in lib/frei0r-1/ and a program in bin/; never a library in the frei0r folder itself.
+TEST(PluginModule, FindsTheEffectBesideTheBinaryBuiltOrInstalled) {
+    struct Case {
+        const char* binary;
+        const char* module;  // "" when none may be found
+    };
+    const Case cases[] = {
+        {"build/frei0r/tessory.so", "build/plugins/Tessory.so"},
+        {"build/bin/tessory", "build/plugins/Tessory.so"},
+        {"usr/lib/frei0r-1/tessory.so", "usr/lib/tessory/Tessory.so"},
+        {"usr/bin/tessory", "usr/lib/tessory/Tessory.so"},
+        {"opt/lib/frei0r-1/tessory.so", ""},
+    };
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("modules" + std::to_string(::getpid()));
+    for (const char* module : {"build/plugins/Tessory.so", "usr/lib/tessory/Tessory.so",
+                               "opt/lib/frei0r-1/Tessory.so"}) {
+        std::filesystem::create_directories((root / module).parent_path());
+        std::ofstream(root / module) << "x";
+    }
+    for (const Case& c : cases) {
+        const std::string expected = *c.module ? (root / c.module).string() : std::string();
+        EXPECT_EQ(PluginModule::moduleNear((root / c.binary).string()), expected) << c.binary;
+    }
+    std::filesystem::remove_all(root);
 }
 
 TEST(Layer, RowsArePaddedAndPaddingIsWatched) {
