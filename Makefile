@@ -9,7 +9,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps configure build asan-build test asan-test demo bench fuzz format clean
+.PHONY: all deps configure build asan-build test asan-test demo bench fuzz format clean install package
 
 all: build
 
@@ -50,6 +50,16 @@ bench: build
 		--benchmark_out=bench/results/latest.json --benchmark_out_format=json
 	./bench/video.sh $(BUILD)
 	./bench/report.sh $(BUILD)
+
+# Installs under $(PREFIX) (into $(DESTDIR) when staging): bin/tessory, lib/tessory/Tessory.so,
+# lib/frei0r-1/tessory.so, the Kdenlive and Shotcut panels and the manual page.
+PREFIX ?= /usr/local
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package in $(BUILD)/, installing under /usr.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

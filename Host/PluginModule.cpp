@@ -61,15 +61,19 @@ std::string PluginModule::defaultPath() {
     if (env && *env) return env;
     // The program or library this code is linked into: the host runtime is static.
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&PluginModule::defaultPath), &info) && info.dli_fname) {
-        const std::string near = moduleNear(info.dli_fname);
-        if (!near.empty()) return near;
-        // Not found: the load fails naming where an installed module would be.
-        return (std::filesystem::path(info.dli_fname).parent_path().parent_path() / "lib" /
-                "tessory" / "Tessory.so")
-            .string();
+    if (!dladdr(reinterpret_cast<void*>(&PluginModule::defaultPath), &info) || !info.dli_fname) {
+        return "Tessory.so";
     }
-    return "Tessory.so";
+    // The loader names a library by its path, the program by the name it was started as.
+    std::error_code ec;
+    std::filesystem::path self(info.dli_fname);
+    if (!self.is_absolute() || !std::filesystem::exists(self, ec)) {
+        self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    }
+    const std::string near = moduleNear(self.string());
+    if (!near.empty()) return near;
+    // Not found: the load fails naming where an installed module would be.
+    return (self.parent_path().parent_path() / "lib" / "tessory" / "Tessory.so").string();
 }
 
 }  // namespace Corvane::Tessory::Host

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The install rules and the Debian package: what lands where, that the installed program
+# and filter find the installed effect (never the build's), and the package's file list and
+# dependencies. Usage: install_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+expected=(
+  bin/tessory
+  lib/tessory/Tessory.so
+  lib/frei0r-1/tessory.so
+  share/kdenlive/effects/frei0r_tessory.xml
+  share/shotcut/qml/filters/tessory/meta.qml
+  share/shotcut/qml/filters/tessory/ui.qml
+  share/man/man1/tessory.1
+)
+
+# Staged install under /usr, as a package would lay it out.
+DESTDIR="$tmp/stage" cmake --install "$build" --prefix /usr >/dev/null
+root="$tmp/stage/usr"
+for f in "${expected[@]}"; do
+  [ -f "$root/$f" ] || fail "installed tree lacks $f"
+done
+# MLT and GStreamer open every library in the frei0r folder as a filter.
+[ "$(ls "$root/lib/frei0r-1")" = "tessory.so" ] || fail "lib/frei0r-1 holds more than the filter"
+installed=$(find "$root" -type f | wc -l)
+[ "$installed" -eq "${#expected[@]}" ] || fail "installed $installed files, expected ${#expected[@]}"
+
+# The installed program and filter load the installed effect even with the build around.
+unset TESSORY_PLUGIN FREI0R_PATH
+"$root/bin/tessory" --help | grep -q -- "--plugin TEXT=$root/lib/tessory/Tessory.so" ||
+  fail "the installed tessory does not default to the installed effect"
+"$root/bin/tessory" render -q -o "$tmp/cli.png" --set "Instances=3" ||
+  fail "the installed tessory cannot render"
+FREI0R_PATH="$root/lib/frei0r-1" ffmpeg -nostdin -v error -f lavfi -i color=white:size=64x48 \
+  -frames:v 1 -vf frei0r=filter_name=tessory -f rawvideo -pix_fmt rgba "$tmp/f.rgba" 2>"$tmp/err" ||
+  fail "FFmpeg with the installed filter failed: $(cat "$tmp/err")"
+if grep -q "pass through" "$tmp/err"; then fail "the installed filter did not find the effect"; fi
+
+# The package: the same files under /usr, and dependencies from the linked libraries.
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/pkg" >/dev/null
+deb=$(ls "$tmp"/pkg/*.deb)
+listing=$(dpkg-deb -c "$deb")
+for f in "${expected[@]}"; do
+  grep -q "\./usr/$f\$" <<<"$listing" || fail "package lacks /usr/$f"
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libglbinding libavcodec libegl1 libopenimageio; do
+  grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+echo "installed ${#expected[@]} files; package $(basename "$deb"); Depends: $depends"
