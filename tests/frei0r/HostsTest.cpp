@@ -81,6 +81,14 @@ class Frei0rHosts : public ::testing::Test {
         return decode(dir / "cli%d.png");
     }
 
+    // An MLT profile of the source frames' size and rate, as dir/profile.
+    void writeMeltProfile() {
+        std::ofstream profile(dir / "profile");
+        profile << "description=96x64\nframe_rate_num=10\nframe_rate_den=1\nwidth=96\n"
+                   "height=64\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
+                   "display_aspect_num=3\ndisplay_aspect_den=2\ncolorspace=709\n";
+    }
+
     TempDir dir;
     std::vector<uint8_t> mSource;
 };
@@ -214,12 +222,7 @@ TEST_F(Frei0rHosts, MeltRendersAClipThroughTheFilter) {
     // melt with the sanitizer runtime preloaded never finishes, even with no filter at all.
     GTEST_SKIP() << "melt does not run with the sanitizer runtime preloaded";
 #endif
-    {
-        std::ofstream profile(dir / "profile");
-        profile << "description=96x64\nframe_rate_num=10\nframe_rate_den=1\nwidth=96\n"
-                   "height=64\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
-                   "display_aspect_num=3\ndisplay_aspect_den=2\ncolorspace=709\n";
-    }
+    writeMeltProfile();
     auto melt = [&](const std::string& name, const std::string& filter) {
         const std::string out = dir / (name + ".mkv");
         const int rc =
@@ -282,12 +285,7 @@ TEST_F(Frei0rHosts, MeltGivesTheSameFramesOnFourThreadsAsOnOne) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "melt does not run with the sanitizer runtime preloaded";
 #endif
-    {
-        std::ofstream profile(dir / "profile");
-        profile << "description=96x64\nframe_rate_num=10\nframe_rate_den=1\nwidth=96\n"
-                   "height=64\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
-                   "display_aspect_num=3\ndisplay_aspect_den=2\ncolorspace=709\n";
-    }
+    writeMeltProfile();
     // A keyframed size, so that frames differ from one another.
     auto checksums = [&](int threads, int attempt) {
         const std::string name = "t" + std::to_string(threads) + "_" + std::to_string(attempt);
