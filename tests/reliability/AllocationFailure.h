@@ -1,6 +1,7 @@
 // An allocation that fails inside the plug-in: while armed, the nth operator new called
 // from the plug-in module's own code throws std::bad_alloc. Allocations of the host, the
-// test and the libraries (the GL driver's compiler among them) go through untouched.
+// test and the libraries (the GL driver's compiler among them) go through untouched. Not in
+// the sanitizer build, which keeps its own operator new.
 #pragma once
 
 namespace Corvane::Tessory::Testing {
