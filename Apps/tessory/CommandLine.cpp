@@ -8,6 +8,7 @@
 #include "DemoJob.h"
 #include "Host/PluginModule.h"
 #include "InputError.h"
+#include "Interruption.h"
 #include "ParamListing.h"
 #include "RenderJob.h"
 #include "Renderer.h"
@@ -96,6 +97,7 @@ int CommandLine::run(int argc, char** argv) {
         return 2;
     }
 
+    Interruption::install();
     try {
         Renderer renderer(plugin, verbose);
         if (renderCmd->parsed()) {
@@ -116,6 +118,10 @@ int CommandLine::run(int argc, char** argv) {
             DemoJob(renderer, demoDir, demoQuiet).run();
         }
         return 0;
+    } catch (const Interruption::Stopped& e) {
+        // What was being written is gone; an existing target is as it was.
+        std::fprintf(stderr, "tessory: %s; nothing written\n", e.what());
+        return 128 + e.signal;
     } catch (const InputError& e) {
         std::fprintf(stderr, "tessory: %s\n", oneLine(e.what()).c_str());
         return 2;

@@ -8,6 +8,7 @@
 #include "ContactSheet.h"
 #include "DemoPicture.h"
 #include "InputError.h"
+#include "Interruption.h"
 #include "ParamParser.h"
 #include "Progress.h"
 #include "Renderer.h"
@@ -65,6 +66,7 @@ void DemoJob::run() {
         // the plug-in draws.
         mRenderer.setValue(shape.index, {double(i + 1), 0, 0, 0});
         for (const auto& [value, label] : {std::pair{inside, " INSIDE"}, {outside, " OUTSIDE"}}) {
+            Interruption::check();
             mRenderer.setValue(fill.index, value);
             sheet.add(mRenderer.render(tileInput, 0, 30), upper(shapes[i]) + label);
             progress.step();

@@ -12,6 +12,7 @@
 #include "DemoPicture.h"
 #include "ImagePool.h"
 #include "InputError.h"
+#include "Interruption.h"
 #include "ParamParser.h"
 #include "Preset.h"
 #include "Progress.h"
@@ -128,6 +129,7 @@ void RenderJob::stillToStill(const Image& input) {
     AtomicFile file(mOptions.output);
     const Image result = mRenderer.render(input, seconds, fps);
     StillIO::write(file.tempPath(), result, mOptions.output);
+    Interruption::check();
     file.commit();
     mFramesWritten = 1;
 }
@@ -151,6 +153,7 @@ void RenderJob::stillToVideo(const Image& input) {
     Progress progress(range.count(), mOptions.quiet);
     Image result;
     for (int64_t i = range.first; i <= range.last; ++i) {
+        Interruption::check();
         mRenderer.render(input, i / fps, fps, result);
         writer.write(result, (i - range.first) / fps);
         progress.step();
@@ -158,6 +161,7 @@ void RenderJob::stillToVideo(const Image& input) {
     }
     writer.finish();
     progress.finish();
+    Interruption::check();
     file.commit();
 }
 
@@ -169,6 +173,7 @@ void RenderJob::videoToStill() {
     AtomicFile file(mOptions.output);
     VideoFrame frame;
     while (reader.read(frame)) {
+        Interruption::check();
         const double seconds = frame.seconds - reader.startSeconds();
         const bool hit = mRange ? frame.index == mRange->first : seconds >= wanted - 0.5 / fps;
         if (!hit) continue;
@@ -233,6 +238,7 @@ void RenderJob::videoToVideo() {
         try {
             VideoFrame frame;
             while (reader.read(frame)) {
+                Interruption::check();
                 if (mRange && frame.index > mRange->last) break;
                 if (mRange && frame.index < mRange->first) continue;  // decoded, not rendered
                 if (!decoded.push(std::move(frame))) break;
@@ -262,6 +268,7 @@ void RenderJob::videoToVideo() {
         VideoFrame frame;
         std::optional<double> origin;
         while (decoded.pop(frame)) {
+            Interruption::check();
             if (!origin) origin = frame.seconds;
             const double seconds = frame.seconds - reader.startSeconds();
             Rendered item{renderedSpare.take(), frame.seconds - *origin};
@@ -286,6 +293,7 @@ void RenderJob::videoToVideo() {
     }
     writer.finish();
     progress.finish();
+    Interruption::check();
     file.commit();
 }
 

@@ -1,7 +1,14 @@
 // The built program run as a user runs it: exit status, what it prints, what it writes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "Image.h"
@@ -339,4 +346,46 @@ TEST(CommandLineTest, LongVideoKeepsItsPeakMemory) {
               << kGrowthFrames << " " << peak[1] / 1024 << " MiB" << std::endl;
     EXPECT_LE(peak[1] - peak[0], Corvane::Tessory::Testing::kGrowthLimitKiB);
 #endif
+}
+
+// Ctrl-C or kill in the middle of a video: the program stops within a second, removes its
+// temporary file and answers 128 + the signal; a target that existed stays as it was.
+TEST(CommandLineTest, SignalsStopTheRenderAndLeaveNothingBehind) {
+    for (const int sig : {SIGINT, SIGTERM}) {
+        TempDir dir;
+        const std::string target = dir / "out.mp4";
+        std::ofstream(target) << "the earlier render";
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+            execl(TESSORY_BINARY, "tessory", "--plugin", TESSORY_PLUGIN_PATH, "render", "-q", "-o",
+                  target.c_str(), "--frames", "0-100000", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Signalled once the temporary file is there, in the middle of the frames.
+        auto temporaries = [&] {
+            int n = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+                n += entry.path().filename().string().rfind(".out.", 0) == 0;
+            }
+            return n;
+        };
+        for (int i = 0; i < 200 && temporaries() == 0; ++i) usleep(50'000);
+        ASSERT_EQ(temporaries(), 1);
+        usleep(300'000);
+        const auto sent = std::chrono::steady_clock::now();
+        kill(pid, sig);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << sig;
+        EXPECT_EQ(WEXITSTATUS(status), 128 + sig);
+        EXPECT_LT(seconds, 1.0) << "signal " << sig;
+        EXPECT_EQ(temporaries(), 0) << "signal " << sig;
+        EXPECT_EQ(contents(target), "the earlier render");
+    }
 }
