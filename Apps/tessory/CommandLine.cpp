@@ -86,6 +86,8 @@ int CommandLine::run(int argc, char** argv) {
     demoCmd->add_option("--output,-o", demoDir, "directory to write to")->capture_default_str();
     demoCmd->add_flag("--quiet,-q", demoQuiet, "no progress bar");
 
+    // Global options (--plugin, --verbose) are taken before or after the subcommand.
+    for (CLI::App* sub : app.get_subcommands({})) sub->fallthrough();
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -81,10 +81,13 @@ TEST(CommandLineTest, AboutHelpAndParams) {
     // The plug-in's GL information block is held back unless asked for, and never lands
     // in the JSON on stdout.
     EXPECT_EQ(json.err.find("OpenGL Renderer"), std::string::npos) << json.err;
-    const Outcome verbose = tessory(dir, "--verbose params --json");
-    ASSERT_EQ(verbose.status, 0) << verbose.err;
-    EXPECT_NE(verbose.err.find("OpenGL Renderer"), std::string::npos) << verbose.err;
-    EXPECT_EQ(verbose.out, json.out);
+    // Global options go before or after the subcommand.
+    for (const char* args : {"--verbose params --json", "params --json --verbose"}) {
+        const Outcome verbose = tessory(dir, args);
+        ASSERT_EQ(verbose.status, 0) << verbose.err;
+        EXPECT_NE(verbose.err.find("OpenGL Renderer"), std::string::npos) << args;
+        EXPECT_EQ(verbose.out, json.out);
+    }
     const auto list = nlohmann::json::parse(json.out);
     ASSERT_EQ(list.size(), 28u);
     EXPECT_EQ(list[1]["name"], "Shape Type");
@@ -262,10 +265,12 @@ TEST(CommandLineTest, BadInputGivesOneLineExitTwoAndNoFile) {
     EXPECT_EQ(video.status, 2);
     EXPECT_EQ(contents(dir / "keep.mp4"), "precious");
 
-    const Result plugin =
-        run(quote(TESSORY_BINARY) + " --plugin " + quote(dir / "none.so") + " about 2>&1");
-    EXPECT_EQ(plugin.status, 2);
-    EXPECT_NE(plugin.out.find("cannot load plug-in"), std::string::npos) << plugin.out;
+    for (const std::string& args : {" --plugin " + quote(dir / "none.so") + " about",
+                                    " about --plugin " + quote(dir / "none.so")}) {
+        const Result plugin = run(quote(TESSORY_BINARY) + args + " 2>&1");
+        EXPECT_EQ(plugin.status, 2) << args;
+        EXPECT_NE(plugin.out.find("cannot load plug-in"), std::string::npos) << plugin.out;
+    }
 
     // Nothing but the inputs made above is left in the folder.
     EXPECT_EQ(dir.entries(), 9u);
