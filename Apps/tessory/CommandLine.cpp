@@ -12,6 +12,7 @@
 #include "ParamListing.h"
 #include "RenderJob.h"
 #include "Renderer.h"
+#include "VideoWriter.h"
 
 namespace Corvane::Tessory::Cli {
 
@@ -73,6 +74,13 @@ int CommandLine::run(int argc, char** argv) {
     renderCmd->add_option("--downsample,-d", render.downsample, "render at 1/N of the size")
         ->check(CLI::PositiveNumber);
     renderCmd->add_flag("--quiet,-q", render.quiet, "no progress bar");
+    renderCmd->add_option("--codec", render.codec,
+                          "video encoder by FFmpeg's name (libx264, prores_ks, ffv1, ...)");
+    renderCmd->add_option("--crf", render.crf, "quality of codecs that have a CRF setting");
+    renderCmd->add_option("--pix-fmt", render.pixFmt, "the encoder's pixel format");
+    renderCmd->footer(std::string(kExamples) +
+                      "\nVideo codecs by container (alpha kept where a frame has alpha):\n" +
+                      VideoWriter::defaultsText());
 
     bool json = false;
     CLI::App* paramsCmd = app.add_subcommand("params", "list the parameters");
@@ -106,6 +114,7 @@ int CommandLine::run(int argc, char** argv) {
             if (*timeOpt) render.time = time;
             if (*framesOpt) render.frames = frames;
             if (*fpsOpt) render.fps = fps;
+            render.verbose = verbose;
             RenderJob(renderer, render).run();
         } else if (paramsCmd->parsed()) {
             const ParamListing listing(renderer.params());

@@ -21,6 +21,13 @@ void Image::fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
     }
 }
 
+bool Image::hasAlpha() const {
+    for (size_t i = 3; i < mData.size(); i += 4) {
+        if (mData[i] != 255) return true;
+    }
+    return false;
+}
+
 void Image::blit(const Image& src, int x, int y) {
     const int x0 = std::max(0, x), x1 = std::min(mWidth, x + src.width());
     if (x0 >= x1) return;

@@ -31,6 +31,8 @@ class Image {
     size_t bytes() const { return mData.size(); }
 
     void fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
+    // Whether any pixel is less than opaque.
+    bool hasAlpha() const;
     // Copies src with its top left corner at (x, y), clipped to this picture.
     void blit(const Image& src, int x, int y);
     // The picture composited over opaque black, for formats without alpha; the Into form

@@ -19,7 +19,6 @@
 #include "Renderer.h"
 #include "StillIO.h"
 #include "VideoReader.h"
-#include "VideoWriter.h"
 
 namespace Corvane::Tessory::Cli {
 
@@ -58,6 +57,30 @@ class FirstError {
 
 RenderJob::RenderJob(Renderer& renderer, RenderOptions options)
     : mRenderer(renderer), mOptions(std::move(options)) {}
+
+VideoWriter::Options RenderJob::writerOptions(int width, int height, bool inputAlpha) const {
+    VideoWriter::Options vo;
+    const int ds = mRenderer.downsample();
+    vo.width = (width + ds - 1) / ds;
+    vo.height = (height + ds - 1) / ds;
+    // Alpha worth keeping: the effect's transparent background, or an input that has some.
+    vo.alpha = inputAlpha || mRenderer.everOn("Transparent Background");
+    vo.codec = mOptions.codec;
+    vo.crf = mOptions.crf;
+    vo.pixFmt = mOptions.pixFmt;
+    return vo;
+}
+
+void RenderJob::report(const VideoWriter& writer) const {
+    if (mOptions.verbose) std::fprintf(stderr, "tessory: video %s\n", writer.description().c_str());
+    // Lost alpha is a warning even in quiet runs; the audio note is information.
+    if (!writer.alphaNote().empty()) {
+        std::fprintf(stderr, "tessory: warning: %s\n", writer.alphaNote().c_str());
+    }
+    if (!mOptions.quiet && !writer.audioNote().empty()) {
+        std::fprintf(stderr, "tessory: %s\n", writer.audioNote().c_str());
+    }
+}
 
 void RenderJob::applyParameters() {
     const ParamParser parser(mRenderer.params());
@@ -141,15 +164,13 @@ void RenderJob::stillToVideo(const Image& input) {
         mRange ? *mRange
                : FrameRange{0, std::max<int64_t>(std::llround(fps) - 1,
                                                  std::llround(std::ceil(mLastKeySeconds * fps)))};
-    const int ds = mRenderer.downsample();
-    VideoWriter::Options vo;
-    vo.width = (input.width() + ds - 1) / ds;
-    vo.height = (input.height() + ds - 1) / ds;
+    VideoWriter::Options vo = writerOptions(input.width(), input.height(), input.hasAlpha());
     // A rate given as a decimal is kept to a thousandth of a frame per second.
     vo.rateNum = static_cast<int>(std::llround(fps * 1000));
     vo.rateDen = 1000;
     AtomicFile file(mOptions.output);
     VideoWriter writer(file.tempPath(), mOptions.output, vo);
+    report(writer);
     Progress progress(range.count(), mOptions.quiet);
     Image result;
     for (int64_t i = range.first; i <= range.last; ++i) {
@@ -193,22 +214,24 @@ void RenderJob::videoToVideo() {
     VideoReader reader(mOptions.input);
     mRenderer.checkFrameSize(reader.width(), reader.height());
     const double fps = reader.fps();
-    const int ds = mRenderer.downsample();
+    if (reader.bitDepth() > 8 && !mOptions.quiet) {
+        std::fprintf(stderr, "tessory: the input has %d bits per channel; the effect works in 8\n",
+                     reader.bitDepth());
+    }
 
-    VideoWriter::Options vo;
-    vo.width = (reader.width() + ds - 1) / ds;
-    vo.height = (reader.height() + ds - 1) / ds;
+    VideoWriter::Options vo = writerOptions(reader.width(), reader.height(), reader.hasAlpha());
     vo.rateNum = reader.rateNum();
     vo.rateDen = reader.rateDen();
+    // The input's own clock and colours: variable frame rates keep their times.
+    vo.timeBase = reader.timeBase();
+    vo.colour = reader.colour();
     vo.audioSource = mOptions.input;
     vo.audioFrom = reader.startSeconds() + (mRange ? mRange->first / fps : 0.0);
     vo.audioUntil = mRange ? reader.startSeconds() + (mRange->last + 1) / fps : -1;
 
     AtomicFile file(mOptions.output);
     VideoWriter writer(file.tempPath(), mOptions.output, vo);
-    if (!writer.audioNote().empty() && !mOptions.quiet) {
-        std::fprintf(stderr, "tessory: %s\n", writer.audioNote().c_str());
-    }
+    report(writer);
     const int64_t expected =
         mRange ? (reader.expectedFrames() > 0
                       ? std::min(mRange->count(), reader.expectedFrames() - mRange->first)

@@ -6,6 +6,7 @@
 
 #include "FrameRange.h"
 #include "Image.h"
+#include "VideoWriter.h"
 
 namespace Corvane::Tessory::Cli {
 
@@ -21,6 +22,10 @@ struct RenderOptions {
     std::optional<double> fps;          // frame rate when a still becomes a video
     int downsample = 1;
     bool quiet = false;
+    std::string codec;   // --codec: an FFmpeg encoder; empty: the container's default
+    int crf = -1;        // --crf; < 0: the codec's default here
+    std::string pixFmt;  // --pix-fmt
+    bool verbose = false;
 };
 
 class RenderJob {
@@ -40,6 +45,10 @@ class RenderJob {
     void stillToVideo(const Image& input);
     void videoToStill();
     void videoToVideo();
+    // The writer's options for a frame of that size: codec choice, alpha, colour.
+    VideoWriter::Options writerOptions(int width, int height, bool inputAlpha) const;
+    // Tells on stderr what the writer says about alpha and audio (unless quiet).
+    void report(const VideoWriter& writer) const;
 
     Renderer& mRenderer;
     RenderOptions mOptions;

@@ -69,6 +69,17 @@ void Renderer::setValue(int index, const ParamValue& value) {
     mEffect->setValue(index, value);
 }
 
+bool Renderer::everOn(const std::string& name) const {
+    const int index = mEffect->findParam(name);
+    if (index < 0) return false;
+    const Host::Param& p = mEffect->params()[static_cast<size_t>(index)];
+    if (p.keys.empty()) return p.value[0] != 0;
+    for (const Keyframe& k : p.keys) {
+        if (k.value[0] != 0) return true;
+    }
+    return false;
+}
+
 void Renderer::setKeyframes(int index, const std::vector<Keyframe>& keys) {
     mEffect->setKeyframes(index, keys);
 }

@@ -34,6 +34,8 @@ class Renderer {
     std::string about();
 
     void setValue(int index, const ParamValue& value);
+    // Whether the checkbox of that name is on in its value or any keyframe.
+    bool everOn(const std::string& name) const;
     void setKeyframes(int index, const std::vector<Keyframe>& keys);
     // Renders at 1/factor of the size, as a host's draft resolution does.
     void setDownsample(int factor);

@@ -4,6 +4,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -62,9 +63,20 @@ VideoReader::VideoReader(const std::string& path) : mPath(path) {
     } else if (mFormat->duration > 0) {
         mExpected = std::llround(mFormat->duration / double(AV_TIME_BASE) * fps());
     }
+    mColour = VideoColour{mCodec->colorspace, mCodec->color_range, mCodec->color_primaries,
+                          mCodec->color_trc}
+                  .resolved(mCodec->height);
+    if (const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(mCodec->pix_fmt)) {
+        mAlpha = (desc->flags & AV_PIX_FMT_FLAG_ALPHA) != 0;
+        mBitDepth = desc->comp[0].depth;
+    }
     mFrame.reset(av_frame_alloc());
     mPacket.reset(av_packet_alloc());
     if (!mFrame || !mPacket) fail("out of memory", 0);
+}
+
+AVRational VideoReader::timeBase() const {
+    return mFormat->streams[mStream]->time_base;
 }
 
 VideoReader::~VideoReader() = default;
@@ -82,10 +94,21 @@ bool VideoReader::receive(VideoFrame& out) {
     if (err < 0) fail("corrupt video data", err);
 
     const int w = mFrame->width, h = mFrame->height;
+    // Chroma samples are repeated, not interpolated, so that the writer's averaging gives
+    // them back: colours come back as they went in.
     mSws.reset(sws_getCachedContext(
         mSws.release(), w, h, static_cast<AVPixelFormat>(mFrame->format), w, h, AV_PIX_FMT_RGBA,
-        SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+        SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
     if (!mSws) fail("unsupported pixel format", 0);
+    // The input's own matrix and range decide its colours, not the scaler's guess; set on
+    // every frame, since the cached scaler may have been made anew.
+    const AVPixFmtDescriptor* desc =
+        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(mFrame->format));
+    if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
+        sws_setColorspaceDetails(mSws.get(), sws_getCoefficients(mColour.matrix),
+                                 mColour.range == AVCOL_RANGE_JPEG ? 1 : 0,
+                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    }
     out.image.setSize(w, h);
     uint8_t* dst[4] = {out.image.data(), nullptr, nullptr, nullptr};
     int dstStride[4] = {w * 4, 0, 0, 0};

@@ -5,6 +5,7 @@
 
 #include "AvHandles.h"
 #include "Image.h"
+#include "VideoColour.h"
 
 namespace Corvane::Tessory::Cli {
 
@@ -32,6 +33,14 @@ class VideoReader {
     int64_t expectedFrames() const { return mExpected; }
     // Container time of the stream's first frame.
     double startSeconds() const { return mStart; }
+    // The stream's unit of time: frame times are whole multiples of it.
+    AVRational timeBase() const;
+    // The input's colour tags (untagged parts filled in as players assume them).
+    const VideoColour& colour() const { return mColour; }
+    // Whether the pixels carry alpha.
+    bool hasAlpha() const { return mAlpha; }
+    // Bits per channel of the decoded pixels (8 for most video).
+    int bitDepth() const { return mBitDepth; }
 
     // Next frame in presentation order; false at the end. Throws InputError on corrupt data.
     bool read(VideoFrame& frame);
@@ -51,6 +60,9 @@ class VideoReader {
     int64_t mExpected = 0;
     int64_t mNextIndex = 0;
     double mStart = 0;
+    VideoColour mColour;
+    bool mAlpha = false;
+    int mBitDepth = 8;
     bool mFlushed = false;
 };
 
