@@ -17,6 +17,9 @@
 #include "Preset.h"
 #include "Progress.h"
 #include "Renderer.h"
+#include "SequencePattern.h"
+#include "SequenceReader.h"
+#include "SequenceWriter.h"
 #include "StillIO.h"
 #include "VideoReader.h"
 
@@ -103,7 +106,12 @@ void RenderJob::applyParameters() {
 
 void RenderJob::run() {
     mFramesWritten = 0;
-    AtomicFile::checkTarget(mOptions.output);
+    // A numbered still name ("f_%04d.png") is a sequence of pictures, in or out.
+    const bool stillName = StillIO::isStillName(mOptions.output);
+    const std::optional<SequencePattern> outPattern =
+        stillName ? SequencePattern::parse(mOptions.output) : std::nullopt;
+    const bool stillOut = stillName && !outPattern;
+    AtomicFile::checkTarget(outPattern ? outPattern->name(0) : mOptions.output);
     if (mOptions.frames) mRange = FrameRange::parse(*mOptions.frames);
     if (mOptions.time && (!std::isfinite(*mOptions.time) || *mOptions.time < 0)) {
         throw InputError("--time must be 0 or more seconds");
@@ -114,14 +122,15 @@ void RenderJob::run() {
     mRenderer.setDownsample(mOptions.downsample);
     applyParameters();
 
-    const bool stillOut = StillIO::isStillName(mOptions.output);
-    if (!stillOut && !VideoWriter::isVideoName(mOptions.output)) {
+    if (!stillName && !VideoWriter::isVideoName(mOptions.output)) {
         throw InputError("cannot write output '" + mOptions.output +
-                         "': unknown format (use a still such as .png, .jpg, .tif, .exr or a "
-                         "video such as .mp4, .mov, .mkv)");
+                         "': unknown format (use a still such as .png, .jpg, .tif, .exr, a "
+                         "numbered still such as f_%04d.png, or a video such as .mp4, .mov, .mkv)");
     }
     if (stillOut && mRange && mRange->count() > 1) {
-        throw InputError("a still output takes one frame; give --frames N or a video output");
+        throw InputError(
+            "a still output takes one frame; give --frames N, a numbered output such as "
+            "f_%04d.png, or a video output");
     }
     if (mOptions.time && mRange) throw InputError("give either --time or --frames, not both");
     if (!stillOut && mOptions.time) {
@@ -129,10 +138,20 @@ void RenderJob::run() {
     }
 
     const bool stillIn = mOptions.input.empty() || StillIO::isStillName(mOptions.input);
+    const std::optional<SequencePattern> inPattern =
+        stillIn && !mOptions.input.empty() ? SequencePattern::parse(mOptions.input) : std::nullopt;
+    if (inPattern) {
+        SequenceReader reader(*inPattern, mOptions.fps.value_or(kDefaultFps));
+        stillOut ? sourceToStill(reader) : sourceToVideo(reader);
+        return;
+    }
     if (!stillIn) {
         requireReadable(mOptions.input);
-        if (mOptions.fps) throw InputError("--fps is for still input; a video keeps its rate");
-        stillOut ? videoToStill() : videoToVideo();
+        if (mOptions.fps) {
+            throw InputError("--fps is for still input and sequences; a video keeps its rate");
+        }
+        VideoReader reader(mOptions.input);
+        stillOut ? sourceToStill(reader) : sourceToVideo(reader);
         return;
     }
     Image input;
@@ -144,6 +163,21 @@ void RenderJob::run() {
     }
     mRenderer.checkFrameSize(input.width(), input.height());
     stillOut ? stillToStill(input) : stillToVideo(input);
+}
+
+std::unique_ptr<FrameSink> RenderJob::openSink(std::optional<AtomicFile>& file,
+                                               const VideoWriter::Options& options,
+                                               int64_t firstFrame) {
+    if (StillIO::isStillName(mOptions.output)) {
+        if (const auto pattern = SequencePattern::parse(mOptions.output)) {
+            // Files are numbered by frame, so the parts of a split render do not overlap.
+            return std::make_unique<SequenceWriter>(*pattern, firstFrame);
+        }
+    }
+    file.emplace(mOptions.output);
+    auto writer = std::make_unique<VideoWriter>(file->tempPath(), mOptions.output, options);
+    report(*writer);
+    return writer;
 }
 
 void RenderJob::stillToStill(const Image& input) {
@@ -168,26 +202,24 @@ void RenderJob::stillToVideo(const Image& input) {
     // A rate given as a decimal is kept to a thousandth of a frame per second.
     vo.rateNum = static_cast<int>(std::llround(fps * 1000));
     vo.rateDen = 1000;
-    AtomicFile file(mOptions.output);
-    VideoWriter writer(file.tempPath(), mOptions.output, vo);
-    report(writer);
+    std::optional<AtomicFile> file;
+    const std::unique_ptr<FrameSink> sink = openSink(file, vo, range.first);
     Progress progress(range.count(), mOptions.quiet);
     Image result;
     for (int64_t i = range.first; i <= range.last; ++i) {
         Interruption::check();
         mRenderer.render(input, i / fps, fps, result);
-        writer.write(result, (i - range.first) / fps);
+        sink->write(result, (i - range.first) / fps);
         progress.step();
         ++mFramesWritten;
     }
-    writer.finish();
+    sink->finish();
     progress.finish();
     Interruption::check();
-    file.commit();
+    if (file) file->commit();
 }
 
-void RenderJob::videoToStill() {
-    VideoReader reader(mOptions.input);
+void RenderJob::sourceToStill(FrameSource& reader) {
     mRenderer.checkFrameSize(reader.width(), reader.height());
     const double fps = reader.fps();
     const double wanted = mOptions.time.value_or(0);
@@ -210,8 +242,7 @@ void RenderJob::videoToStill() {
         " (it has " + std::to_string(frame.index + (frame.image.empty() ? 0 : 1)) + " frames)");
 }
 
-void RenderJob::videoToVideo() {
-    VideoReader reader(mOptions.input);
+void RenderJob::sourceToVideo(FrameSource& reader) {
     mRenderer.checkFrameSize(reader.width(), reader.height());
     const double fps = reader.fps();
     if (reader.bitDepth() > 8 && !mOptions.quiet) {
@@ -225,13 +256,13 @@ void RenderJob::videoToVideo() {
     // The input's own clock and colours: variable frame rates keep their times.
     vo.timeBase = reader.timeBase();
     vo.colour = reader.colour();
-    vo.audioSource = mOptions.input;
+    vo.audioSource = reader.audioSource();
     vo.audioFrom = reader.startSeconds() + (mRange ? mRange->first / fps : 0.0);
     vo.audioUntil = mRange ? reader.startSeconds() + (mRange->last + 1) / fps : -1;
 
-    AtomicFile file(mOptions.output);
-    VideoWriter writer(file.tempPath(), mOptions.output, vo);
-    report(writer);
+    std::optional<AtomicFile> file;
+    const std::unique_ptr<FrameSink> sink = openSink(file, vo, mRange ? mRange->first : 0);
+    FrameSink& writer = *sink;
     const int64_t expected =
         mRange ? (reader.expectedFrames() > 0
                       ? std::min(mRange->count(), reader.expectedFrames() - mRange->first)
@@ -317,7 +348,7 @@ void RenderJob::videoToVideo() {
     writer.finish();
     progress.finish();
     Interruption::check();
-    file.commit();
+    if (file) file->commit();
 }
 
 }  // namespace Corvane::Tessory::Cli

@@ -1,10 +1,14 @@
 #pragma once
 // `tessory render`: one still, or a whole video, through the effect.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "FrameRange.h"
+#include "FrameSink.h"
+#include "FrameSource.h"
 #include "Image.h"
 #include "VideoWriter.h"
 
@@ -43,8 +47,11 @@ class RenderJob {
     void applyParameters();
     void stillToStill(const Image& input);
     void stillToVideo(const Image& input);
-    void videoToStill();
-    void videoToVideo();
+    void sourceToStill(FrameSource& source);
+    void sourceToVideo(FrameSource& source);
+    // A numbered picture per frame from firstFrame on, or a video file through file.
+    std::unique_ptr<FrameSink> openSink(std::optional<AtomicFile>& file,
+                                        const VideoWriter::Options& options, int64_t firstFrame);
     // The writer's options for a frame of that size: codec choice, alpha, colour.
     VideoWriter::Options writerOptions(int width, int height, bool inputAlpha) const;
     // Tells on stderr what the writer says about alpha and audio (unless quiet).

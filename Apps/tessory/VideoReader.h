@@ -4,18 +4,11 @@
 #include <string>
 
 #include "AvHandles.h"
-#include "Image.h"
-#include "VideoColour.h"
+#include "FrameSource.h"
 
 namespace Corvane::Tessory::Cli {
 
-struct VideoFrame {
-    Image image;
-    double seconds = 0;  // presentation time in the container's clock
-    int64_t index = 0;   // position in decoding output, from 0
-};
-
-class VideoReader {
+class VideoReader final : public FrameSource {
   public:
     // Throws InputError when the file cannot be opened or has no decodable video.
     explicit VideoReader(const std::string& path);
@@ -23,27 +16,27 @@ class VideoReader {
     VideoReader(const VideoReader&) = delete;
     VideoReader& operator=(const VideoReader&) = delete;
 
-    int width() const;
-    int height() const;
+    int width() const override;
+    int height() const override;
     // Nominal frame rate as a fraction, and as a number.
-    int rateNum() const { return mRateNum; }
-    int rateDen() const { return mRateDen; }
-    double fps() const { return static_cast<double>(mRateNum) / mRateDen; }
+    int rateNum() const override { return mRateNum; }
+    int rateDen() const override { return mRateDen; }
     // Frames the container announces (or estimates from its duration); 0 when unknown.
-    int64_t expectedFrames() const { return mExpected; }
+    int64_t expectedFrames() const override { return mExpected; }
     // Container time of the stream's first frame.
-    double startSeconds() const { return mStart; }
+    double startSeconds() const override { return mStart; }
     // The stream's unit of time: frame times are whole multiples of it.
-    AVRational timeBase() const;
+    AVRational timeBase() const override;
     // The input's colour tags (untagged parts filled in as players assume them).
-    const VideoColour& colour() const { return mColour; }
+    const VideoColour& colour() const override { return mColour; }
     // Whether the pixels carry alpha.
-    bool hasAlpha() const { return mAlpha; }
+    bool hasAlpha() const override { return mAlpha; }
     // Bits per channel of the decoded pixels (8 for most video).
-    int bitDepth() const { return mBitDepth; }
+    int bitDepth() const override { return mBitDepth; }
+    std::string audioSource() const override { return mPath; }
 
     // Next frame in presentation order; false at the end. Throws InputError on corrupt data.
-    bool read(VideoFrame& frame);
+    bool read(VideoFrame& frame) override;
 
   private:
     bool receive(VideoFrame& frame);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "AvHandles.h"
+#include "FrameSink.h"
 #include "Image.h"
 #include "VideoColour.h"
 
@@ -16,7 +17,7 @@ namespace Corvane::Tessory::Cli {
 
 class AudioCopy;
 
-class VideoWriter {
+class VideoWriter final : public FrameSink {
   public:
     struct Options {
         int width = 0, height = 0;
@@ -42,7 +43,7 @@ class VideoWriter {
     // path is written; displayName names the destination in errors. Throws InputError for
     // an unknown or unusable codec, pixel format or CRF, before anything is written.
     VideoWriter(const std::string& path, const std::string& displayName, const Options& options);
-    ~VideoWriter();
+    ~VideoWriter() override;
     VideoWriter(const VideoWriter&) = delete;
     VideoWriter& operator=(const VideoWriter&) = delete;
 
@@ -55,9 +56,9 @@ class VideoWriter {
 
     // Appends one frame at output time seconds (from 0); times that do not advance by at
     // least one unit of the time base are moved on.
-    void write(const Image& image, double seconds);
+    void write(const Image& image, double seconds) override;
     // Drains the encoder, copies the remaining audio and closes the file.
-    void finish();
+    void finish() override;
 
   private:
     void encode(AVFrame* frame);

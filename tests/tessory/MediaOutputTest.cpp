@@ -1,8 +1,12 @@
 // What `tessory render` makes of real video, checked with ffprobe and by decoding: alpha in
 // every container that holds it, the codec options, colour tags and values, time stamps.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -180,6 +184,74 @@ TEST(MediaOutputTest, VariableFrameRatesKeepTheirTimes) {
     EXPECT_EQ(out, times(dir / "vfr.mkv"));
     // Frame 4 comes 0.08 s after frame 3 but frame 5 0.2 s after frame 4.
     EXPECT_NE(out.find("0.520000"), std::string::npos) << out;
+}
+
+}  // namespace
+
+namespace {
+
+size_t filesIn(const std::filesystem::path& folder) {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+TEST(MediaOutputTest, PictureSequencesInAndOut) {
+    TempDir dir;
+    ASSERT_TRUE(makeClip(dir / "in.mp4", 6, false));
+    std::filesystem::create_directory(dir / "seq");
+    // Out: one picture a frame, alpha kept, numbered by frame.
+    Result r = tessory("render -q -i " + quote(dir / "in.mp4") + " -o " +
+                       quote(dir / "seq/f_%04d.png") + " --set 'Transparent Background=on'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(filesIn(dir / "seq"), 6u);
+    EXPECT_TRUE(std::filesystem::exists(dir / "seq/f_0005.png"));
+    EXPECT_EQ(probe(dir / "seq/f_0000.png", "v:0", "pix_fmt"), "rgba");
+
+    // In: from the first number present, at the rate given; --frames counts from there.
+    for (int n = 0; n < 2; ++n)
+        std::filesystem::remove(dir / ("seq/f_000" + std::to_string(n) + ".png"));
+    r = tessory("render -q -i " + quote(dir / "seq/f_%04d.png") + " --fps 12.5 -o " +
+                quote(dir / "seq.mkv"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(probe(dir / "seq.mkv", "v:0", "nb_read_frames"), "4");
+    EXPECT_EQ(probe(dir / "seq.mkv", "v:0", "r_frame_rate"), "25/2");
+    r = tessory("render -q -i " + quote(dir / "seq/f_%04d.png") + " --frames 1-2 -o " +
+                quote(dir / "part_%02d.png"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(dir / "part_01.png"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "part_02.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "part_00.png"));
+
+    // A gap is bad input naming the missing file; nothing is written.
+    std::filesystem::remove(dir / "seq/f_0003.png");
+    r = tessory("render -q -i " + quote(dir / "seq/f_%04d.png") + " -o " + quote(dir / "gap.mp4"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("f_0003.png is missing"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "gap.mp4"));
+}
+
+// An interrupted sequence takes its pictures away: a half-written sequence never looks
+// complete.
+TEST(MediaOutputTest, AnInterruptedSequenceLeavesNoPictures) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "seq");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO);
+        const std::string out = dir / "seq/f_%05d.png";
+        execl(TESSORY_BINARY, "tessory", "--plugin", TESSORY_PLUGIN_PATH, "render", "-q", "-o",
+              out.c_str(), "--frames", "0-100000", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 200 && filesIn(dir / "seq") < 3; ++i) usleep(50'000);
+    ASSERT_GE(filesIn(dir / "seq"), 3u);
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(filesIn(dir / "seq"), 0u);
 }
 
 }  // namespace
