@@ -70,15 +70,23 @@ const DisplayState& state() {
     return s;
 }
 
-// Dropping what this thread had current when it ends lets the contexts be destroyed and
-// used again by other threads.
+// Letting go of what this thread had current when it ends lets the contexts be destroyed
+// and used again by other threads. Only the binding is dropped: eglReleaseThread here, in
+// a thread's exit, freed EGL's per-thread state a second time now and then (GStreamer's
+// streaming threads, under load); EGL frees that state itself.
 struct ThreadRelease {
     bool used = false;
-    ~ThreadRelease() {
-        if (used) eglReleaseThread();
-    }
+    ~ThreadRelease();
 };
 thread_local ThreadRelease tThreadRelease;
+
+ThreadRelease::~ThreadRelease() {
+    if (!used) return;
+    const DisplayState& s = state();
+    if (s.display == EGL_NO_DISPLAY) return;
+    eglBindAPI(EGL_OPENGL_API);
+    eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
 
 }  // namespace
 
