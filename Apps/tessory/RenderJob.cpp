@@ -108,10 +108,9 @@ void RenderJob::run() {
     mFramesWritten = 0;
     // A numbered still name ("f_%04d.png") is a sequence of pictures, in or out.
     const bool stillName = StillIO::isStillName(mOptions.output);
-    const std::optional<SequencePattern> outPattern =
-        stillName ? SequencePattern::parse(mOptions.output) : std::nullopt;
-    const bool stillOut = stillName && !outPattern;
-    AtomicFile::checkTarget(outPattern ? outPattern->name(0) : mOptions.output);
+    mOutPattern = stillName ? SequencePattern::parse(mOptions.output) : std::nullopt;
+    const bool stillOut = stillName && !mOutPattern;
+    AtomicFile::checkTarget(mOutPattern ? mOutPattern->name(0) : mOptions.output);
     if (mOptions.frames) mRange = FrameRange::parse(*mOptions.frames);
     if (mOptions.time && (!std::isfinite(*mOptions.time) || *mOptions.time < 0)) {
         throw InputError("--time must be 0 or more seconds");
@@ -168,11 +167,9 @@ void RenderJob::run() {
 std::unique_ptr<FrameSink> RenderJob::openSink(std::optional<AtomicFile>& file,
                                                const VideoWriter::Options& options,
                                                int64_t firstFrame) {
-    if (StillIO::isStillName(mOptions.output)) {
-        if (const auto pattern = SequencePattern::parse(mOptions.output)) {
-            // Files are numbered by frame, so the parts of a split render do not overlap.
-            return std::make_unique<SequenceWriter>(*pattern, firstFrame);
-        }
+    if (mOutPattern) {
+        // Files are numbered by frame, so the parts of a split render do not overlap.
+        return std::make_unique<SequenceWriter>(*mOutPattern, firstFrame);
     }
     file.emplace(mOptions.output);
     auto writer = std::make_unique<VideoWriter>(file->tempPath(), mOptions.output, options);

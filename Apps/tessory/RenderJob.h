@@ -10,6 +10,7 @@
 #include "FrameSink.h"
 #include "FrameSource.h"
 #include "Image.h"
+#include "SequencePattern.h"
 #include "VideoWriter.h"
 
 namespace Corvane::Tessory::Cli {
@@ -60,6 +61,7 @@ class RenderJob {
     Renderer& mRenderer;
     RenderOptions mOptions;
     std::optional<FrameRange> mRange;
+    std::optional<SequencePattern> mOutPattern;  // a numbered still output
     double mLastKeySeconds = 0;
     int64_t mFramesWritten = 0;
 };

@@ -94,20 +94,23 @@ bool VideoReader::receive(VideoFrame& out) {
     if (err < 0) fail("corrupt video data", err);
 
     const int w = mFrame->width, h = mFrame->height;
-    // Chroma samples are repeated, not interpolated, so that the writer's averaging gives
-    // them back: colours come back as they went in.
-    mSws.reset(sws_getCachedContext(
-        mSws.release(), w, h, static_cast<AVPixelFormat>(mFrame->format), w, h, AV_PIX_FMT_RGBA,
-        SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
-    if (!mSws) fail("unsupported pixel format", 0);
-    // The input's own matrix and range decide its colours, not the scaler's guess; set on
-    // every frame, since the cached scaler may have been made anew.
-    const AVPixFmtDescriptor* desc =
-        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(mFrame->format));
-    if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
-        sws_setColorspaceDetails(mSws.get(), sws_getCoefficients(mColour.matrix),
-                                 mColour.range == AVCOL_RANGE_JPEG ? 1 : 0,
-                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    const auto format = static_cast<AVPixelFormat>(mFrame->format);
+    // A scaler made when the frames' size or format changes, with the input's own matrix and
+    // range (not the scaler's guess). Chroma samples are repeated, not interpolated, so the
+    // writer's averaging gives them back: colours come back as they went in.
+    if (!mSws || w != mSwsWidth || h != mSwsHeight || format != mSwsFormat) {
+        mSws.reset(sws_getContext(w, h, format, w, h, AV_PIX_FMT_RGBA, SWS_POINT | SWS_ACCURATE_RND,
+                                  nullptr, nullptr, nullptr));
+        if (!mSws) fail("unsupported pixel format", 0);
+        mSwsWidth = w;
+        mSwsHeight = h;
+        mSwsFormat = format;
+        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+        if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
+            sws_setColorspaceDetails(mSws.get(), sws_getCoefficients(mColour.matrix),
+                                     mColour.range == AVCOL_RANGE_JPEG ? 1 : 0,
+                                     sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+        }
     }
     out.image.setSize(w, h);
     uint8_t* dst[4] = {out.image.data(), nullptr, nullptr, nullptr};

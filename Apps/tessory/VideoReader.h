@@ -48,6 +48,8 @@ class VideoReader final : public FrameSource {
     Av::Frame mFrame;
     Av::Packet mPacket;
     Av::Scaler mSws;
+    int mSwsWidth = 0, mSwsHeight = 0;  // what mSws converts from
+    AVPixelFormat mSwsFormat = AV_PIX_FMT_NONE;
     int mStream = -1;
     int mRateNum = 30, mRateDen = 1;
     int64_t mExpected = 0;

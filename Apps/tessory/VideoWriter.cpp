@@ -234,7 +234,6 @@ VideoWriter::VideoWriter(const std::string& path, const std::string& displayName
     if ((err = avformat_write_header(mFormat.get(), nullptr)) < 0) {
         fail("cannot write header", err);
     }
-    mHeaderWritten = true;
 
     mFrame.reset(av_frame_alloc());
     mPacket.reset(av_packet_alloc());

@@ -80,7 +80,6 @@ class VideoWriter final : public FrameSink {
     std::string mAudioNote;
     std::string mAlphaNote;
     int64_t mLastPts = -1;
-    bool mHeaderWritten = false;
     bool mFinished = false;
 };
 
