@@ -151,10 +151,14 @@ PF_Err EffectInstance::send(A_long cmd, PF_LayerDef* output, void* extra) {
         pointers[i] = &defs[i];
     }
 
-    if (mHost.providesGLContext()) {
-        mHost.makeHostContextCurrent();
-    } else {
-        HostGLContext::releaseCurrent();
+    // Without a GPU framework the plug-in renders on the CPU and no GL is touched.
+    in.what_gpu = mHost.gpuFramework();
+    if (in.what_gpu != PF_GPU_Framework_NONE) {
+        if (mHost.providesGLContext()) {
+            mHost.makeHostContextCurrent();
+        } else {
+            HostGLContext::releaseCurrent();
+        }
     }
     const bool flagBefore = mOut.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE;
     const std::string messageBefore(mOut.return_msg,

@@ -84,6 +84,58 @@ bool HostApp::providesGLContext() const {
     return mProvidesGL;
 }
 
+void HostApp::setRenderer(Renderer renderer) {
+    std::lock_guard lock(mMutex);
+    mRenderer = renderer;
+    mDecided = false;
+}
+
+bool HostApp::parseRenderer(std::string_view text, Renderer* renderer) {
+    if (text == "auto") {
+        *renderer = Renderer::Auto;
+    } else if (text == "gl") {
+        *renderer = Renderer::GL;
+    } else if (text == "cpu") {
+        *renderer = Renderer::CPU;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+PF_GPU_Framework HostApp::gpuFramework() {
+    std::lock_guard lock(mMutex);
+    if (mDecided) return mFramework;
+    mGLRenderer.clear();
+    if (mRenderer == Renderer::CPU) {
+        mFramework = PF_GPU_Framework_NONE;
+    } else if (mRenderer == Renderer::GL) {
+        mFramework = PF_GPU_Framework_OPENGL;
+    } else {
+        // A context of its own, so the thread's host context is left as it was.
+        const HostGLContext probe;
+        mGLRenderer = probe.valid() ? probe.rendererName() : std::string();
+        const bool hardware =
+            !mGLRenderer.empty() && (HostGLContext::platform() == HostGLContext::Platform::Device ||
+                                     !HostGLContext::softwareRenderer(mGLRenderer));
+        if (probe.isCurrent()) HostGLContext::releaseCurrent();
+        mFramework = hardware ? PF_GPU_Framework_OPENGL : PF_GPU_Framework_NONE;
+    }
+    mDecided = true;
+    return mFramework;
+}
+
+std::string HostApp::rendererDescription() {
+    if (gpuFramework() == PF_GPU_Framework_NONE) return "cpu";
+    std::lock_guard lock(mMutex);
+    if (mGLRenderer.empty()) {
+        const HostGLContext probe;
+        mGLRenderer = probe.valid() ? probe.rendererName() : std::string();
+        if (probe.isCurrent()) HostGLContext::releaseCurrent();
+    }
+    return "gl (" + (mGLRenderer.empty() ? std::string("no GL renderer") : mGLRenderer) + ")";
+}
+
 ScriptEngine& HostApp::scriptEngine() {
     return *mScript;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "AE_Effect.h"
@@ -66,6 +67,20 @@ class HostApp {
     void setProvidesGLContext(bool provides);
     bool providesGLContext() const;
 
+    /// How frames are rendered. GL: the host offers OpenGL with every command (the
+    /// default). CPU: it offers no GPU framework and needs no GL. Auto: GL when a hardware
+    /// GL device is there (the EGL device platform, or a renderer that is not a software
+    /// rasteriser), the CPU otherwise.
+    enum class Renderer { Auto, GL, CPU };
+    void setRenderer(Renderer renderer);
+    /// "auto", "gl" or "cpu"; false for anything else.
+    static bool parseRenderer(std::string_view text, Renderer* renderer);
+    /// The framework each command offers (PF_InData::what_gpu): OPENGL or NONE. Auto is
+    /// decided on first use, with the calling thread's host context.
+    PF_GPU_Framework gpuFramework();
+    /// "cpu", or "gl (" and the GL renderer's name ")", for messages.
+    std::string rendererDescription();
+
     ScriptEngine& scriptEngine();
 
     // The runtime's own parts, for the effect instances it drives.
@@ -92,6 +107,10 @@ class HostApp {
     mutable std::recursive_mutex mMutex;
     std::map<std::pair<std::string, int32_t>, int> mAcquired;
     bool mProvidesGL = true;
+    Renderer mRenderer = Renderer::GL;
+    bool mDecided = false;  // mFramework holds the answer for mRenderer
+    PF_GPU_Framework mFramework = PF_GPU_Framework_OPENGL;
+    std::string mGLRenderer;
     std::map<std::thread::id, std::unique_ptr<HostGLContext>> mContexts;
     std::unique_ptr<ScriptEngine> mScript;
 };

@@ -119,6 +119,23 @@ bool HostGLContext::makeCurrent() const {
     return eglMakeCurrent(state().display, EGL_NO_SURFACE, EGL_NO_SURFACE, mContext) == EGL_TRUE;
 }
 
+std::string HostGLContext::rendererName() const {
+    if (!makeCurrent()) return std::string();
+    // Looked up rather than linked: the host runtime issues no other GL call.
+    using GetString = const unsigned char* (*)(unsigned int);
+    const auto getString = reinterpret_cast<GetString>(eglGetProcAddress("glGetString"));
+    constexpr unsigned int kRenderer = 0x1F01;  // GL_RENDERER
+    const unsigned char* name = getString ? getString(kRenderer) : nullptr;
+    return name ? std::string(reinterpret_cast<const char*>(name)) : std::string();
+}
+
+bool HostGLContext::softwareRenderer(const std::string& renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {
+        if (renderer.find(name) != std::string::npos) return true;
+    }
+    return false;
+}
+
 bool HostGLContext::isCurrent() const {
     return mContext != EGL_NO_CONTEXT && current() == mContext;
 }

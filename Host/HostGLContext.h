@@ -37,6 +37,11 @@ class HostGLContext {
     static const char* platformName();
     /// Why the display or the last context could not be made; empty when all went well.
     static std::string error();
+    /// GL_RENDERER of this context (made current on the calling thread, and left so);
+    /// empty when it cannot be made current.
+    std::string rendererName() const;
+    /// True for Mesa's software rasterisers (llvmpipe, softpipe, swrast).
+    static bool softwareRenderer(const std::string& renderer);
     /// Makes no context current on the calling thread (the display stays open).
     static void releaseCurrent();
     /// eglGetCurrentContext() for the OpenGL API, whatever API the thread had bound.

@@ -313,6 +313,17 @@ struct PF_UtilCallbacks {
 };
 
 /// What the host tells the plug-in with every command.
+/// The GPU framework a host offers the effect for a command. NONE: render on the CPU.
+/// The SDK's frameworks; OpenGL is this host's own.
+enum PF_GPU_Framework {
+    PF_GPU_Framework_NONE = 0,
+    PF_GPU_Framework_OPENCL,
+    PF_GPU_Framework_METAL,
+    PF_GPU_Framework_CUDA,
+    PF_GPU_Framework_DIRECTX,
+    PF_GPU_Framework_OPENGL,
+};
+
 struct PF_InData {
     PF_InteractCallbacks inter;
     PF_UtilCallbacks* utils;
@@ -340,6 +351,7 @@ struct PF_InData {
     PF_Handle sequence_data;
     PF_Handle frame_data;
     SPBasicSuite* pica_basicP;
+    PF_GPU_Framework what_gpu;
 };
 
 /// What the plug-in tells the host back.

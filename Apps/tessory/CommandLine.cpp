@@ -54,6 +54,11 @@ int CommandLine::run(int argc, char** argv) {
     app.add_option("--plugin", plugin, "plug-in module to load")->capture_default_str();
     bool verbose = false;
     app.add_flag("--verbose,-v", verbose, "show what the plug-in prints (its GL information)");
+    std::string rendererChoice = "auto";
+    app.add_option("--renderer", rendererChoice,
+                   "auto (GL on a hardware GL device, else the CPU), gl or cpu")
+        ->check(CLI::IsMember({"auto", "gl", "cpu"}))
+        ->capture_default_str();
 
     RenderOptions render;
     double time = 0, fps = 0;
@@ -94,7 +99,7 @@ int CommandLine::run(int argc, char** argv) {
     demoCmd->add_option("--output,-o", demoDir, "directory to write to")->capture_default_str();
     demoCmd->add_flag("--quiet,-q", demoQuiet, "no progress bar");
 
-    // Global options (--plugin, --verbose) are taken before or after the subcommand.
+    // Global options (--plugin, --verbose, --renderer) are taken before or after the subcommand.
     for (CLI::App* sub : app.get_subcommands({})) sub->fallthrough();
     try {
         app.parse(argc, argv);
@@ -109,7 +114,7 @@ int CommandLine::run(int argc, char** argv) {
 
     Interruption::install();
     try {
-        Renderer renderer(plugin, verbose);
+        Renderer renderer(plugin, verbose, rendererChoice);
         if (renderCmd->parsed()) {
             if (*timeOpt) render.time = time;
             if (*framesOpt) render.frames = frames;

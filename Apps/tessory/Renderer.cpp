@@ -3,6 +3,7 @@
 #include <EGL/egl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "AE_GeneralPlug.h"
@@ -26,15 +27,21 @@ void check(PF_Err err, const std::string& what) {
 
 }  // namespace
 
-Renderer::Renderer(const std::string& pluginPath, bool verbose)
+Renderer::Renderer(const std::string& pluginPath, bool verbose, const std::string& renderer)
     : mPluginPath(pluginPath), mVerbose(verbose) {
+    Host::HostApp::Renderer choice;
+    if (!Host::HostApp::parseRenderer(renderer, &choice)) {
+        throw InputError("--renderer must be auto, gl or cpu, not \"" + renderer + "\"");
+    }
     try {
         mApp = std::make_unique<Host::HostApp>();
+        mApp->setRenderer(choice);
         mModule = std::make_unique<Host::PluginModule>(pluginPath);
         mEffect = std::make_unique<Host::EffectInstance>(*mApp, *mModule);
     } catch (const Host::HostError& e) {
         throw InputError(std::string("cannot load plug-in: ") + e.what());
     }
+    if (mVerbose) std::fprintf(stderr, "tessory: renderer %s\n", mApp->rendererDescription().c_str());
     StdoutDiversion diversion(mVerbose);
     check(mEffect->globalSetup(), "global set-up");
     mSetUp = true;
@@ -93,6 +100,7 @@ void Renderer::setDownsample(int factor) {
 int Renderer::maxTextureSize() {
     if (mMaxTexture >= 0) return mMaxTexture;
     mMaxTexture = 0;
+    if (mApp->gpuFramework() == PF_GPU_Framework_NONE) return mMaxTexture;
     // The plug-in draws in contexts sharing the host's display, so the host's context
     // answers for the same GL.
     if (mApp->hostContext()) {

@@ -21,7 +21,10 @@ class Renderer {
   public:
     // Throws InputError when the module cannot be loaded or refuses its set-up. What the
     // plug-in prints is shown on stderr when verbose, or when one of its commands fails.
-    explicit Renderer(const std::string& pluginPath, bool verbose = false);
+    // renderer is "auto", "gl" or "cpu" (anything else is an InputError); verbose says on
+    // stderr which one renders.
+    explicit Renderer(const std::string& pluginPath, bool verbose = false,
+                      const std::string& renderer = "auto");
     ~Renderer();
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
@@ -41,7 +44,8 @@ class Renderer {
     void setDownsample(int factor);
     int downsample() const { return mDownsample; }
 
-    // GL_MAX_TEXTURE_SIZE of the host's GL; 0 when it cannot be asked.
+    // GL_MAX_TEXTURE_SIZE of the host's GL; 0 when it cannot be asked or frames render on
+    // the CPU.
     int maxTextureSize();
     // Throws InputError when a frame of this size cannot be rendered.
     void checkFrameSize(int width, int height);

@@ -1,18 +1,31 @@
-// Frames rendered by the effect on the GPU against the CPU reference of the compositing.
+// Frames rendered by the effect, on GL and on its CPU renderer, against the reference of
+// the compositing, and the two renderers against each other.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <iostream>
 
 #include "EffectFixture.h"
 
 namespace Corvane::Tessory::Testing {
 namespace {
 
-class PixelTest : public EffectTest {};
+using Renderer = Host::HostApp::Renderer;
+
+// Every pixel test runs once with the host offering GL and once offering no GPU.
+class PixelTest : public EffectTest, public ::testing::WithParamInterface<Renderer> {
+  protected:
+    void SetUp() override {
+        host.setRenderer(GetParam());
+        EffectTest::SetUp();
+    }
+};
 
 // Every body, the chevron through a stored value the menu does not offer, in both fill
 // modes, with a shadow and with a stroke, three echoes moved, scaled and turned.
-TEST_F(PixelTest, EveryShapeBothFillsShadowAndStroke) {
+TEST_P(PixelTest, EveryShapeBothFillsShadowAndStroke) {
     for (int shape = 1; shape <= 9; ++shape) {
         for (int fill : {1, 2}) {
             for (int edge : {1, 2}) {
@@ -27,7 +40,7 @@ TEST_F(PixelTest, EveryShapeBothFillsShadowAndStroke) {
     }
 }
 
-TEST_F(PixelTest, TransparentBackgroundKeepsOnlyTheInstances) {
+TEST_P(PixelTest, TransparentBackgroundKeepsOnlyTheInstances) {
     EffectSettings s = smallFrame(5);
     s.fillType = 2;
     s.transparentBackground = true;
@@ -47,7 +60,7 @@ TEST_F(PixelTest, TransparentBackgroundKeepsOnlyTheInstances) {
 }
 
 // Each echo offset alone, so that a wrong sign or scale of one of them shows by itself.
-TEST_F(PixelTest, EchoOffsetsOneAtATime) {
+TEST_P(PixelTest, EchoOffsetsOneAtATime) {
     struct Case {
         const char* name;
         void (*change)(EffectSettings&);
@@ -94,7 +107,7 @@ TEST_F(PixelTest, EchoOffsetsOneAtATime) {
 }
 
 // Half resolution: sizes and offsets are divided by two, the centre comes downsampled.
-TEST_F(PixelTest, DownsampledFrame) {
+TEST_P(PixelTest, DownsampledFrame) {
     EffectSettings s = smallFrame(4);
     s.size1 = 27;
     s.centerX = 60;
@@ -104,7 +117,7 @@ TEST_F(PixelTest, DownsampledFrame) {
     renderAndCompare(s, 64, 48, 0, 1, 2);
 }
 
-TEST_F(PixelTest, PaddedRowsAndOddSizes) {
+TEST_P(PixelTest, PaddedRowsAndOddSizes) {
     renderAndCompare(smallFrame(6), 64, 48, 12);
     EffectSettings s = smallFrame(8);
     s.centerX = 18;
@@ -117,7 +130,7 @@ TEST_F(PixelTest, PaddedRowsAndOddSizes) {
 
 // Mirror addressing: an instance moved half a frame to the right shows the left half of
 // the layer there, and the mirror image of that half on the left.
-TEST_F(PixelTest, InstanceBeyondTheFrameSamplesAMirror) {
+TEST_P(PixelTest, InstanceBeyondTheFrameSamplesAMirror) {
     EffectSettings s = smallFrame(5);
     // Instance 0 is an empty box; instance 1's box covers the frame and shows the layer.
     s.size1 = 0;
@@ -150,7 +163,7 @@ TEST_F(PixelTest, InstanceBeyondTheFrameSamplesAMirror) {
 
 // A band of size 0 is no band at all: the frame equals the one drawn with the band
 // made fully transparent.
-TEST_F(PixelTest, ZeroBandSizeDrawsNoBand) {
+TEST_P(PixelTest, ZeroBandSizeDrawsNoBand) {
     for (int edge : {1, 2}) {
         SCOPED_TRACE(edge);
         EffectSettings s = smallFrame(1);
@@ -176,6 +189,77 @@ TEST_F(PixelTest, ZeroBandSizeDrawsNoBand) {
                 if (std::memcmp(&zero.pixel8(x, y), &none.pixel8(x, y), 4) != 0) ++differing;
         EXPECT_EQ(differing, 0);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(Renderers, PixelTest, ::testing::Values(Renderer::GL, Renderer::CPU),
+                         [](const auto& info) { return info.param == Renderer::GL ? "GL" : "CPU"; });
+
+// The same frame from both renderers: at least 99.9 % of pixels within 2/255.
+class RendererAgreement : public EffectTest {
+  protected:
+    void expectAgreement(const EffectSettings& s, int width, int height, uint8_t alpha = 255,
+                         A_u_long den = 1, int padding = 0) {
+        apply(s);
+        effect.setDownsample(1, den);
+        Host::Layer input(width, height, 8, padding), gl(width, height, 8, padding),
+            cpu(width, height, 8, padding);
+        fillGradient(input, alpha);
+        host.setRenderer(Renderer::CPU);
+        ASSERT_EQ(render(input, cpu), PF_Err_NONE);
+        host.setRenderer(Renderer::GL);
+        ASSERT_EQ(render(input, gl), PF_Err_NONE);
+        int off = 0, worst = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const PF_Pixel &a = gl.pixel8(x, y), &b = cpu.pixel8(x, y);
+                const int d = std::max({std::abs(a.alpha - b.alpha), std::abs(a.red - b.red),
+                                        std::abs(a.green - b.green), std::abs(a.blue - b.blue)});
+                worst = std::max(worst, d);
+                off += d > 2;
+            }
+        }
+        std::cout << "[ agreement ] shape " << s.shapeType << " instances " << s.instances << ": "
+                  << off << " of " << width * height << " pixels beyond 2/255, largest " << worst
+                  << std::endl;
+        EXPECT_LE(off * 1000, width * height) << "more than 0.1 % of pixels beyond 2/255";
+        EXPECT_TRUE(cpu.paddingIntact());
+    }
+};
+
+TEST_F(RendererAgreement, EveryShapeFillAndEdgeAtOneFiveAndTwentyInstances) {
+    for (int shape = 1; shape <= 9; ++shape) {
+        for (int instances : {1, 5, 20}) {
+            EffectSettings s = smallFrame(shape);
+            s.size1 = 40;
+            s.size2 = 12;
+            s.centerX = 100;
+            s.centerY = 60;
+            s.shadowSize = 15;
+            s.instances = instances;
+            s.positionXOffset = 37;  // the last instances lie far outside the frame
+            s.positionYOffset = -21;
+            s.scaleXOffset = 4;
+            s.scaleYOffset = -3;
+            s.opacityOffset = 3;
+            s.fillType = 1 + (shape + instances) % 2;
+            s.edgeType = 1 + shape % 2;
+            SCOPED_TRACE("shape " + std::to_string(shape) + ", " + std::to_string(instances));
+            expectAgreement(s, 201, 121);
+        }
+    }
+}
+
+TEST_F(RendererAgreement, TranslucentInputDownsampledPaddedAndZeroBands) {
+    EffectSettings s = smallFrame(2);
+    s.fillType = 1;
+    s.instances = 20;
+    s.transparentBackground = true;
+    expectAgreement(s, 64, 48, 128);
+    s.shadowSize = 0;
+    s.strokeSize = 0;
+    expectAgreement(s, 64, 48, 255, 2);
+    s.edgeType = 2;
+    expectAgreement(s, 37, 23, 60, 1, 12);
 }
 
 }  // namespace

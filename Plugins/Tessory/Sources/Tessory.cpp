@@ -6,10 +6,14 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
+#include <mutex>
 #include <new>
 
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
+#include "CpuRender.h"
+#include "FrameSettings.h"
 #include "GL/AEOpenGLContext.h"
 #include "GL/AEOpenGLContextManager.h"
 #include "GL/AEOpenGLUtilities.h"
@@ -219,11 +223,27 @@ class FrameScope {
     AEOpenglMainFrameBuffer* mFrameBuffer;
 };
 
-PF_Err GlobalSetup(PF_InData* /*in_data*/, PF_OutData* out_data) {
+// The CPU renderer and its threads, made by the first frame that the host sends without a
+// GPU framework and kept until global tear-down.
+std::mutex gCpuMutex;
+std::unique_ptr<CpuRender> gCpuRender;
+
+CpuRender& cpuRender() {
+    std::lock_guard<std::mutex> lock(gCpuMutex);
+    if (!gCpuRender) gCpuRender = std::make_unique<CpuRender>();
+    return *gCpuRender;
+}
+
+PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data) {
     // Written first, so the host knows the module even when the GL set-up fails.
     out_data->my_version = kVersion;
     out_data->out_flags = PF_OutFlag_NONE;
     out_data->out_flags2 = PF_OutFlag2_NONE;
+    // A host that offers no GPU may have no GL at all: nothing of GL is touched.
+    if (in_data->what_gpu == PF_GPU_Framework_NONE) {
+        gTornDown = false;
+        return PF_Err_NONE;
+    }
 
     // The guard also puts the host's context back if a step throws.
     SaveRestoreGLContextMac hostContext;
@@ -236,7 +256,15 @@ PF_Err GlobalSetup(PF_InData* /*in_data*/, PF_OutData* out_data) {
     return PF_Err_NONE;
 }
 
-PF_Err GlobalSetdown(PF_InData* /*in_data*/) {
+PF_Err GlobalSetdown(PF_InData* in_data) {
+    {
+        std::lock_guard<std::mutex> lock(gCpuMutex);
+        gCpuRender.reset();
+    }
+    if (in_data->what_gpu == PF_GPU_Framework_NONE) {
+        gTornDown = true;
+        return PF_Err_NONE;
+    }
     SaveRestoreGLContextMac hostContext;
     AEOpenGLContext* context = AEOpenGLContextManager::getSharedDataContext();
     // Without a set-up the frames rendered in contexts of their own; one of them serves to
@@ -256,11 +284,38 @@ PF_Err GlobalSetdown(PF_InData* /*in_data*/) {
     return PF_Err_NONE;
 }
 
+// The host's layer as the CPU renderer reads or writes it.
+CpuRender::Pixels hostPixels(PF_InData* in_data, PF_LayerDef* layer) {
+    PF_Pixel8* first = nullptr;
+    const PF_Err err = in_data->utils->get_pixel_data8(layer, nullptr, &first);
+    if (err != PF_Err_NONE) throw static_cast<A_Err>(err);
+    if (!first) throw static_cast<A_Err>(PF_Err_BAD_CALLBACK_PARAM);
+    return CpuRender::Pixels{reinterpret_cast<unsigned char*>(first), layer->rowbytes,
+                             layer->width, layer->height};
+}
+
+PF_Err RenderOnCpu(PF_InData* in_data, PF_ParamDef* params[], PF_LayerDef* output) {
+    PF_LayerDef* input = &params[kInputLayer]->u.ld;
+    const CpuRender::Pixels source = hostPixels(in_data, input);
+    const CpuRender::Pixels target = hostPixels(in_data, output);
+    const CompositingInputs inputs = FrameSettings::read(in_data).inputs(
+        Vec2(static_cast<double>(input->width), static_cast<double>(input->height)));
+    cpuRender().render(inputs, source, target);
+    return PF_Err_NONE;
+}
+
 // Between a tear-down and the next set-up (see gTornDown) a frame is refused with
-// PF_Err_INTERNAL_STRUCT_DAMAGED and nothing is touched.
+// PF_Err_INTERNAL_STRUCT_DAMAGED and nothing is touched. A host that offers no GPU
+// framework gets the frame from the CPU renderer.
 PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
               PF_LayerDef* output) {
-    if (gTornDown || !kRender) {
+    if (gTornDown) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+    if (in_data->what_gpu == PF_GPU_Framework_NONE) {
+        return RenderOnCpu(in_data, params, output);
+    }
+    if (!kRender) {
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
     SaveRestoreGLContextMac hostContext;

@@ -1,13 +1,9 @@
-// The render pass: parameter conversion, program text, instance transforms and the draw.
+// The GL render pass: the compositing program text, the shape bodies and the draw.
 #include "TessoryRender.h"
 
 #include <glbinding/gl/gl.h>
 
-#include <algorithm>
-#include <cstring>
-
 #include "GL/OpenglShader.h"
-#include "TessoryParams.h"
 
 namespace Corvane::Tessory {
 
@@ -199,65 +195,9 @@ const char* const kChevronBody =
 }
 )";
 
-// Reads parameters in list order. One error is carried through: after the first host
-// error no further check-out is made and the remaining values read as zero, but every
-// definition is still checked in.
-class ParamReader {
-  public:
-    explicit ParamReader(PF_InData* in_data) : mInData(in_data) {}
-
-    PF_ParamDef read(PF_ParamIndex index) {
-        PF_ParamDef def;
-        std::memset(&def, 0, sizeof(def));
-        if (mErr == PF_Err_NONE) {
-            mErr = mInData->inter.checkout_param(mInData->effect_ref, index, mInData->current_time,
-                                                 mInData->time_step, mInData->time_scale, &def);
-        }
-        const PF_ParamDef value = def;
-        const PF_Err checkin = mInData->inter.checkin_param(mInData->effect_ref, &def);
-        if (mErr == PF_Err_NONE) {
-            mErr = checkin;
-        }
-        return value;
-    }
-
-  private:
-    PF_InData* mInData;
-    PF_Err mErr = PF_Err_NONE;
-};
-
-Color toColor(const PF_Pixel& p) {
-    return Color(p.red / 255.0, p.green / 255.0, p.blue / 255.0, p.alpha / 255.0);
-}
-
 }  // namespace
 
-FinalRender::FinalRender()
-    : mShapeType(0),
-      mShapeSize1(0),
-      mShapeSize2(0),
-      mCenter(0.0, 0.0),
-      mShapeRotation(0),
-      mDrawShadow(true),
-      mShadowSize(0),
-      mShadowOpacity(0),
-      mStrokeSize(0),
-      mStrokeOpacity(0),
-      mFillOutside(true),
-      mTransparentBackground(false),
-      mInstances(1),
-      mShapeSize1Offset(0),
-      mShapeSize2Offset(0),
-      mPositionXOffset(0),
-      mPositionYOffset(0),
-      mScaleXOffset(0),
-      mScaleYOffset(0),
-      mRotationOffset(0),
-      mOpacityOffset(0) {
-    for (Affine& t : mTransforms) {
-        t = Affine(true);
-    }
-}
+FinalRender::FinalRender() = default;
 
 // The quad's destructor deletes every context's buffer and the current context's vertex
 // array; the program goes with mShader.
@@ -293,7 +233,7 @@ std::string FinalRender::shapeBody(int shapeType) {
 }
 
 std::string FinalRender::shapeFunc() const {
-    return shapeBody(mShapeType);
+    return shapeBody(mSettings.shapeType());
 }
 
 void FinalRender::buildShader() {
@@ -308,54 +248,11 @@ void FinalRender::buildShader() {
 }
 
 void FinalRender::prepare(PF_InData* in_data, PF_OutData* /*out_data*/) {
-    ParamReader params(in_data);
-    // Sizes and offsets are given at full resolution; the frame may be downsampled.
-    // A zero denominator is no scale at all and is read as full resolution.
-    const A_u_long den = in_data->downsample_x.den != 0 ? in_data->downsample_x.den : 1;
-    const float divisor = static_cast<float>(den);
-    auto size = [&](PF_ParamIndex i) {
-        return static_cast<float>(params.read(i).u.sd.value) / divisor;
-    };
-    auto offset = [&](PF_ParamIndex i) {
-        return static_cast<float>(params.read(i).u.fs_d.value / static_cast<double>(divisor));
-    };
-    auto fraction = [&](PF_ParamIndex i) {
-        return static_cast<float>(params.read(i).u.fs_d.value / 100.0);
-    };
-
-    const A_long shapeType = params.read(kShapeType).u.pd.value;
-    if (shapeType != mShapeType) {
+    mSettings = FrameSettings::read(in_data);
+    if (mSettings.shapeType() != mShapeType) {
         mShader.reset();
-        mShapeType = shapeType;
+        mShapeType = mSettings.shapeType();
     }
-    mShapeSize1 = size(kShapeSize1);
-    mShapeSize2 = size(kShapeSize2);
-    {
-        // The host hands the point in the pixels of the frame being rendered already.
-        const PF_ParamDef center = params.read(kShapeCenter);
-        mCenter = Vec2(static_cast<double>(center.u.td.x_value >> 16),
-                       static_cast<double>(center.u.td.y_value >> 16));
-    }
-    mShapeRotation = static_cast<float>(
-        static_cast<double>(params.read(kShapeRotation).u.ad.value) * 1.52587890625e-05);
-    mFillOutside = params.read(kFillType).u.pd.value == 1;
-    mTransparentBackground = params.read(kTransparentBackground).u.bd.value != 0;
-    mDrawShadow = params.read(kEdgeType).u.pd.value == 1;
-    mShadowSize = size(kShadowSize);
-    mShadowColor = toColor(params.read(kShadowColor).u.cd.value);
-    mShadowOpacity = fraction(kShadowOpacity);
-    mStrokeSize = size(kStrokeSize);
-    mStrokeColor = toColor(params.read(kStrokeColor).u.cd.value);
-    mStrokeOpacity = fraction(kStrokeOpacity);
-    mInstances = params.read(kInstances).u.sd.value;
-    mShapeSize1Offset = offset(kShapeSize1Offset);
-    mShapeSize2Offset = offset(kShapeSize2Offset);
-    mPositionXOffset = offset(kPositionXOffset);
-    mPositionYOffset = offset(kPositionYOffset);
-    mScaleXOffset = fraction(kScaleXOffset);
-    mScaleYOffset = fraction(kScaleYOffset);
-    mRotationOffset = static_cast<float>(params.read(kRotationOffset).u.fs_d.value);
-    mOpacityOffset = fraction(kOpacityOffset);
 }
 
 void FinalRender::draw(unsigned int texture, float multiplier, Vec2 size) {
@@ -364,54 +261,28 @@ void FinalRender::draw(unsigned int texture, float multiplier, Vec2 size) {
     mShader->useProgram();
     mQuad.bindAttributes(*mShader);
 
-    // The edge uniforms carry the stroke's settings when the edge type is Stroke.
-    const float edgeSize = mDrawShadow ? mShadowSize : mStrokeSize;
-    const float edgeAlpha = mDrawShadow ? mShadowOpacity : mStrokeOpacity;
-    const Color& edgeColor = mDrawShadow ? mShadowColor : mStrokeColor;
-    // The parameter's range keeps the count within the capacity; a host that sends more
-    // must not make the upload read past the array.
-    const int instances = std::clamp(mInstances, 0, kMaxInstances);
-
+    const CompositingInputs in = mSettings.inputs(size);
     mShader->setUniformTexture("videoTexture", static_cast<int>(GL_TEXTURE_2D),
                                static_cast<int>(texture), 0);
     mShader->setUniform1f("multiplier16bit", multiplier);
-    mShader->setUniform1f("shapeSize1", mShapeSize1);
-    mShader->setUniform1f("shapeSize2", mShapeSize2);
-    mShader->setUniform2f("center", mCenter);
-    mShader->setUniform1f("drawShadow", mDrawShadow ? 1.0f : 0.0f);
-    mShader->setUniform1f("shadowSize", edgeSize);
-    mShader->setUniform1f("shadowAlpha", edgeAlpha);
-    mShader->setUniform4f("shadowColor", edgeColor);
-    mShader->setUniform1i("instances", instances);
-    mShader->setUniform1f("shapeSize1Offset", mShapeSize1Offset);
-    mShader->setUniform1f("shapeSize2Offset", mShapeSize2Offset);
-    mShader->setUniform1f("opacityOffset", mOpacityOffset);
-    mShader->setUniform1f("bgAlpha", mTransparentBackground ? 0.0f : 1.0f);
-    mShader->setUniform1f("alphaFactor", mFillOutside ? 1.0f : -1.0f);
-    mShader->setUniform2f("viewPort", size);
-
-    // Instance i is placed i steps of every offset away; the program needs the inverse,
-    // from output pixel to the instance's own frame.
-    for (int i = 0; i < instances; ++i) {
-        const double t = static_cast<double>(i);
-        const Vec2 position =
-            mCenter -
-            Vec2(static_cast<double>(mPositionXOffset), static_cast<double>(mPositionYOffset)) * t;
-        const Vec2 scale =
-            Vec2(1.0, 1.0) -
-            Vec2(static_cast<double>(mScaleXOffset), static_cast<double>(mScaleYOffset)) * t;
-        const double angle = static_cast<double>(static_cast<float>(i) * mRotationOffset);
-        Affine placement(true);
-        placement.set(mCenter, position, scale, angle);
-        mTransforms[i] = placement.getInverse();
+    mShader->setUniform1f("shapeSize1", in.shapeSize1);
+    mShader->setUniform1f("shapeSize2", in.shapeSize2);
+    mShader->setUniform2f("center", in.center);
+    mShader->setUniform1f("drawShadow", in.drawShadow);
+    mShader->setUniform1f("shadowSize", in.edgeSize);
+    mShader->setUniform1f("shadowAlpha", in.edgeAlpha);
+    mShader->setUniform4f("shadowColor", in.edgeColor);
+    mShader->setUniform1i("instances", in.instances);
+    mShader->setUniform1f("shapeSize1Offset", in.shapeSize1Offset);
+    mShader->setUniform1f("shapeSize2Offset", in.shapeSize2Offset);
+    mShader->setUniform1f("opacityOffset", in.opacityOffset);
+    mShader->setUniform1f("bgAlpha", in.bgAlpha);
+    mShader->setUniform1f("alphaFactor", in.alphaFactor);
+    mShader->setUniform2f("viewPort", in.viewPort);
+    if (in.instances > 0) {
+        mShader->setUniformMatrix3f("transforms", in.transforms, in.instances);
     }
-    if (instances > 0) {
-        mShader->setUniformMatrix3f("transforms", mTransforms, instances);
-    }
-
-    Affine shapeRotation(true);
-    shapeRotation.set(mCenter, mCenter, Vec2(1.0, 1.0), static_cast<double>(mShapeRotation));
-    mShader->setUniformMatrix3f("shapeTransform", &shapeRotation, 1);
+    mShader->setUniformMatrix3f("shapeTransform", &in.shapeTransform, 1);
 
     mQuad.draw(*mShader);
 }

@@ -6,17 +6,13 @@
 #include <string>
 
 #include "AE_Effect.h"
+#include "FrameSettings.h"
 #include "GL/FullFrameQuad.h"
-#include "Math/Affine.h"
-#include "Math/Color.h"
 #include "Math/Vec2.h"
 
 namespace Corvane::Tessory {
 
 class OpenglShader;
-
-/// Capacity of the per-instance transforms; the program's "transforms" array has this size.
-inline constexpr int kMaxInstances = 20;
 
 class FinalRender {
   public:
@@ -28,9 +24,8 @@ class FinalRender {
     FinalRender(const FinalRender&) = delete;
     FinalRender& operator=(const FinalRender&) = delete;
 
-    /// Reads every parameter of the current frame. A host error while reading leaves the
-    /// later parameters at zero; the frame is drawn regardless. A change of "Shape Type"
-    /// discards the program (a GL context must be current).
+    /// Reads every parameter of the current frame (FrameSettings::read). A change of
+    /// "Shape Type" discards the program (a GL context must be current).
     void prepare(PF_InData* in_data, PF_OutData* out_data);
     /// Draws the frame into the bound render target: texture holds the input layer as
     /// uploaded (host channel order), size is the frame in pixels.
@@ -52,30 +47,9 @@ class FinalRender {
     // quad keeps a vertex array per context.
     FullFrameQuad mQuad;
     std::unique_ptr<OpenglShader> mShader;
-    int mShapeType;
-    float mShapeSize1;
-    float mShapeSize2;
-    Vec2 mCenter;
-    float mShapeRotation;
-    bool mDrawShadow;
-    float mShadowSize;
-    Color mShadowColor;
-    float mShadowOpacity;
-    float mStrokeSize;
-    Color mStrokeColor;
-    float mStrokeOpacity;
-    bool mFillOutside;
-    bool mTransparentBackground;
-    int mInstances;
-    float mShapeSize1Offset;
-    float mShapeSize2Offset;
-    float mPositionXOffset;
-    float mPositionYOffset;
-    float mScaleXOffset;
-    float mScaleYOffset;
-    float mRotationOffset;
-    float mOpacityOffset;
-    Affine mTransforms[kMaxInstances];
+    // The program is made for this shape type; a frame with another discards it.
+    int mShapeType = 0;
+    FrameSettings mSettings;
 };
 
 /// The one render pass of the process: made when the module loads, deleted by global
