@@ -9,13 +9,13 @@ namespace Corvane::Tessory::Bench {
 
 using namespace gl;
 
-void fillGradient(Host::Layer& layer) {
+void fillGradient(Host::Layer& layer, uint8_t alpha) {
     const int w = layer.width();
     const int h = layer.height();
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             PF_Pixel& p = layer.pixel8(x, y);
-            p.alpha = 255;
+            p.alpha = alpha;
             p.red = static_cast<A_u_char>(x * 255 / std::max(1, w - 1));
             p.green = static_cast<A_u_char>(y * 255 / std::max(1, h - 1));
             p.blue = static_cast<A_u_char>((x + y) & 0xFF);

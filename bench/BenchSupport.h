@@ -10,7 +10,7 @@
 namespace Corvane::Tessory::Bench {
 
 /// Fills an 8-bit layer with an opaque gradient so no frame is trivially uniform.
-void fillGradient(Host::Layer& layer);
+void fillGradient(Host::Layer& layer, uint8_t alpha = 255);
 
 /// True when some output byte is not zero: a frame that rendered nothing is all zero.
 bool anyNonZero(const Host::Layer& layer);

@@ -49,7 +49,8 @@ struct CommandRig {
     Host::EffectInstance effect{host, module};
     int instancesIndex = -1;
 
-    CommandRig() {
+    explicit CommandRig(Host::HostApp::Renderer renderer) {
+        host.setRenderer(renderer);
         if (effect.globalSetup() != PF_Err_NONE || effect.paramsSetup() != PF_Err_NONE) {
             throw std::runtime_error("the module refused global set-up or parameter set-up");
         }
@@ -59,18 +60,23 @@ struct CommandRig {
 };
 
 CommandRig& commandRig() {
-    static CommandRig* rig = new CommandRig();
+    static CommandRig* rig = new CommandRig(Host::HostApp::Renderer::GL);
     return *rig;
 }
 
-void BM_RenderCommand(benchmark::State& state) {
+// The same with the host offering no GPU: the effect's CPU renderer.
+CommandRig& cpuRig() {
+    static CommandRig* rig = new CommandRig(Host::HostApp::Renderer::CPU);
+    return *rig;
+}
+
+void renderCommand(benchmark::State& state, CommandRig& rig, uint8_t alpha = 255) {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
-    CommandRig& rig = commandRig();
     rig.effect.setValue(rig.instancesIndex, {static_cast<double>(state.range(2)), 0, 0, 0});
     Host::Layer input(width, height);
     Host::Layer output(width, height);
-    fillGradient(input);
+    fillGradient(input, alpha);
 
     // The first frame of a size builds framebuffers (and the program the first time).
     if (rig.effect.render(input, output) != PF_Err_NONE || !anyNonZero(output)) {
@@ -88,6 +94,20 @@ void BM_RenderCommand(benchmark::State& state) {
     state.counters["fps"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.SetItemsProcessed(state.iterations());
+}
+
+void BM_RenderCommand(benchmark::State& state) {
+    renderCommand(state, commandRig());
+}
+
+void BM_CpuRenderCommand(benchmark::State& state) {
+    renderCommand(state, cpuRig());
+}
+
+// Where nothing can be culled: Fill Outside (the default) over input whose alpha is below
+// 255 everywhere, so that no instance hides those below it.
+void BM_CpuWorstCase(benchmark::State& state) {
+    renderCommand(state, cpuRig(), 200);
 }
 
 // --- the same steps, each timed -----------------------------------------------------------
@@ -306,6 +326,13 @@ void uhdSizes(benchmark::internal::Benchmark* b) {
     BENCHMARK(fn)->Apply(uhdSizes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()
 
 TESSORY_FRAME_BENCHMARK(BM_RenderCommand);
+TESSORY_FRAME_BENCHMARK(BM_CpuRenderCommand);
+BENCHMARK(BM_CpuWorstCase)
+    ->Args({1920, 1080, 20})
+    ->ArgNames({"w", "h", "instances"})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
 TESSORY_FRAME_BENCHMARK(BM_RenderSplit);
 TESSORY_FRAME_BENCHMARK(BM_RawGLFloor);
 TESSORY_FRAME_BENCHMARK(BM_RawGLFloorFresh);

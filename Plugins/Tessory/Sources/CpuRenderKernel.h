@@ -1,0 +1,72 @@
+// The CPU renderer's per-frame constants and its strip function, built twice: for any
+// x86-64 and for AVX2 with FMA, chosen at run time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "CompositingInputs.h"
+
+namespace Corvane::Tessory::CpuKernel {
+
+inline constexpr int kStripRows = 32;
+
+// x' = a x + c y + e, y' = b x + d y + f: a mat3 as the program receives it, in float.
+struct Mat {
+    float a, b, c, d, e, f;
+};
+
+struct Instance {
+    Mat sample;  // output pixel to the instance's frame
+    Mat shape;   // output pixel to the shape's frame
+    float size1, size2, opacity;
+    bool identity;  // sample is the identity: the sample is the pixel itself
+    bool visible;   // opacity above zero
+    // The span test: pixels whose instance-frame point lies within radius of the centre.
+    bool culls;
+    double radius;
+    bool occludes;  // outside its span it is opaque (Fill Outside, opaque input, opacity 1)
+};
+
+struct Span {
+    int begin, end;
+    bool empty() const { return begin >= end; }
+};
+
+struct Frame {
+    const unsigned char* src;
+    std::ptrdiff_t srcRow;
+    unsigned char* dst;
+    std::ptrdiff_t dstRow;
+    int width, height, dstWidth, dstHeight;
+    float w, h;
+    int shape;
+    bool fillOutside;
+    float alphaFactor, bgAlpha, drawShadow, edgeSize;
+    float edgeR, edgeG, edgeB, edgeA;  // edgeA: the colour's alpha times the band's opacity
+    float cx, cy;
+    int instances;
+    bool opaqueInput;
+    Instance inst[kMaxInstances];
+    const uint8_t* unpremultiply;
+};
+
+// The row's working colour, straight, one array per channel.
+struct Row {
+    float* r;
+    float* g;
+    float* b;
+    float* a;
+};
+
+using StripFn = void (*)(const Frame&, int strip, const Row&);
+
+namespace Baseline {
+/// The strip function for shape types 1..9; null for any other.
+StripFn stripFunction(int shape);
+}  // namespace Baseline
+namespace Avx2 {
+StripFn stripFunction(int shape);
+}  // namespace Avx2
+
+}  // namespace Corvane::Tessory::CpuKernel

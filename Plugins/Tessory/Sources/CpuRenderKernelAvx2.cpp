@@ -1,0 +1,3 @@
+// The kernel again, compiled for AVX2 with FMA.
+#define TESSORY_KERNEL Avx2
+#include "CpuRenderKernel.cpp"
