@@ -77,6 +77,18 @@ void BridgeRuntime::report(const std::string& message) {
     std::fflush(stderr);
 }
 
+void BridgeRuntime::chooseRenderer() {
+    // TESSORY_RENDERER=auto|gl|cpu, as tessory's --renderer; auto when unset.
+    Host::HostApp::Renderer renderer = Host::HostApp::Renderer::Auto;
+    const char* value = std::getenv("TESSORY_RENDERER");
+    if (value && *value && !Host::HostApp::parseRenderer(value, &renderer)) {
+        report(std::string("TESSORY_RENDERER must be auto, gl or cpu, not \"") + value +
+               "\"; using auto");
+        renderer = Host::HostApp::Renderer::Auto;
+    }
+    mApp->setRenderer(renderer);
+}
+
 bool BridgeRuntime::load() {
     if (mModule) return true;
     if (mFailed) return false;
@@ -88,7 +100,10 @@ bool BridgeRuntime::load() {
     // Without it the frei0r host's heap grows by about a frame with every frame.
     Host::keepLargeBuffersMapped();
     try {
-        if (!mApp) mApp = std::make_unique<Host::HostApp>();
+        if (!mApp) {
+            mApp = std::make_unique<Host::HostApp>();
+            chooseRenderer();
+        }
         mModule = std::make_unique<Host::PluginModule>(path);
         mGlobal = std::make_unique<Host::EffectInstance>(*mApp, *mModule);
         const PF_Err err = mGlobal->globalSetup();

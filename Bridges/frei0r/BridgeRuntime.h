@@ -51,6 +51,8 @@ class BridgeRuntime {
 
   private:
     bool load();
+    /// Sets the host's renderer from TESSORY_RENDERER.
+    void chooseRenderer();
     void unloadIfUnused();
 
     std::mutex mMutex;

@@ -15,7 +15,7 @@
 namespace Corvane::Tessory::Testing {
 namespace {
 
-class ReliabilityFuzz : public ReliabilityTest {
+class ReliabilityFuzz : public RendererReliabilityTest {
   protected:
     using Random = std::mt19937_64;
 
@@ -144,7 +144,7 @@ class ReliabilityFuzz : public ReliabilityTest {
     }
 };
 
-TEST_F(ReliabilityFuzz, RandomParameterSetsRenderEveryPixelValid) {
+TEST_P(ReliabilityFuzz, RandomParameterSetsRenderEveryPixelValid) {
     const uint64_t sets = environmentCount("TESSORY_FUZZ_SETS", 500);
     const uint64_t seed = environmentCount("TESSORY_FUZZ_SEED", 20261206);
     const uint64_t first = environmentCount("TESSORY_FUZZ_FIRST", 0);
@@ -205,6 +205,8 @@ TEST_F(ReliabilityFuzz, RandomParameterSetsRenderEveryPixelValid) {
               << " of them far or collapsed, " << extremesBeyond2 << " of those beyond 2/255 of it"
               << std::endl;
 }
+
+TESSORY_ON_BOTH_RENDERERS(ReliabilityFuzz);
 
 }  // namespace
 }  // namespace Corvane::Tessory::Testing

@@ -31,7 +31,8 @@ class ReliabilityTest : public ::testing::Test {
     /// Renders a gradient of that size into output (resized to match).
     PF_Err frame(int width, int height, Host::Layer& output);
 
-    /// True when eglGetCurrentContext is the calling thread's host context.
+    /// True when eglGetCurrentContext is the calling thread's host context (no context
+    /// at all when the host offers no GPU).
     bool hostContextCurrent();
     /// Suites, handles, blocks, streams and check-outs the plug-in still holds, for
     /// messages; empty when it holds none.
@@ -43,6 +44,25 @@ class ReliabilityTest : public ::testing::Test {
     Host::PluginModule module;
     Host::EffectInstance effect;
 };
+
+/// A reliability test run once with the host offering GL and once offering no GPU.
+class RendererReliabilityTest : public ReliabilityTest,
+                                public ::testing::WithParamInterface<Host::HostApp::Renderer> {
+  protected:
+    void SetUp() override {
+        host.setRenderer(GetParam());
+        ReliabilityTest::SetUp();
+    }
+    bool onCpu() const { return GetParam() == Host::HostApp::Renderer::CPU; }
+};
+
+#define TESSORY_ON_BOTH_RENDERERS(suite)                                                   \
+    INSTANTIATE_TEST_SUITE_P(                                                              \
+        Renderers, suite,                                                                  \
+        ::testing::Values(Host::HostApp::Renderer::GL, Host::HostApp::Renderer::CPU),      \
+        [](const auto& info) {                                                             \
+            return info.param == Host::HostApp::Renderer::GL ? "GL" : "CPU";               \
+        })
 
 /// Pixels that no frame of the effect can leave: the output is straight colour, and a
 /// pixel with alpha 0 has every channel 0. A frame that leaves a pixel unwritten over a
