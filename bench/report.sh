@@ -77,6 +77,26 @@ data="$results/frame_time.dat"
     echo "machine's drift falls on all three): command $(vr command_ms) ms, floor $(vr floor_ms) ms, fresh floor"
     echo "$(vr fresh_floor_ms) ms; command / floor = **$(vq command_per_floor)**, command / fresh floor = **$(vq command_per_fresh_floor)**."
     echo
+    echo "## CPU renderer beside GL"
+    echo
+    echo "The render command with the host offering no GPU (the effect's own CPU renderer), the same"
+    echo "command on GL, and the plain-GL floor, from this run; ms a frame."
+    echo
+    echo "| Size | Instances | CPU | GL | Floor | GL / CPU | Floor / CPU |"
+    echo "|---|---|---|---|---|---|---|"
+    for s in "${sizes[@]}"; do
+        read -r w h <<<"$s"
+        for n in 1 5 20; do
+            cpu=$(ms BM_CpuRenderCommand "$w" "$h" "$n")
+            gl=$(ms BM_RenderCommand "$w" "$h" "$n")
+            f=$(ms BM_RawGLFloor "$w" "$h" "$n")
+            echo "| ${w}x${h} | $n | $(fmt "$cpu") | $(fmt "$gl") | $(fmt "$f") | $(ratio "$gl" "$cpu") | $(ratio "$f" "$cpu") |"
+        done
+    done
+    echo
+    echo "Worst case for the CPU renderer (Fill Outside, 20 instances, input alpha 200 everywhere,"
+    echo "1920x1080): **$(fmt "$(ms BM_CpuWorstCase 1920 1080 20)") ms** (goal <= 30). Goal at 1920x1080, 5 instances: <= 8 ms."
+    echo
     echo "![frame time against instances and size](frame_time.png)"
     echo
     if [ -f "$video" ]; then
@@ -94,6 +114,7 @@ data="$results/frame_time.dat"
         echo "| tessory render, 5 instances (decode + effect + encode) | $(jq -r '.tessory_render_5_instances_s' "$video") | $cli_fps |"
         echo
         echo "- Peer: tessory bridge fps / alphaspot fps = **$(ratio "$(jq -r '.ffmpeg_tessory_1_instance_fps' "$video")" "$(jq -r '.ffmpeg_alphaspot_fps' "$video")")**."
+        echo "- \`tessory render --renderer cpu\` (5 instances) against FFmpeg's own transcode with the same encoder settings: $(jq -r '.tessory_render_cpu_5_instances_s' "$video") s against $(jq -r '.ffmpeg_transcode_s' "$video") s, rate ratio **$(jq -r '.tessory_render_cpu_per_transcode_rate' "$video")** (goal >= 0.75)."
         echo "- \`tessory render\` fps / render command rate at 1080p, 5 instances ($cmd_fps fps) = **$(ratio "$cli_fps" "$cmd_fps")** (goal >= 0.90). Frames written: $(jq -r '.tessory_render_frames_written' "$video")."
         echo
     fi

@@ -41,7 +41,8 @@ Renderer::Renderer(const std::string& pluginPath, bool verbose, const std::strin
     } catch (const Host::HostError& e) {
         throw InputError(std::string("cannot load plug-in: ") + e.what());
     }
-    if (mVerbose) std::fprintf(stderr, "tessory: renderer %s\n", mApp->rendererDescription().c_str());
+    if (mVerbose)
+        std::fprintf(stderr, "tessory: renderer %s\n", mApp->rendererDescription().c_str());
     StdoutDiversion diversion(mVerbose);
     check(mEffect->globalSetup(), "global set-up");
     mSetUp = true;

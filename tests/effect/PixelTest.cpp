@@ -192,7 +192,9 @@ TEST_P(PixelTest, ZeroBandSizeDrawsNoBand) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Renderers, PixelTest, ::testing::Values(Renderer::GL, Renderer::CPU),
-                         [](const auto& info) { return info.param == Renderer::GL ? "GL" : "CPU"; });
+                         [](const auto& info) {
+                             return info.param == Renderer::GL ? "GL" : "CPU";
+                         });
 
 // The same frame from both renderers: at least 99.9 % of pixels within 2/255.
 class RendererAgreement : public EffectTest {

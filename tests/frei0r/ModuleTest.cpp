@@ -181,6 +181,7 @@ TEST(Frei0rModule, ValuesReadBackAsSet) {
 std::vector<uint8_t> directRender(const std::string& moduleCopy, const std::vector<uint32_t>& in,
                                   bool* touched) {
     Host::HostApp app;
+    app.setRenderer(Host::HostApp::Renderer::Auto);  // as the bridge chooses by default
     Host::HostProbe probe{app};
     Host::PluginModule module(moduleCopy);
     Host::EffectInstance effect(app, module);
@@ -380,7 +381,6 @@ TEST(Frei0rModule, WithoutTheEffectFramesPassThroughAndTheErrorIsReportedOnce) {
     EXPECT_NE(err.find(missing), std::string::npos) << err;
     EXPECT_NE(err.find("pass through"), std::string::npos) << err;
 }
-
 
 }  // namespace
 }  // namespace Corvane::Tessory::Frei0r::Testing

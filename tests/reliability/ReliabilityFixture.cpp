@@ -64,7 +64,8 @@ PF_Err ReliabilityTest::frame(int width, int height, Host::Layer& output) {
 
 bool ReliabilityTest::hostContextCurrent() {
     // A host that offers no GPU makes no context current, and the effect must not either.
-    if (host.gpuFramework() == PF_GPU_Framework_NONE) return eglGetCurrentContext() == EGL_NO_CONTEXT;
+    if (host.gpuFramework() == PF_GPU_Framework_NONE)
+        return eglGetCurrentContext() == EGL_NO_CONTEXT;
     return eglGetCurrentContext() == static_cast<EGLContext>(host.hostContext());
 }
 

@@ -56,13 +56,11 @@ class RendererReliabilityTest : public ReliabilityTest,
     bool onCpu() const { return GetParam() == Host::HostApp::Renderer::CPU; }
 };
 
-#define TESSORY_ON_BOTH_RENDERERS(suite)                                                   \
-    INSTANTIATE_TEST_SUITE_P(                                                              \
-        Renderers, suite,                                                                  \
-        ::testing::Values(Host::HostApp::Renderer::GL, Host::HostApp::Renderer::CPU),      \
-        [](const auto& info) {                                                             \
-            return info.param == Host::HostApp::Renderer::GL ? "GL" : "CPU";               \
-        })
+#define TESSORY_ON_BOTH_RENDERERS(suite)                                              \
+    INSTANTIATE_TEST_SUITE_P(                                                         \
+        Renderers, suite,                                                             \
+        ::testing::Values(Host::HostApp::Renderer::GL, Host::HostApp::Renderer::CPU), \
+        [](const auto& info) { return info.param == Host::HostApp::Renderer::GL ? "GL" : "CPU"; })
 
 /// Pixels that no frame of the effect can leave: the output is straight colour, and a
 /// pixel with alpha 0 has every channel 0. A frame that leaves a pixel unwritten over a

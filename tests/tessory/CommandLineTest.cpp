@@ -82,10 +82,12 @@ TEST(CommandLineTest, AboutHelpAndParams) {
     // in the JSON on stdout.
     EXPECT_EQ(json.err.find("OpenGL Renderer"), std::string::npos) << json.err;
     // Global options go before or after the subcommand.
-    for (const char* args : {"--verbose params --json", "params --json --verbose"}) {
+    for (const char* args :
+         {"--verbose --renderer gl params --json", "params --json --renderer gl --verbose"}) {
         const Outcome verbose = tessory(dir, args);
         ASSERT_EQ(verbose.status, 0) << verbose.err;
         EXPECT_NE(verbose.err.find("OpenGL Renderer"), std::string::npos) << args;
+        EXPECT_NE(verbose.err.find("tessory: renderer gl ("), std::string::npos) << args;
         EXPECT_EQ(verbose.out, json.out);
     }
     const auto list = nlohmann::json::parse(json.out);
@@ -228,7 +230,9 @@ TEST(CommandLineTest, BadInputGivesOneLineExitTwoAndNoFile) {
         {in + " -p " + quote(dir / "none.json"), "cannot read preset"},
         {in + " --frames 5-2", "bad frame range \"5-2\""},
         {in + " --frames 0-3", "a still output takes one frame"},
-        {"-i " + quote(dir / "wide.png"), "is larger than the GL's maximum texture size"},
+        {"--renderer gl -i " + quote(dir / "wide.png"),
+         "is larger than the GL's maximum texture size"},
+        {in + " --renderer fast", "--renderer: fast not in {auto,gl,cpu}"},
         {in + " --downsample 0", "--downsample"},
         {in + " --bogus", "--bogus"},
     };

@@ -56,7 +56,7 @@ TEST(RendererTest, RegisteredListAsTheParsersSeeIt) {
 }
 
 TEST(RendererTest, FramesBeyondTheTextureLimitAreRefused) {
-    Renderer renderer(TESSORY_PLUGIN_PATH);
+    Renderer renderer(TESSORY_PLUGIN_PATH, false, "gl");
     const int limit = renderer.maxTextureSize();
     ASSERT_GE(limit, 2048);
     EXPECT_NO_THROW(renderer.checkFrameSize(limit, 16));

@@ -26,8 +26,8 @@ struct CompositingInputs {
     float shapeSize1Offset = 0;
     float shapeSize2Offset = 0;
     float opacityOffset = 0;
-    float bgAlpha = 1;       // 0 with a transparent background
-    float alphaFactor = 1;   // 1 fills outside the shape, -1 inside
+    float bgAlpha = 1;      // 0 with a transparent background
+    float alphaFactor = 1;  // 1 fills outside the shape, -1 inside
     // From output pixel to instance i's own frame (the inverse of its placement).
     Affine transforms[kMaxInstances];
     // The shape's rotation about its centre.

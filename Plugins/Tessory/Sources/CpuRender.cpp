@@ -65,8 +65,7 @@ CpuRender::CpuRender(unsigned threads) : mPool(threads), mUnpremultiply(256 * 25
     for (int a = 1; a < 256; ++a) {
         for (int c = 0; c < 256; ++c) {
             const float v = (static_cast<float>(c) / 255.0f) / (static_cast<float>(a) / 255.0f);
-            mUnpremultiply[256 * a + c] =
-                static_cast<uint8_t>(std::fmin(v, 1.0f) * 255.0f + 0.5f);
+            mUnpremultiply[256 * a + c] = static_cast<uint8_t>(std::fmin(v, 1.0f) * 255.0f + 0.5f);
         }
     }
 }
@@ -117,8 +116,8 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         k.size2 = in.shapeSize2 + in.shapeSize2Offset * step;
         k.opacity = std::fmin(std::fmax(1.0f - in.opacityOffset * step, 0.0f), 1.0f);
         k.visible = k.opacity > 0.0f;
-        k.identity = k.sample.a == 1 && k.sample.d == 1 && k.sample.b == 0 &&
-                     k.sample.c == 0 && k.sample.e == 0 && k.sample.f == 0;
+        k.identity = k.sample.a == 1 && k.sample.d == 1 && k.sample.b == 0 && k.sample.c == 0 &&
+                     k.sample.e == 0 && k.sample.f == 0;
         const double det = static_cast<double>(k.sample.a) * k.sample.d -
                            static_cast<double>(k.sample.b) * k.sample.c;
         k.radius = boundingRadius(f.shape, k.size1, k.size2, reach);
@@ -128,14 +127,14 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
     }
 
     // The wider build where the processor has it.
-    const StripFn strip = wideVectors() ? Avx2::stripFunction(f.shape)
-                                        : Baseline::stripFunction(f.shape);
+    const StripFn strip =
+        wideVectors() ? Avx2::stripFunction(f.shape) : Baseline::stripFunction(f.shape);
     if (!strip) {
         // No body for this shape: the program does not link and the target stays clear.
         for (int y = 0; y < output.height && y < input.height; ++y) {
-            std::memset(output.data + y * output.rowBytes, 0,
-                        4 * static_cast<size_t>(output.width < input.width ? output.width
-                                                                           : input.width));
+            std::memset(
+                output.data + y * output.rowBytes, 0,
+                4 * static_cast<size_t>(output.width < input.width ? output.width : input.width));
         }
         return;
     }

@@ -6,10 +6,10 @@
 // that is opaque there hides everything below it, so compositing starts at it.
 // Arithmetic stays IEEE single precision, as the program's: fast-math moves low-alpha
 // pixels visibly.
+#include "CpuRenderKernel.h"
+
 #include <cmath>
 #include <cstring>
-
-#include "CpuRenderKernel.h"
 
 #ifndef TESSORY_KERNEL
 #define TESSORY_KERNEL Baseline
@@ -104,8 +104,8 @@ constexpr int kChunk = 64;
 // bilinear sample at the mirrored position, clamped to the edge texels.
 template <bool Identity>
 TESSORY_INLINE void sampleChunk(const Frame& f, const Instance& k, int y, int x0, int n,
-                                float* __restrict cr, float* __restrict cg,
-                                float* __restrict cb, float* __restrict ca) {
+                                float* __restrict cr, float* __restrict cg, float* __restrict cb,
+                                float* __restrict ca) {
     if constexpr (Identity) {
         (void)k;
         const unsigned char* p = f.src + y * f.srcRow + 4 * static_cast<std::ptrdiff_t>(x0);
@@ -366,18 +366,27 @@ void renderStrip(const Frame& f, int strip, const Row& row) {
 
 StripFn stripFunction(int shape) {
     switch (shape) {
-        case 1: return renderStrip<1>;
-        case 2: return renderStrip<2>;
-        case 3: return renderStrip<3>;
-        case 4: return renderStrip<4>;
-        case 5: return renderStrip<5>;
-        case 6: return renderStrip<6>;
-        case 7: return renderStrip<7>;
-        case 8: return renderStrip<8>;
-        case 9: return renderStrip<9>;
-        default: return nullptr;
+        case 1:
+            return renderStrip<1>;
+        case 2:
+            return renderStrip<2>;
+        case 3:
+            return renderStrip<3>;
+        case 4:
+            return renderStrip<4>;
+        case 5:
+            return renderStrip<5>;
+        case 6:
+            return renderStrip<6>;
+        case 7:
+            return renderStrip<7>;
+        case 8:
+            return renderStrip<8>;
+        case 9:
+            return renderStrip<9>;
+        default:
+            return nullptr;
     }
 }
-
 
 }  // namespace Corvane::Tessory::CpuKernel::TESSORY_KERNEL

@@ -290,8 +290,8 @@ CpuRender::Pixels hostPixels(PF_InData* in_data, PF_LayerDef* layer) {
     const PF_Err err = in_data->utils->get_pixel_data8(layer, nullptr, &first);
     if (err != PF_Err_NONE) throw static_cast<A_Err>(err);
     if (!first) throw static_cast<A_Err>(PF_Err_BAD_CALLBACK_PARAM);
-    return CpuRender::Pixels{reinterpret_cast<unsigned char*>(first), layer->rowbytes,
-                             layer->width, layer->height};
+    return CpuRender::Pixels{reinterpret_cast<unsigned char*>(first), layer->rowbytes, layer->width,
+                             layer->height};
 }
 
 PF_Err RenderOnCpu(PF_InData* in_data, PF_ParamDef* params[], PF_LayerDef* output) {
