@@ -112,13 +112,10 @@ PF_GPU_Framework HostApp::gpuFramework() {
     } else if (mRenderer == Renderer::GL) {
         mFramework = PF_GPU_Framework_OPENGL;
     } else {
-        // A context of its own, so the thread's host context is left as it was.
-        const HostGLContext probe;
-        mGLRenderer = probe.valid() ? probe.rendererName() : std::string();
+        mGLRenderer = HostGLContext::probeRendererName();
         const bool hardware =
             !mGLRenderer.empty() && (HostGLContext::platform() == HostGLContext::Platform::Device ||
                                      !HostGLContext::softwareRenderer(mGLRenderer));
-        if (probe.isCurrent()) HostGLContext::releaseCurrent();
         mFramework = hardware ? PF_GPU_Framework_OPENGL : PF_GPU_Framework_NONE;
     }
     mDecided = true;
@@ -128,11 +125,7 @@ PF_GPU_Framework HostApp::gpuFramework() {
 std::string HostApp::rendererDescription() {
     if (gpuFramework() == PF_GPU_Framework_NONE) return "cpu";
     std::lock_guard lock(mMutex);
-    if (mGLRenderer.empty()) {
-        const HostGLContext probe;
-        mGLRenderer = probe.valid() ? probe.rendererName() : std::string();
-        if (probe.isCurrent()) HostGLContext::releaseCurrent();
-    }
+    if (mGLRenderer.empty()) mGLRenderer = HostGLContext::probeRendererName();
     return "gl (" + (mGLRenderer.empty() ? std::string("no GL renderer") : mGLRenderer) + ")";
 }
 

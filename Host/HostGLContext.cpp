@@ -119,14 +119,17 @@ bool HostGLContext::makeCurrent() const {
     return eglMakeCurrent(state().display, EGL_NO_SURFACE, EGL_NO_SURFACE, mContext) == EGL_TRUE;
 }
 
-std::string HostGLContext::rendererName() const {
-    if (!makeCurrent()) return std::string();
+std::string HostGLContext::probeRendererName() {
+    const HostGLContext probe;
+    if (!probe.makeCurrent()) return std::string();
     // Looked up rather than linked: the host runtime issues no other GL call.
     using GetString = const unsigned char* (*)(unsigned int);
     const auto getString = reinterpret_cast<GetString>(eglGetProcAddress("glGetString"));
     constexpr unsigned int kRenderer = 0x1F01;  // GL_RENDERER
     const unsigned char* name = getString ? getString(kRenderer) : nullptr;
-    return name ? std::string(reinterpret_cast<const char*>(name)) : std::string();
+    std::string text = name ? std::string(reinterpret_cast<const char*>(name)) : std::string();
+    releaseCurrent();
+    return text;
 }
 
 bool HostGLContext::softwareRenderer(const std::string& renderer) {

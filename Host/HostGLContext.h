@@ -37,9 +37,9 @@ class HostGLContext {
     static const char* platformName();
     /// Why the display or the last context could not be made; empty when all went well.
     static std::string error();
-    /// GL_RENDERER of this context (made current on the calling thread, and left so);
-    /// empty when it cannot be made current.
-    std::string rendererName() const;
+    /// GL_RENDERER of a context made for the question and let go again; the calling thread
+    /// is left with no context current. Empty when no context can be made.
+    static std::string probeRendererName();
     /// True for Mesa's software rasterisers (llvmpipe, softpipe, swrast).
     static bool softwareRenderer(const std::string& renderer);
     /// Makes no context current on the calling thread (the display stays open).
