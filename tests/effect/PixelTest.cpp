@@ -243,6 +243,7 @@ TEST_F(RendererAgreement, EveryShapeFillAndEdgeAtOneFiveAndTwentyInstances) {
             s.scaleXOffset = 4;
             s.scaleYOffset = -3;
             s.opacityOffset = 3;
+            s.rotationOffset = shape % 3 == 0 ? 23 : 0;  // rotated and axis-aligned sampling
             s.fillType = 1 + (shape + instances) % 2;
             s.edgeType = 1 + shape % 2;
             SCOPED_TRACE("shape " + std::to_string(shape) + ", " + std::to_string(instances));

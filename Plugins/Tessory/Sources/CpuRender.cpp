@@ -72,7 +72,6 @@ CpuRender::CpuRender(unsigned threads) : mPool(threads), mUnpremultiply(256 * 25
 
 void CpuRender::render(const CompositingInputs& in, const Pixels& input, const Pixels& output) {
     if (input.width <= 0 || input.height <= 0) return;
-    std::vector<float> scratch(static_cast<size_t>(mPool.workers()) * 4 * input.width);
 
     Frame f{};
     f.src = input.data;
@@ -85,6 +84,8 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
     f.dstHeight = output.height;
     f.w = static_cast<float>(in.viewPort.x);
     f.h = static_cast<float>(in.viewPort.y);
+    f.invW = 1.0f / f.w;
+    f.invH = 1.0f / f.h;
     f.shape = in.shapeType;
     f.fillOutside = in.alphaFactor > 0;
     f.alphaFactor = in.alphaFactor;
@@ -127,8 +128,8 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
     }
 
     // The wider build where the processor has it.
-    const StripFn strip =
-        wideVectors() ? Avx2::stripFunction(f.shape) : Baseline::stripFunction(f.shape);
+    const bool wide = wideVectors();
+    const StripFn strip = wide ? Avx2::stripFunction(f.shape) : Baseline::stripFunction(f.shape);
     if (!strip) {
         // No body for this shape: the program does not link and the target stays clear.
         for (int y = 0; y < output.height && y < input.height; ++y) {
@@ -138,12 +139,22 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         }
         return;
     }
+    // Column tables of the axis-aligned instances, allocated before anything is written.
+    const bool level = f.width >= 2 && f.height >= 2;
+    std::vector<int> bases(level ? static_cast<size_t>(f.instances) * f.width : 0);
+    std::vector<float> weights(bases.size());
+    for (int i = 0; level && i < f.instances; ++i) {
+        Instance& k = f.inst[i];
+        if (k.identity || k.sample.b != 0 || k.sample.c != 0) continue;
+        int* base = bases.data() + static_cast<size_t>(i) * f.width;
+        float* weight = weights.data() + static_cast<size_t>(i) * f.width;
+        wide ? Avx2::columns(f, k, base, weight) : Baseline::columns(f, k, base, weight);
+        k.columnBase = base;
+        k.columnWeight = weight;
+    }
+
     const int strips = (f.height + kStripRows - 1) / kStripRows;
-    mPool.run(strips, [&](int item, int worker) {
-        float* base = scratch.data() + static_cast<size_t>(worker) * 4 * f.width;
-        const Row row{base, base + f.width, base + 2 * f.width, base + 3 * f.width};
-        strip(f, item, row);
-    });
+    mPool.run(strips, [&](int item, int) { strip(f, item); });
 }
 
 }  // namespace Corvane::Tessory

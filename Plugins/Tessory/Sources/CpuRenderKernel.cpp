@@ -11,6 +11,10 @@
 #include <cmath>
 #include <cstring>
 
+#ifdef __AVX2__
+#include <immintrin.h>
+#endif
+
 #ifndef TESSORY_KERNEL
 #define TESSORY_KERNEL Baseline
 #endif
@@ -100,6 +104,114 @@ TESSORY_INLINE float distance(float ux, float uy, float ox, float oy, float s1, 
 // the arithmetic vectorises; the texel loads stay scalar (faster than gathers here).
 constexpr int kChunk = 64;
 
+// The texel pair [base, base + 1] and weight that the float texture's bilinear filter
+// uses at texel coordinate t along an axis of n >= 2 texels, with edge clamping: where
+// the filter clamps both taps to one edge texel, the pair is the edge pair and the weight
+// selects that texel exactly.
+TESSORY_INLINE void texelPair(float t, int n, int& base, float& weight) {
+    const float whole = std::floor(t);
+    const int i = static_cast<int>(whole);
+    const bool below = i < 0, above = i >= n - 1;
+    base = below ? 0 : above ? n - 2 : i;
+    weight = below ? 0.0f : above ? 1.0f : t - whole;
+}
+
+// The bilinear sample of an axis-aligned instance (no rotation or shear). The chunk reads
+// one pair of texel rows with one vertical weight; each pixel's texel pair and horizontal
+// weight come from the instance's column table. Where the chunk's pixels cover more
+// texels than pixels, each pixel blends its four texels directly; else the row pair is
+// first blended once per texel into straight float colour, and each pixel then blends two
+// neighbours of that.
+TESSORY_INLINE void sampleLevelRow(const Frame& f, const Instance& k, int y, int x0, int n,
+                                   float* __restrict cr, float* __restrict cg, float* __restrict cb,
+                                   float* __restrict ca) {
+    const int* __restrict base = k.columnBase + x0;
+    const float* __restrict wx = k.columnWeight + x0;
+    int lo = f.width, hi = 0;
+    for (int j = 0; j < n; ++j) {
+        lo = base[j] < lo ? base[j] : lo;
+        hi = base[j] > hi ? base[j] : hi;
+    }
+    const float py = static_cast<float>(y) + 0.5f;
+    int top;
+    float wy;
+    texelPair(mirror((k.sample.d * py + k.sample.f) * f.invH) * f.h - 0.5f, f.height, top, wy);
+    const unsigned char* t = f.src + top * f.srcRow;
+    const std::ptrdiff_t below = f.srcRow;
+    const int texels = hi - lo + 2;
+    const bool blendRowFirst = texels <= n + 1;
+
+    // Straight float colour of the texel pair starting at column c, as one left colour
+    // and one right colour (alpha, red, green, blue each).
+    alignas(32) float v[4 * (kChunk + 1)];
+    if (blendRowFirst) {
+        const unsigned char* p = t + 4 * static_cast<std::ptrdiff_t>(lo);
+        for (int q = 0; q < 4 * texels; ++q) {
+            const float c0 = p[q], c1 = p[q + below];
+            v[q] = lerp(c0, c1, wy);
+        }
+    }
+    int j = 0;
+#ifdef __AVX2__
+    // Eight pixels at a time: each pixel's texel pair as one 8-float vector (left colour,
+    // right colour), transposed into channel vectors, then blended with the weights.
+    const __m256 scale = _mm256_set1_ps(1.0f / 255.0f);
+    const __m256 wy8 = _mm256_set1_ps(wy);
+    auto bytes = [](const unsigned char* p) {
+        return _mm256_cvtepi32_ps(
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
+    };
+    auto pair = [&](int i) {
+        if (blendRowFirst) return _mm256_loadu_ps(v + 4 * (base[i] - lo));
+        const unsigned char* p = t + 4 * static_cast<std::ptrdiff_t>(base[i]);
+        const __m256 upper = bytes(p), lower = bytes(p + below);
+        return _mm256_fmadd_ps(_mm256_sub_ps(lower, upper), wy8, upper);
+    };
+    for (; j + 8 <= n; j += 8) {
+        __m256 r[8];
+        for (int i = 0; i < 8; ++i) r[i] = pair(j + i);
+        // 8x8 transpose: r[c] becomes channel c of the eight pixels (left a r g b, right
+        // a r g b).
+        __m256 u[8], q[8];
+        for (int i = 0; i < 8; i += 2) {
+            u[i] = _mm256_unpacklo_ps(r[i], r[i + 1]);
+            u[i + 1] = _mm256_unpackhi_ps(r[i], r[i + 1]);
+        }
+        for (int i = 0; i < 8; i += 4) {
+            q[i] = _mm256_shuffle_ps(u[i], u[i + 2], 0x44);
+            q[i + 1] = _mm256_shuffle_ps(u[i], u[i + 2], 0xEE);
+            q[i + 2] = _mm256_shuffle_ps(u[i + 1], u[i + 3], 0x44);
+            q[i + 3] = _mm256_shuffle_ps(u[i + 1], u[i + 3], 0xEE);
+        }
+        for (int i = 0; i < 4; ++i) {
+            r[i] = _mm256_permute2f128_ps(q[i], q[i + 4], 0x20);
+            r[i + 4] = _mm256_permute2f128_ps(q[i], q[i + 4], 0x31);
+        }
+        const __m256 w = _mm256_loadu_ps(wx + j);
+        auto blend = [&](int c) {
+            return _mm256_mul_ps(_mm256_fmadd_ps(_mm256_sub_ps(r[c + 4], r[c]), w, r[c]), scale);
+        };
+        _mm256_storeu_ps(ca + j, blend(0));
+        _mm256_storeu_ps(cr + j, blend(1));
+        _mm256_storeu_ps(cg + j, blend(2));
+        _mm256_storeu_ps(cb + j, blend(3));
+    }
+#endif
+    for (; j < n; ++j) {
+        float pair[8];
+        if (blendRowFirst) {
+            std::memcpy(pair, v + 4 * (base[j] - lo), sizeof pair);
+        } else {
+            const unsigned char* p = t + 4 * static_cast<std::ptrdiff_t>(base[j]);
+            for (int q = 0; q < 8; ++q) pair[q] = lerp(p[q], p[q + below], wy);
+        }
+        ca[j] = lerp(pair[0], pair[4], wx[j]) * (1.0f / 255.0f);
+        cr[j] = lerp(pair[1], pair[5], wx[j]) * (1.0f / 255.0f);
+        cg[j] = lerp(pair[2], pair[6], wx[j]) * (1.0f / 255.0f);
+        cb[j] = lerp(pair[3], pair[7], wx[j]) * (1.0f / 255.0f);
+    }
+}
+
 // The instance's colour over its chunk, straight: the layer itself, or the float texture's
 // bilinear sample at the mirrored position, clamped to the edge texels.
 template <bool Identity>
@@ -116,6 +228,10 @@ TESSORY_INLINE void sampleChunk(const Frame& f, const Instance& k, int y, int x0
             cb[j] = p[4 * j + 3] * (1.0f / 255.0f);
         }
     } else {
+        if (k.columnBase) {
+            sampleLevelRow(f, k, y, x0, n, cr, cg, cb, ca);
+            return;
+        }
         alignas(32) float fx[kChunk], fy[kChunk];
         alignas(32) int o00[kChunk], o10[kChunk], o01[kChunk], o11[kChunk];
         alignas(32) uint32_t t00[kChunk], t10[kChunk], t01[kChunk], t11[kChunk];
@@ -126,8 +242,8 @@ TESSORY_INLINE void sampleChunk(const Frame& f, const Instance& k, int y, int x0
             const float px = static_cast<float>(x0 + j) + 0.5f;
             const float ix = k.sample.a * px + k.sample.c * py + k.sample.e;
             const float iy = k.sample.b * px + k.sample.d * py + k.sample.f;
-            const float tx = mirror(ix / f.w) * f.w - 0.5f;
-            const float ty = mirror(iy / f.h) * f.h - 0.5f;
+            const float tx = mirror(ix * f.invW) * f.w - 0.5f;
+            const float ty = mirror(iy * f.invH) * f.h - 0.5f;
             const float xf = std::floor(tx), yf = std::floor(ty);
             fx[j] = tx - xf;
             fy[j] = ty - yf;
@@ -172,12 +288,21 @@ TESSORY_INLINE float band(const Frame& f, float d) {
     return d >= 0.0f ? 0.0f : v;
 }
 
-// One instance over the row's colour in [x0, x0 + n): the program's drawLayer and
-// blendColor. Full evaluates the shape; without it the chunk lies where a Fill Outside
-// instance has full coverage and no band.
+// The working colour of one chunk of a row, straight, one array per channel; it stays in
+// the first-level cache while every instance is composited over it.
+struct Chunk {
+    alignas(32) float r[kChunk];
+    alignas(32) float g[kChunk];
+    alignas(32) float b[kChunk];
+    alignas(32) float a[kChunk];
+};
+
+// One instance over the chunk's pixels [x0, x0 + n), at offset o within the chunk: the
+// program's drawLayer and blendColor. Full evaluates the shape; without it the pixels lie
+// where a Fill Outside instance has full coverage and no band.
 template <int Shape, bool Full, bool Identity, bool Band>
-TESSORY_INLINE void layerChunk(const Frame& f, const Instance& k, int y, int x0, int n,
-                               const Row& row) {
+TESSORY_INLINE void layerChunk(const Frame& f, const Instance& k, int y, int x0, int n, int o,
+                               Chunk& row) {
     alignas(32) float cr[kChunk], cg[kChunk], cb[kChunk], ca[kChunk], ea[kChunk];
     sampleChunk<Identity>(f, k, y, x0, n, cr, cg, cb, ca);
     if constexpr (Full) {
@@ -195,18 +320,16 @@ TESSORY_INLINE void layerChunk(const Frame& f, const Instance& k, int y, int x0,
                 ea[j] = 0.0f;
             }
         }
-    } else {
-        for (int j = 0; j < n; ++j) ea[j] = 0.0f;
     }
-    float* __restrict rr = row.r + x0;
-    float* __restrict rg = row.g + x0;
-    float* __restrict rb = row.b + x0;
-    float* __restrict ra = row.a + x0;
+    float* __restrict rr = row.r + o;
+    float* __restrict rg = row.g + o;
+    float* __restrict rb = row.b + o;
+    float* __restrict ra = row.a + o;
     const float opacity = k.opacity;
     for (int j = 0; j < n; ++j) {
         // Instance over its band (the band under it), then the result over the row.
         const float c = ca[j];
-        const float la = (c + ea[j] * (1.0f - c)) * opacity;
+        const float la = Full ? (c + ea[j] * (1.0f - c)) * opacity : c * opacity;
         const float lr = (1.0f - c) * f.edgeR + c * cr[j];
         const float lg = (1.0f - c) * f.edgeG + c * cg[j];
         const float lb = (1.0f - c) * f.edgeB + c * cb[j];
@@ -218,36 +341,36 @@ TESSORY_INLINE void layerChunk(const Frame& f, const Instance& k, int y, int x0,
 }
 
 template <int Shape, bool Full>
-TESSORY_INLINE void layerSpan(const Frame& f, const Instance& k, int y, Span s, const Row& row) {
-    for (int x = s.begin; x < s.end; x += kChunk) {
-        const int n = s.end - x < kChunk ? s.end - x : kChunk;
-        if (!Full || f.edgeSize <= 0.0f) {
-            k.identity ? layerChunk<Shape, Full, true, false>(f, k, y, x, n, row)
-                       : layerChunk<Shape, Full, false, false>(f, k, y, x, n, row);
-        } else {
-            k.identity ? layerChunk<Shape, Full, true, true>(f, k, y, x, n, row)
-                       : layerChunk<Shape, Full, false, true>(f, k, y, x, n, row);
-        }
+TESSORY_INLINE void layerPart(const Frame& f, const Instance& k, int y, Span s, int x0,
+                              Chunk& row) {
+    const int n = s.end - s.begin, o = s.begin - x0;
+    if (!Full || f.edgeSize <= 0.0f) {
+        k.identity ? layerChunk<Shape, Full, true, false>(f, k, y, s.begin, n, o, row)
+                   : layerChunk<Shape, Full, false, false>(f, k, y, s.begin, n, o, row);
+    } else {
+        k.identity ? layerChunk<Shape, Full, true, true>(f, k, y, s.begin, n, o, row)
+                   : layerChunk<Shape, Full, false, true>(f, k, y, s.begin, n, o, row);
     }
 }
 
+// One instance over the chunk c (at most kChunk pixels): the shape within the instance's
+// span, and outside it a Fill Outside instance's plain sample.
 template <int Shape>
-TESSORY_INLINE void layer(const Frame& f, const Instance& k, int y, Span region, Span inner,
-                          const Row& row) {
-    // The region minus the span, on either side, and the span within the region.
-    const Span left{region.begin, inner.begin < region.end ? inner.begin : region.end};
-    const Span right{inner.end > region.begin ? inner.end : region.begin, region.end};
-    const Span middle{inner.begin > region.begin ? inner.begin : region.begin,
-                      inner.end < region.end ? inner.end : region.end};
+TESSORY_INLINE void layer(const Frame& f, const Instance& k, int y, Span c, Span inner,
+                          Chunk& row) {
+    const Span left{c.begin, inner.begin < c.end ? inner.begin : c.end};
+    const Span right{inner.end > c.begin ? inner.end : c.begin, c.end};
+    const Span middle{inner.begin > c.begin ? inner.begin : c.begin,
+                      inner.end < c.end ? inner.end : c.end};
     if (inner.empty()) {
-        if (f.fillOutside) layerSpan<Shape, false>(f, k, y, region, row);
+        if (f.fillOutside) layerPart<Shape, false>(f, k, y, c, c.begin, row);
         return;
     }
     if (f.fillOutside) {
-        if (!left.empty()) layerSpan<Shape, false>(f, k, y, left, row);
-        if (!right.empty()) layerSpan<Shape, false>(f, k, y, right, row);
+        if (!left.empty()) layerPart<Shape, false>(f, k, y, left, c.begin, row);
+        if (!right.empty()) layerPart<Shape, false>(f, k, y, right, c.begin, row);
     }
-    if (!middle.empty()) layerSpan<Shape, true>(f, k, y, middle, row);
+    if (!middle.empty()) layerPart<Shape, true>(f, k, y, middle, c.begin, row);
 }
 
 // Pixels of row y whose instance-frame point lies within the instance's radius: the row's
@@ -271,36 +394,36 @@ Span instanceSpan(const Frame& f, const Instance& k, int y) {
     return Span{begin, end};
 }
 
-TESSORY_INLINE void background(const Frame& f, int y, Span s, const Row& row) {
-    const unsigned char* p = f.src + y * f.srcRow;
-    for (int x = s.begin; x < s.end; ++x) {
-        row.a[x] = p[4 * x] * (1.0f / 255.0f) * f.bgAlpha;
-        row.r[x] = p[4 * x + 1] * (1.0f / 255.0f);
-        row.g[x] = p[4 * x + 2] * (1.0f / 255.0f);
-        row.b[x] = p[4 * x + 3] * (1.0f / 255.0f);
+TESSORY_INLINE void background(const Frame& f, int y, Span s, Chunk& row) {
+    const unsigned char* p = f.src + y * f.srcRow + 4 * static_cast<std::ptrdiff_t>(s.begin);
+    for (int j = 0; j < s.end - s.begin; ++j) {
+        row.a[j] = p[4 * j] * (1.0f / 255.0f) * f.bgAlpha;
+        row.r[j] = p[4 * j + 1] * (1.0f / 255.0f);
+        row.g[j] = p[4 * j + 2] * (1.0f / 255.0f);
+        row.b[j] = p[4 * j + 3] * (1.0f / 255.0f);
     }
 }
 
 // The premultiplied 8-bit target, then the output pass's straight colour.
-TESSORY_INLINE void writeOut(const Frame& f, int y, Span s, const Row& row) {
+TESSORY_INLINE void writeOut(const Frame& f, int y, Span s, const Chunk& row) {
     if (y >= f.dstHeight) return;
-    unsigned char* out = f.dst + y * f.dstRow;
-    const int end = s.end < f.dstWidth ? s.end : f.dstWidth;
+    unsigned char* out = f.dst + y * f.dstRow + 4 * static_cast<std::ptrdiff_t>(s.begin);
+    const int n = (s.end < f.dstWidth ? s.end : f.dstWidth) - s.begin;
     auto unorm = [](float v) { return static_cast<int>(clampf(v, 0.0f, 1.0f) * 255.0f + 0.5f); };
-    for (int x = s.begin; x < end; ++x) {
-        const float a = row.a[x];
+    for (int j = 0; j < n; ++j) {
+        const float a = row.a[j];
         const int a8 = unorm(a);
         const uint8_t* table = f.unpremultiply + 256 * a8;
-        unsigned char* p = out + 4 * x;
+        unsigned char* p = out + 4 * j;
         p[0] = static_cast<unsigned char>(a8);
-        p[1] = table[unorm(a * row.r[x])];
-        p[2] = table[unorm(a * row.g[x])];
-        p[3] = table[unorm(a * row.b[x])];
+        p[1] = table[unorm(a * row.r[j])];
+        p[2] = table[unorm(a * row.g[j])];
+        p[3] = table[unorm(a * row.b[j])];
     }
 }
 
 template <int Shape>
-TESSORY_INLINE void renderRow(const Frame& f, int y, const Row& row) {
+TESSORY_INLINE void renderRow(const Frame& f, int y) {
     Span spans[kMaxInstances];
     for (int i = 0; i < f.instances; ++i) spans[i] = instanceSpan(f, f.inst[i], y);
 
@@ -328,6 +451,7 @@ TESSORY_INLINE void renderRow(const Frame& f, int y, const Row& row) {
     }
     regions[count++] = Region{f.instances, covered};
 
+    Chunk row;
     for (int r = 0; r < count; ++r) {
         const int start = regions[r].start;
         const Span region = regions[r].span;
@@ -342,27 +466,38 @@ TESSORY_INLINE void renderRow(const Frame& f, int y, const Row& row) {
             }
             continue;
         }
-        if (start == f.instances) {
-            background(f, y, region, row);
-        } else {
-            for (int x = region.begin; x < region.end; ++x) {
-                row.r[x] = row.g[x] = row.b[x] = row.a[x] = 0.0f;
+        for (int x = region.begin; x < region.end; x += kChunk) {
+            const Span c{x, region.end - x < kChunk ? region.end : x + kChunk};
+            if (start == f.instances) {
+                background(f, y, c, row);
+            } else {
+                for (int j = 0; j < c.end - c.begin; ++j) {
+                    row.r[j] = row.g[j] = row.b[j] = row.a[j] = 0.0f;
+                }
             }
+            for (int i = start == f.instances ? start - 1 : start; i >= 0; --i) {
+                if (f.inst[i].visible) layer<Shape>(f, f.inst[i], y, c, spans[i], row);
+            }
+            writeOut(f, y, c, row);
         }
-        for (int i = start == f.instances ? start - 1 : start; i >= 0; --i) {
-            if (f.inst[i].visible) layer<Shape>(f, f.inst[i], y, region, spans[i], row);
-        }
-        writeOut(f, y, region, row);
     }
 }
 
 template <int Shape>
-void renderStrip(const Frame& f, int strip, const Row& row) {
+void renderStrip(const Frame& f, int strip) {
     const int last = (strip + 1) * kStripRows < f.height ? (strip + 1) * kStripRows : f.height;
-    for (int y = strip * kStripRows; y < last; ++y) renderRow<Shape>(f, y, row);
+    for (int y = strip * kStripRows; y < last; ++y) renderRow<Shape>(f, y);
 }
 
 }  // namespace
+
+void columns(const Frame& f, const Instance& k, int* base, float* weight) {
+    for (int x = 0; x < f.width; ++x) {
+        const float px = static_cast<float>(x) + 0.5f;
+        const float tx = mirror((k.sample.a * px + k.sample.e) * f.invW) * f.w - 0.5f;
+        texelPair(tx, f.width, base[x], weight[x]);
+    }
+}
 
 StripFn stripFunction(int shape) {
     switch (shape) {

@@ -26,6 +26,10 @@ struct Instance {
     bool culls;
     double radius;
     bool occludes;  // outside its span it is opaque (Fill Outside, opaque input, opacity 1)
+    // Axis-aligned placement over 2x2 texels or more: per output column, the left texel
+    // of the bilinear pair and the weight of the right one (see columns()); else null.
+    const int* columnBase;
+    const float* columnWeight;
 };
 
 struct Span {
@@ -40,6 +44,7 @@ struct Frame {
     std::ptrdiff_t dstRow;
     int width, height, dstWidth, dstHeight;
     float w, h;
+    float invW, invH;  // the normalisation as a product: a division per pixel costs
     int shape;
     bool fillOutside;
     float alphaFactor, bgAlpha, drawShadow, edgeSize;
@@ -51,22 +56,17 @@ struct Frame {
     const uint8_t* unpremultiply;
 };
 
-// The row's working colour, straight, one array per channel.
-struct Row {
-    float* r;
-    float* g;
-    float* b;
-    float* a;
-};
-
-using StripFn = void (*)(const Frame&, int strip, const Row&);
+using StripFn = void (*)(const Frame&, int strip);
 
 namespace Baseline {
 /// The strip function for shape types 1..9; null for any other.
 StripFn stripFunction(int shape);
+/// Fills an axis-aligned instance's column table, f.width entries each.
+void columns(const Frame& f, const Instance& k, int* base, float* weight);
 }  // namespace Baseline
 namespace Avx2 {
 StripFn stripFunction(int shape);
+void columns(const Frame& f, const Instance& k, int* base, float* weight);
 }  // namespace Avx2
 
 }  // namespace Corvane::Tessory::CpuKernel
