@@ -22,8 +22,12 @@ void Image::fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
 }
 
 bool Image::hasAlpha() const {
-    for (size_t i = 3; i < mData.size(); i += 4) {
-        if (mData[i] != 255) return true;
+    // A row at a time without an early exit, so that the loop vectorises.
+    const size_t row = 4 * static_cast<size_t>(mWidth);
+    for (size_t start = 0; start < mData.size(); start += row) {
+        uint8_t all = 255;
+        for (size_t i = start + 3; i < start + row; i += 4) all &= mData[i];
+        if (all != 255) return true;
     }
     return false;
 }

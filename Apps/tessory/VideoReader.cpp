@@ -98,15 +98,16 @@ bool VideoReader::receive(VideoFrame& out) {
     // A scaler made when the frames' size or format changes, with the input's own matrix and
     // range (not the scaler's guess). Chroma samples are repeated, not interpolated, so the
     // writer's averaging gives them back: colours come back as they went in.
-    if (!mSws || w != mSwsWidth || h != mSwsHeight || format != mSwsFormat) {
-        mSws.reset(sws_getContext(w, h, format, w, h, AV_PIX_FMT_RGBA, SWS_POINT | SWS_ACCURATE_RND,
+    if ((!mSws && !mYuv) || w != mSwsWidth || h != mSwsHeight || format != mSwsFormat) {
+        mYuv = YuvConverter::make(format, mColour);
+        mSws.reset(mYuv ? nullptr : sws_getContext(w, h, format, w, h, AV_PIX_FMT_RGBA, SWS_POINT | SWS_ACCURATE_RND,
                                   nullptr, nullptr, nullptr));
-        if (!mSws) fail("unsupported pixel format", 0);
+        if (!mSws && !mYuv) fail("unsupported pixel format", 0);
         mSwsWidth = w;
         mSwsHeight = h;
         mSwsFormat = format;
         const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
-        if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
+        if (mSws && desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
             sws_setColorspaceDetails(mSws.get(), sws_getCoefficients(mColour.matrix),
                                      mColour.range == AVCOL_RANGE_JPEG ? 1 : 0,
                                      sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
@@ -115,7 +116,11 @@ bool VideoReader::receive(VideoFrame& out) {
     out.image.setSize(w, h);
     uint8_t* dst[4] = {out.image.data(), nullptr, nullptr, nullptr};
     int dstStride[4] = {w * 4, 0, 0, 0};
-    sws_scale(mSws.get(), mFrame->data, mFrame->linesize, 0, h, dst, dstStride);
+    if (mYuv) {
+        mYuv->toRgba(*mFrame, out.image.data(), w, h);
+    } else {
+        sws_scale(mSws.get(), mFrame->data, mFrame->linesize, 0, h, dst, dstStride);
+    }
 
     const AVStream* stream = mFormat->streams[mStream];
     const int64_t ts = mFrame->best_effort_timestamp;

@@ -1,10 +1,12 @@
 #pragma once
 // Decodes every frame of a file's best video stream into RGBA pictures with their times.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "AvHandles.h"
 #include "FrameSource.h"
+#include "YuvConverter.h"
 
 namespace Corvane::Tessory::Cli {
 
@@ -48,7 +50,8 @@ class VideoReader final : public FrameSource {
     Av::Frame mFrame;
     Av::Packet mPacket;
     Av::Scaler mSws;
-    int mSwsWidth = 0, mSwsHeight = 0;  // what mSws converts from
+    std::optional<YuvConverter> mYuv;   // used instead of mSws where it handles the format
+    int mSwsWidth = 0, mSwsHeight = 0;  // what mSws or mYuv converts from
     AVPixelFormat mSwsFormat = AV_PIX_FMT_NONE;
     int mStream = -1;
     int mRateNum = 30, mRateDen = 1;

@@ -243,6 +243,8 @@ VideoWriter::VideoWriter(const std::string& path, const std::string& displayName
     mFrame->height = options.height;
     if ((err = av_frame_get_buffer(mFrame.get(), 0)) < 0) fail("out of memory", err);
     // Chroma averaged over the pixels it covers: the reader repeated each sample over them.
+    if (!rgb) mYuv = YuvConverter::make(mCodec->pix_fmt, options.colour);
+    if (mYuv) return;
     mSws.reset(sws_getContext(options.width, options.height, AV_PIX_FMT_RGBA, options.width,
                               options.height, mCodec->pix_fmt, SWS_AREA | SWS_ACCURATE_RND, nullptr,
                               nullptr, nullptr));
@@ -308,13 +310,17 @@ void VideoWriter::write(const Image& image, double seconds) {
     if (err < 0) fail("out of memory", err);
     // Without alpha in the output, what the effect made transparent shows as black.
     const Image* source = &image;
-    if (!mKeepAlpha) {
+    if (!mKeepAlpha && image.hasAlpha()) {
         image.flattenInto(mFlat);
         source = &mFlat;
     }
     const uint8_t* src[4] = {source->data(), nullptr, nullptr, nullptr};
     const int srcStride[4] = {source->width() * 4, 0, 0, 0};
-    sws_scale(mSws.get(), src, srcStride, 0, source->height(), mFrame->data, mFrame->linesize);
+    if (mYuv) {
+        mYuv->fromRgba(source->data(), source->width(), source->height(), *mFrame);
+    } else {
+        sws_scale(mSws.get(), src, srcStride, 0, source->height(), mFrame->data, mFrame->linesize);
+    }
     int64_t pts = std::llround(seconds / av_q2d(mCodec->time_base));
     if (pts <= mLastPts) pts = mLastPts + 1;
     mLastPts = pts;

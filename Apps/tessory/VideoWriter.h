@@ -6,12 +6,14 @@
 // alongside when the container takes it.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "AvHandles.h"
 #include "FrameSink.h"
 #include "Image.h"
 #include "VideoColour.h"
+#include "YuvConverter.h"
 
 namespace Corvane::Tessory::Cli {
 
@@ -74,6 +76,7 @@ class VideoWriter final : public FrameSink {
     Av::Frame mFrame;
     Av::Packet mPacket;
     Av::Scaler mSws;
+    std::optional<YuvConverter> mYuv;  // used instead of mSws where it handles the format
     std::unique_ptr<AudioCopy> mAudio;
     Image mFlat;  // the frame over black, kept from frame to frame
     bool mKeepAlpha = false;

@@ -1,13 +1,20 @@
-// Decoding, encoding and audio pass-through, checked with ffprobe.
+// Decoding, encoding, audio pass-through and pixel conversion, checked with ffprobe and
+// FFmpeg's scaler.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
 
+#include "AvHandles.h"
 #include "InputError.h"
 #include "TestSupport.h"
 #include "VideoReader.h"
 #include "VideoWriter.h"
+#include "YuvConverter.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
 
 using namespace Corvane::Tessory::Cli;
 using namespace TessoryTest;
@@ -91,10 +98,10 @@ TEST(VideoTest, NamesAndBadFiles) {
     EXPECT_THROW(VideoReader(dir / "missing.mp4"), InputError);
     // A file that opens but holds no video is refused with everything it opened let go
     // (the sanitizer build's leak check sees what is kept).
-    ASSERT_EQ(run("ffmpeg -nostdin -v error -y -f lavfi -i sine=duration=0.2 " +
-                  quote(dir / "sound.m4a"))
-                  .status,
-              0);
+    ASSERT_EQ(
+        run("ffmpeg -nostdin -v error -y -f lavfi -i sine=duration=0.2 " + quote(dir / "sound.m4a"))
+            .status,
+        0);
     EXPECT_THROW(VideoReader(dir / "sound.m4a"), InputError);
 
     // A clip cut short mid-file: the reader either stops early or reports corrupt data,
@@ -104,4 +111,79 @@ TEST(VideoTest, NamesAndBadFiles) {
     for (size_t i = 0; i < 64 && i < bytes.size(); ++i) bytes[i] = 0;
     std::ofstream(dir / "broken.mkv", std::ios::binary) << bytes;
     EXPECT_THROW(VideoReader(dir / "broken.mkv"), InputError);
+}
+
+// The converter against FFmpeg's scaler (4:4:4, where both mean the same samples) and by
+// round trip for every format: a wrong coefficient, range or chroma siting shows in one.
+TEST(VideoTest, YuvConversionMatchesTheScalerAndRoundTrips) {
+    const int w = 37, h = 21;  // odd: the last chroma samples cover one column and row
+    std::vector<uint8_t> rgba(size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            // Constant over 2x2 blocks, so that subsampled chroma loses nothing.
+            const unsigned seed = unsigned(x / 2 * 7919 + y / 2 * 104729) * 2654435761u;
+            for (int c = 0; c < 3; ++c)
+                rgba[(size_t(y) * w + x) * 4 + c] = uint8_t(seed >> (8 * c));
+            rgba[(size_t(y) * w + x) * 4 + 3] = 255;
+        }
+    }
+    const AVPixelFormat formats[] = {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV444P};
+    const struct {
+        AVColorSpace matrix;
+        int swsMatrix;
+    } matrices[] = {{AVCOL_SPC_BT709, SWS_CS_ITU709},
+                    {AVCOL_SPC_SMPTE170M, SWS_CS_SMPTE170M},
+                    {AVCOL_SPC_BT2020_NCL, SWS_CS_BT2020}};
+    for (AVPixelFormat format : formats) {
+        for (const auto& m : matrices) {
+            for (AVColorRange range : {AVCOL_RANGE_MPEG, AVCOL_RANGE_JPEG}) {
+                SCOPED_TRACE(std::string(av_get_pix_fmt_name(format)) + " matrix " +
+                             std::to_string(m.matrix) + " range " + std::to_string(range));
+                const auto yuv = YuvConverter::make(format, VideoColour{m.matrix, range});
+                ASSERT_TRUE(yuv);
+                Av::Frame frame(av_frame_alloc());
+                frame->format = format;
+                frame->width = w;
+                frame->height = h;
+                ASSERT_GE(av_frame_get_buffer(frame.get(), 0), 0);
+                yuv->fromRgba(rgba.data(), w, h, *frame);
+                std::vector<uint8_t> back(rgba.size());
+                yuv->toRgba(*frame, back.data(), w, h);
+                int worst = 0;
+                for (size_t i = 0; i < rgba.size(); ++i) {
+                    worst = std::max(worst, std::abs(int(rgba[i]) - int(back[i])));
+                }
+                EXPECT_LE(worst, 2) << "round trip";
+                if (format != AV_PIX_FMT_YUV444P) continue;
+
+                Av::Scaler sws(sws_getContext(w, h, AV_PIX_FMT_RGBA, w, h, format,
+                                              SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr,
+                                              nullptr));
+                ASSERT_TRUE(sws);
+                sws_setColorspaceDetails(sws.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
+                                         sws_getCoefficients(m.swsMatrix),
+                                         range == AVCOL_RANGE_JPEG, 0, 1 << 16, 1 << 16);
+                Av::Frame reference(av_frame_alloc());
+                reference->format = format;
+                reference->width = w;
+                reference->height = h;
+                ASSERT_GE(av_frame_get_buffer(reference.get(), 0), 0);
+                const uint8_t* src[4] = {rgba.data()};
+                const int stride[4] = {w * 4};
+                sws_scale(sws.get(), src, stride, 0, h, reference->data, reference->linesize);
+                worst = 0;
+                for (int p = 0; p < 3; ++p) {
+                    for (int y = 0; y < h; ++y) {
+                        for (int x = 0; x < w; ++x) {
+                            worst = std::max(
+                                worst,
+                                std::abs(frame->data[p][y * frame->linesize[p] + x] -
+                                         reference->data[p][y * reference->linesize[p] + x]));
+                        }
+                    }
+                }
+                EXPECT_LE(worst, 1) << "against the scaler";
+            }
+        }
+    }
 }
