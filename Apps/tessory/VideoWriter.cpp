@@ -216,10 +216,16 @@ VideoWriter::VideoWriter(const std::string& path, const std::string& displayName
                 mAudioOut->codecpar->codec_tag = 0;
                 mAudioOut->time_base = mAudio->stream()->time_base;
             } else {
-                mAudioNote = std::string("audio not copied: ") +
-                             avcodec_get_name(mAudio->stream()->codecpar->codec_id) +
-                             " does not fit this container";
-                mAudio.reset();
+                const std::string codec = avcodec_get_name(mAudio->stream()->codecpar->codec_id);
+                mAudioEncoder = AudioEncoder::make(*mAudio->stream(), *mFormat);
+                if (mAudioEncoder) {
+                    mAudioNote = "audio re-encoded as " + mAudioEncoder->codecName() + ": " +
+                                 codec + " does not fit this container";
+                } else {
+                    mAudioNote = "audio not copied: " + codec +
+                                 " does not fit this container and cannot be re-encoded";
+                    mAudio.reset();
+                }
             }
         } else {
             mAudio.reset();
@@ -293,6 +299,12 @@ void VideoWriter::copyAudioUntil(double seconds) {
         }
         packet->pts -= offset;
         if (packet->dts != AV_NOPTS_VALUE) packet->dts -= offset;
+        if (mAudioEncoder) {
+            const int err = mAudioEncoder->send(packet);
+            mAudio->take();
+            if (err < 0) fail("audio encoding failed", err);
+            continue;
+        }
         packet->stream_index = mAudioOut->index;
         packet->pos = -1;
         av_packet_rescale_ts(packet, tb, mAudioOut->time_base);
@@ -333,6 +345,10 @@ void VideoWriter::finish() {
     if (mFinished) return;
     encode(nullptr);
     copyAudioUntil(1e300);
+    if (mAudioEncoder) {
+        const int err = mAudioEncoder->finish();
+        if (err < 0) fail("audio encoding failed", err);
+    }
     const int err = av_write_trailer(mFormat.get());
     if (err < 0) fail("cannot finish file", err);
     if (!(mFormat->oformat->flags & AVFMT_NOFILE)) avio_closep(&mFormat->pb);

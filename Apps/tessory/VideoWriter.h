@@ -3,12 +3,13 @@
 // keeps alpha where the container holds such a codec (ProRes 4444 in .mov, FFV1 in .mkv, VP9
 // in .webm); the user can name the codec, its CRF and pixel format instead. The source's
 // colour tags are written and drive the conversion from RGB, and its audio is copied
-// alongside when the container takes it.
+// alongside, or encoded again where the container cannot take its codec.
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "AudioEncoder.h"
 #include "AvHandles.h"
 #include "FrameSink.h"
 #include "Image.h"
@@ -49,7 +50,7 @@ class VideoWriter final : public FrameSink {
     VideoWriter(const VideoWriter&) = delete;
     VideoWriter& operator=(const VideoWriter&) = delete;
 
-    // Why audio was left out (empty when copied or when the source had none).
+    // Why audio was re-encoded or left out (empty when copied or when the source had none).
     const std::string& audioNote() const { return mAudioNote; }
     // Why alpha that was asked for is not kept (empty when kept or not asked for).
     const std::string& alphaNote() const { return mAlphaNote; }
@@ -78,7 +79,8 @@ class VideoWriter final : public FrameSink {
     Av::Scaler mSws;
     std::optional<YuvConverter> mYuv;  // used instead of mSws where it handles the format
     std::unique_ptr<AudioCopy> mAudio;
-    Image mFlat;  // the frame over black, kept from frame to frame
+    std::unique_ptr<AudioEncoder> mAudioEncoder;  // where the container cannot take mAudio's codec
+    Image mFlat;                                  // the frame over black, kept from frame to frame
     bool mKeepAlpha = false;
     std::string mAudioNote;
     std::string mAlphaNote;

@@ -158,9 +158,9 @@ TEST(MediaOutputTest, ColourTagsAndValuesComeBackAsTheyWentIn) {
     const double mean = meanDifference(framesRGB(dir / "in.mp4"), framesRGB(dir / "out.mp4"));
     std::cout << "[ colour ] BT.709 4:2:0 round trip, mean difference " << mean << "/255"
               << std::endl;
-    // Chroma subsampled twice around 8-bit RGB costs about 2/255 here; tagging the output
-    // BT.601, as this program once did, cost 7.
-    EXPECT_LT(mean, 3.0);
+    // Chroma subsampled twice around 8-bit RGB and a lossy encoder cost about 1.2/255 here;
+    // tagging the output BT.601, as this program once did, cost 7.
+    EXPECT_LT(mean, 2.0);
 }
 
 TEST(MediaOutputTest, VariableFrameRatesKeepTheirTimes) {

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Applies each deliberate fault of faults.tsv alone, rebuilds, and runs the test programs
+# until one fails: the area's own programs first, then all the others. Prints one line per
+# fault, "caught" or "MISSED", and restores the source after each.
+# Usage: tests/faults/run.sh BUILD_DIR [fault-id...]
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:?usage: run.sh BUILD_DIR [fault-id...]}" && pwd)
+shift
+only=" $* "
+
+declare -A first=(
+    [render]="effect_tests plugin_tests gl_tests"
+    [cpu]="effect_tests reliability_tests"
+    [host]="host_tests effect_tests tessory_tests"
+    [gl]="gl_tests effect_tests"
+    [cli]="tessory_tests"
+    [bridge]="frei0r_tests"
+    [math]="math_tests effect_tests"
+    [helper]="helper_tests reliability_tests"
+)
+all="effect_tests plugin_tests gl_tests host_tests helper_tests math_tests tessory_tests frei0r_tests reliability_tests"
+
+caught=0 missed=0
+while IFS=$'\t' read -r id area file text replacement; do
+    [[ -z "$id" || "$id" == \#* ]] && continue
+    [[ "$only" != "  " && "$only" != *" $id "* ]] && continue
+    src="$root/$file"
+    backup=$(mktemp)
+    cp "$src" "$backup"
+    if ! python3 - "$src" "$text" "$replacement" <<'PY'; then
+import sys
+path, old, new = sys.argv[1:]
+unescape = lambda s: s.replace("\\n", "\n").replace("\\t", "\t").replace("\\\\", "\\")
+old, new = unescape(old), unescape(new)
+text = open(path).read()
+if text.count(old) != 1:
+    sys.exit(f"{path}: the fault's text occurs {text.count(old)} times")
+open(path, "w").write(text.replace(old, new))
+PY
+        echo "$id: not applied"
+        rm -f "$backup"
+        continue
+    fi
+    verdict=MISSED
+    by=""
+    if ! cmake --build "$build" >/dev/null 2>&1; then
+        verdict="does not build"
+    else
+        seen=" "
+        for prog in ${first[$area]} $all; do
+            [[ "$seen" == *" $prog "* ]] && continue
+            seen+="$prog "
+            if ! (cd "$build" && timeout 600 "bin/$prog" --gtest_brief=1 >/dev/null 2>&1); then
+                verdict=caught
+                by=$prog
+                break
+            fi
+        done
+    fi
+    cp "$backup" "$src"
+    touch "$src"
+    rm -f "$backup"
+    [[ $verdict == caught ]] && caught=$((caught + 1)) || missed=$((missed + 1))
+    printf '%-20s %-7s %s %s\n' "$id" "$area" "$verdict" "$by"
+done <"$(dirname "$0")/faults.tsv"
+cmake --build "$build" >/dev/null 2>&1
+echo "caught $caught, not caught $missed"
+[[ $missed == 0 ]]
