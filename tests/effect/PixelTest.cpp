@@ -106,6 +106,27 @@ TEST_P(PixelTest, EchoOffsetsOneAtATime) {
     }
 }
 
+// One instance that draws nothing over translucent input, background off: the colour
+// comes back through the 8-bit premultiplied target, rounded to nearest both ways (70 at
+// alpha 7 is stored as 2, and 2 / 7 of 255 is 72.86).
+TEST_P(PixelTest, TranslucentColourComesBackThroughThe8BitTarget) {
+    EffectSettings s;
+    s.transparentBackground = true;
+    s.size1 = 0;
+    s.shadowOpacity = 0;
+    s.instances = 1;
+    apply(s);
+    Host::Layer input(16, 8), output(16, 8);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 16; ++x) input.pixel8(x, y) = PF_Pixel{7, 70, 70, 70};
+    }
+    ASSERT_EQ(render(input, output), PF_Err_NONE);
+    const PF_Pixel p = output.pixel8(5, 3);
+    EXPECT_EQ(p.alpha, 7);
+    EXPECT_EQ(p.red, 73);
+    EXPECT_EQ(p.blue, 73);
+}
+
 // Half resolution: sizes and offsets are divided by two, the centre comes downsampled.
 TEST_P(PixelTest, DownsampledFrame) {
     EffectSettings s = smallFrame(4);

@@ -22,7 +22,8 @@ declare -A first=(
 all="effect_tests plugin_tests gl_tests host_tests helper_tests math_tests tessory_tests frei0r_tests reliability_tests"
 
 caught=0 missed=0
-while IFS=$'\t' read -r id area file text replacement; do
+# The table is read on its own descriptor: the programs under test must not eat it.
+while IFS=$'\t' read -r -u 3 id area file text replacement; do
     [[ -z "$id" || "$id" == \#* ]] && continue
     [[ "$only" != "  " && "$only" != *" $id "* ]] && continue
     src="$root/$file"
@@ -51,7 +52,7 @@ PY
         for prog in ${first[$area]} $all; do
             [[ "$seen" == *" $prog "* ]] && continue
             seen+="$prog "
-            if ! (cd "$build" && timeout 600 "bin/$prog" --gtest_brief=1 >/dev/null 2>&1); then
+            if ! (cd "$build" && timeout 600 "bin/$prog" --gtest_brief=1 </dev/null >/dev/null 2>&1); then
                 verdict=caught
                 by=$prog
                 break
@@ -63,7 +64,7 @@ PY
     rm -f "$backup"
     [[ $verdict == caught ]] && caught=$((caught + 1)) || missed=$((missed + 1))
     printf '%-20s %-7s %s %s\n' "$id" "$area" "$verdict" "$by"
-done <"$(dirname "$0")/faults.tsv"
+done 3<"$(dirname "$0")/faults.tsv"
 cmake --build "$build" >/dev/null 2>&1
 echo "caught $caught, not caught $missed"
 [[ $missed == 0 ]]
