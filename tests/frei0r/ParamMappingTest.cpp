@@ -86,35 +86,6 @@ TEST(Frei0rParams, ListMatchesTheEffectsRegistration) {
     EXPECT_EQ(next, entries.size()) << "the bridge announces parameters the effect lacks";
 }
 
-TEST(Frei0rParams, TypesAndExplanations) {
-    const auto& entries = paramEntries();
-    ASSERT_EQ(entries.size(), 23u);
-    auto typeOf = [&](const std::string& name) {
-        for (const ParamEntry& s : entries) {
-            if (name == s.name) return frei0rType(s.kind);
-        }
-        return -1;
-    };
-    EXPECT_EQ(typeOf("Shape Type"), F0R_PARAM_STRING);
-    EXPECT_EQ(typeOf("Shape Center"), F0R_PARAM_POSITION);
-    EXPECT_EQ(typeOf("Shadow Color"), F0R_PARAM_COLOR);
-    EXPECT_EQ(typeOf("Transparent Background"), F0R_PARAM_BOOL);
-    EXPECT_EQ(typeOf("Instances"), F0R_PARAM_DOUBLE);
-    EXPECT_EQ(typeOf("Shape Rotation"), F0R_PARAM_DOUBLE);
-
-    // Doubles say their unit and the span 0..1 covers; popups list their choices.
-    EXPECT_EQ(std::string(explanation(14)), "count, 0..1 = 1 to 20 (rounded to whole numbers)");
-    EXPECT_NE(std::string(explanation(4)).find("degrees, 0..1 = 0 to 360"), std::string::npos);
-    EXPECT_NE(std::string(explanation(19)).find("per cent per instance, 0..1 = -200 to 200"),
-              std::string::npos);
-    const std::string shapes = explanation(0);
-    EXPECT_NE(shapes.find("Hexagon"), std::string::npos);
-    EXPECT_NE(shapes.find("T Shape"), std::string::npos);
-    EXPECT_EQ(shapes.find("Chevron"), std::string::npos);
-    EXPECT_STREQ(explanation(23), "");
-    EXPECT_STREQ(explanation(-1), "");
-}
-
 Mapping mapping(Kind kind, double min, double max) {
     return Mapping{kind, min, max, {}};
 }

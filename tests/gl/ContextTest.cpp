@@ -213,16 +213,5 @@ TEST_F(ContextTest, SwitchingAwayFlushesUnlessTheBoundFramebufferIsIncomplete) {
     EXPECT_EQ(std::find(incomplete.begin(), incomplete.end(), "glFlush"), incomplete.end());
 }
 
-TEST_F(ContextTest, ContextKeepsTheExtensionsItReported) {
-    inRenderContext([&] {
-        const auto& extensions = AEOpenGLContextManager::getCurrentRenderContext()->extensions();
-        GLint count = 0;
-        glGetIntegerv(GL_NUM_EXTENSIONS, &count);
-        EXPECT_GT(count, 0);
-        EXPECT_FALSE(extensions.empty());
-        EXPECT_LE(extensions.size(), static_cast<size_t>(count));
-    });
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory::Testing

@@ -252,13 +252,5 @@ TEST_F(FrameBufferTest, RenderTexturesHaveTheirFormatsAndFilters) {
     });
 }
 
-TEST_F(FrameBufferTest, SizeReportsTheLowSixteenBits) {
-    inRenderContext([&] {
-        fb->prepare(70000, 1, false);
-        EXPECT_EQ(fb->width(), 4464);
-        EXPECT_EQ(fb->height(), 1);
-    });
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory::Testing

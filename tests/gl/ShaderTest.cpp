@@ -223,19 +223,6 @@ TEST_F(ShaderTest, SyntaxErrorIsReportedOnEveryUseAndSettersStayInert) {
     });
 }
 
-TEST_F(ShaderTest, NamesTheProgramLacksMakeNoUniformCall) {
-    inRenderContext([&] {
-        OpenglShader shader(kVertex, kFragment);
-        shader.useProgram();
-        GLCallRecorder recorder;
-        shader.setUniform1f("absent", 1.0f);
-        shader.setUniform4f("absent", Vec4(1, 2, 3, 4));
-        shader.setUniformMatrix3f("absent", nullptr, 0);
-        EXPECT_EQ(recorder.count("glUniform"), 0);
-        EXPECT_EQ(recorder.count("glGetUniformLocation"), 3);
-    });
-}
-
 TEST_F(ShaderTest, LinkErrorIsReported) {
     // Each stage compiles on its own, but the fragment stage has no main.
     const char* fragment =

@@ -91,23 +91,6 @@ TEST(IdleQueue, ClearAndDestructionDropTasksWithoutRunningThem) {
     EXPECT_EQ(ran, 10);
 }
 
-TEST(IdleQueue, KeepsItsOwnCopyOfTheTask) {
-    IdleQueue queue;
-    int ran = 0;
-    std::function<void()> task = [&ran] { ran = 1; };
-    queue.async(task);
-    task = [&ran] { ran = 2; };
-    queue.updateQueue();
-    EXPECT_EQ(ran, 1);
-}
-
-TEST(IdleQueue, EmptyTaskThrowsBadFunctionCallAndIsGone) {
-    IdleQueue queue;
-    queue.async(std::function<void()>());
-    EXPECT_THROW(queue.updateQueue(), std::bad_function_call);
-    EXPECT_FALSE(queue.hasTask());
-}
-
 TEST(IdleQueue, ConcurrentProducersLoseNoTask) {
     constexpr int kProducers = 8;
     constexpr int kPerProducer = 2500;

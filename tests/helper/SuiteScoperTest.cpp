@@ -70,19 +70,6 @@ TEST_F(SuiteScoperTest, MissingSuiteWithOutputRecordShowsAMessage) {
     EXPECT_EQ(probe.countCalls("ReleaseSuite"), 0);
 }
 
-TEST_F(SuiteScoperTest, LongMessageIsCutToTheHostLimit) {
-    probe.withholdSuite(kPFParamUtilsSuite);
-    const std::string longText(600, 'm');
-    out.out_flags2 = 0x5a5a5a5a;  // the field right behind return_msg
-    EXPECT_EQ(thrownCode([&] {
-                  SuiteScoper<PF_ParamUtilsSuite3> s(&in, kPFParamUtilsSuite, 3, &out,
-                                                     longText.c_str());
-              }),
-              A_Err_MISSING_SUITE);
-    EXPECT_EQ(message(), std::string(sizeof(out.return_msg) - 1, 'm'));
-    EXPECT_EQ(out.out_flags2, 0x5a5a5a5a);
-}
-
 TEST_F(SuiteScoperTest, AnyFailureOfTheHostThrows13WhateverItsCode) {
     probe.failCall("AcquireSuite", 1, A_Err_PARAMETER);
     EXPECT_EQ(thrownCode([&] { SuiteScoper<PF_ANSICallbacksSuite1> s(&in, kPFANSISuite, 1); }),

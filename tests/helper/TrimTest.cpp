@@ -29,14 +29,5 @@ TEST(TrimStringWhiteSpaces, RemovesEveryKindOfBlankAtBothEndsOnly) {
     EXPECT_EQ(trim(std::string(" \0 ", 3)), std::string("\0", 1));
 }
 
-TEST(TrimStringWhiteSpaces, KeepsHighBytesAtTheEnds) {
-    // 0x85 and 0xA0 are white space in some 8-bit locales; here they are text.
-    EXPECT_EQ(trim("\xA0 x \xA0"), "\xA0 x \xA0");
-    EXPECT_EQ(trim(" \x85x\x85 "), "\x85x\x85");
-    EXPECT_EQ(trim("\t\xC3\xA9t\xC3\xA9\n"), "\xC3\xA9t\xC3\xA9");
-    EXPECT_EQ(trim("\xFF"), "\xFF");
-    EXPECT_EQ(trim("\x80"), "\x80");
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory

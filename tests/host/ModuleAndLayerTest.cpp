@@ -36,12 +36,6 @@ TEST(PluginModule, LoadFailuresNameThePathAndTheReason) {
     EXPECT_NE(noEntry.find("EntryPointFunc"), std::string::npos) << noEntry;
 }
 
-TEST(PluginModule, ResolvesTheEntryPoint) {
-    PluginModule module(HOST_TEST_EFFECT);
-    EXPECT_NE(module.entry(), nullptr);
-    EXPECT_EQ(module.path(), HOST_TEST_EFFECT);
-}
-
 TEST(PluginModule, DefaultPathFollowsTheEnvironment) {
     ::setenv("TESSORY_PLUGIN", "/somewhere/else.so", 1);
     EXPECT_EQ(PluginModule::defaultPath(), "/somewhere/else.so");
@@ -115,24 +109,6 @@ TEST(Layer, DeepLayersConvertTheFillColour) {
     EXPECT_FLOAT_EQ(flt.pixelF(2, 0).green, 0.2f);
     EXPECT_FLOAT_EQ(flt.pixelF(2, 0).alpha, 1.0f);
     EXPECT_TRUE(flt.paddingIntact());
-}
-
-TEST(Layer, CopiesOwnTheirPixels) {
-    Layer a(2, 2);
-    a.fill(PF_Pixel{1, 1, 1, 1});
-    Layer b = a;
-    b.pixel8(0, 0).red = 9;
-    EXPECT_EQ(a.pixel8(0, 0).red, 1);
-    EXPECT_NE(a.def()->data, b.def()->data);
-    EXPECT_EQ(reinterpret_cast<uint8_t*>(b.def()->data), b.row(0));
-}
-
-TEST(Layer, RefusesImpossibleShapes) {
-    EXPECT_THROW(Layer(4, 4, 12), HostError);
-    EXPECT_THROW(Layer(-1, 4), HostError);
-    EXPECT_THROW(Layer(4, 4, 8, -2), HostError);
-    EXPECT_THROW(Layer(4, 4, 32, 6), HostError);  // rows would not start on a float
-    EXPECT_NO_THROW(Layer(4, 4, 8, 3));
 }
 
 }  // namespace

@@ -192,16 +192,5 @@ TEST_F(Params, CheckoutRefusesBadRequests) {
     EXPECT_THROW(effect.setDownsample(0, 1), HostError);
 }
 
-TEST_F(Params, ShownMessagesAreRecorded) {
-    onCommand = [](const Command& c) -> PF_Err {
-        c.out->out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
-        std::strcpy(c.out->return_msg, "Something went wrong");
-        return PF_Err_BAD_CALLBACK_PARAM;
-    };
-    EXPECT_EQ(effect.send(PF_Cmd_RENDER), PF_Err_BAD_CALLBACK_PARAM);
-    ASSERT_EQ(probe.messages().size(), 1u);
-    EXPECT_EQ(probe.messages()[0], "Something went wrong");
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory::Host::Testing

@@ -71,27 +71,6 @@ TEST_F(Streams, FailedEffectHandleLeavesNullAndNothingLive) {
     EXPECT_EQ(probe.liveEffectHandles(), 0);
 }
 
-TEST_F(Streams, UpdateParamUiRecordsIndexAndUiFlags) {
-    ASSERT_EQ(registerParams({slider("A", 1), slider("B", 2)}), PF_Err_NONE);
-    EXPECT_EQ(inCommand([&](const Command& c) -> PF_Err {
-                  auto* utils = c.suite<PF_ParamUtilsSuite3>(kPFParamUtilsSuite, 3);
-                  PF_ParamDef def = *c.params[2];
-                  def.ui_flags = PF_PUI_INVISIBLE;
-                  EXPECT_EQ(utils->PF_UpdateParamUI(c.in->effect_ref, 2, &def), PF_Err_NONE);
-                  EXPECT_EQ(utils->PF_UpdateParamUI(c.in->effect_ref, 9, &def),
-                            PF_Err_INVALID_INDEX);
-                  c.release(kPFParamUtilsSuite, 3);
-                  return PF_Err_NONE;
-              }),
-              PF_Err_NONE);
-    ASSERT_EQ(effect.uiUpdates().size(), 1u);
-    EXPECT_EQ(effect.uiUpdates()[0].index, 2);
-    EXPECT_EQ(effect.uiUpdates()[0].uiFlags, PF_PUI_INVISIBLE);
-    EXPECT_EQ(probe.countCalls("PF_UpdateParamUI 2"), 1);
-    // The registered definition is not changed by a redraw request.
-    EXPECT_EQ(effect.params()[2].registered.ui_flags, 0);
-}
-
 TEST(Memory, MemHandlesAreRealAndCounted) {
     HostApp host;
     HostProbe probe{host};

@@ -118,26 +118,6 @@ TEST(Suites, FailCallHitsOnlyTheNthCallOnce) {
     EXPECT_EQ(probe.liveMemHandles(), 0);
 }
 
-TEST(Suites, CallsAreRecordedInOrder) {
-    HostApp host;
-    HostProbe probe{host};
-    const void* table = nullptr;
-    host.basicSuite()->AcquireSuite(kPFANSISuite, 1, &table);
-    auto* ansi = static_cast<const PF_ANSICallbacksSuite1*>(table);
-    char text[32];
-    ansi->sprintf(text, "%d-%s", 7, "x");
-    EXPECT_STREQ(text, "7-x");
-    EXPECT_DOUBLE_EQ(ansi->hypot(3, 4), 5);
-    host.basicSuite()->ReleaseSuite(kPFANSISuite, 1);
-    const std::vector<std::string> expected = {"AcquireSuite PF ANSI Suite 1", "sprintf", "hypot",
-                                               "ReleaseSuite PF ANSI Suite 1"};
-    EXPECT_EQ(probe.calls(), expected);
-    EXPECT_EQ(probe.countCalls("AcquireSuite"), 1);
-    EXPECT_EQ(probe.countCalls("AcquireSuite PF ANSI Suite 2"), 0);
-    probe.clearCalls();
-    EXPECT_TRUE(probe.calls().empty());
-}
-
 TEST(Suites, EachHostAnswersThroughItsOwnTables) {
     HostApp first;
     HostApp second;

@@ -12,66 +12,6 @@ void expectNear(const Vec2& actual, const Vec2& expected, double tol = 1e-12) {
     EXPECT_NEAR(actual.y, expected.y, tol);
 }
 
-TEST(AffineTest, IdentityAndZero) {
-    const Affine id(true);
-    EXPECT_EQ(id.m00, 1.0);
-    EXPECT_EQ(id.m11, 1.0);
-    EXPECT_EQ(id.m01, 0.0);
-    EXPECT_EQ(id.m02, 0.0);
-    EXPECT_TRUE(Affine() == id);
-    const Affine zero(false);
-    EXPECT_EQ(zero.m00, 0.0);
-    EXPECT_EQ(zero.m11, 0.0);
-    EXPECT_FALSE(zero == id);
-}
-
-TEST(AffineTest, SixValuesGoColumnByColumn) {
-    const Affine a(1, 2, 3, 4, 5, 6);
-    EXPECT_EQ(a.m00, 1.0);
-    EXPECT_EQ(a.m10, 2.0);
-    EXPECT_EQ(a.m01, 3.0);
-    EXPECT_EQ(a.m11, 4.0);
-    EXPECT_EQ(a.m02, 5.0);
-    EXPECT_EQ(a.m12, 6.0);
-    const Vec2 p = a.getTransform(Vec2(1, 1));
-    EXPECT_EQ(p.x, 9.0);   // 1 + 3 + 5
-    EXPECT_EQ(p.y, 12.0);  // 2 + 4 + 6
-    Affine b(false);
-    b.set(1, 2, 3, 4, 5, 6);
-    EXPECT_TRUE(a == b);
-}
-
-TEST(AffineTest, EqualityTolerance) {
-    Affine a(true);
-    Affine b(true);
-    b.m12 = 1e-12;
-    EXPECT_TRUE(a == b);
-    b.m12 = 2e-12;
-    EXPECT_FALSE(a == b);
-    EXPECT_TRUE(a != b);
-}
-
-TEST(AffineTest, ReplacingSetters) {
-    Affine a(false);
-    a.setTranslate(3, -4);
-    expectNear(a.getTransform(Vec2(1, 1)), Vec2(4, -3), 0);
-    a.setScale(2, 3);
-    expectNear(a.getTransform(Vec2(1, 1)), Vec2(2, 3), 0);
-    a.setRotate(30);
-    const double r = 30 * 0.017453292519943;
-    EXPECT_EQ(a.m00, std::cos(r));
-    EXPECT_EQ(a.m01, -std::sin(r));
-    EXPECT_EQ(a.m10, std::sin(r));
-    EXPECT_EQ(a.m02, 0.0);
-    a.setSkewX(45);
-    EXPECT_EQ(a.m01, std::tan(45 * 0.017453292519943));
-    EXPECT_EQ(a.m10, 0.0);
-    expectNear(a.getTransform(Vec2(0, 2)), Vec2(2, 2));
-    a.setSkewY(45);
-    EXPECT_EQ(a.m10, std::tan(45 * 0.017453292519943));
-    EXPECT_EQ(a.m01, 0.0);
-}
-
 TEST(AffineTest, MultiplyAppliesAfterPremultiplyBefore) {
     Affine shift;
     shift.setTranslate(5, 0);

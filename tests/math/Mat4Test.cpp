@@ -25,101 +25,6 @@ Mat4 sample() {
     return Mat4(2, -1, 0, 3, 1, 4, -2, 0.5, 0, 3, 5, -1, 7, -3, 2, 1, false);
 }
 
-TEST(Mat4Test, ValueConstructorFlags) {
-    const Mat4 columns(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, true);
-    EXPECT_EQ(columns.m[1], 2.0);
-    EXPECT_EQ(columns.m[4], 5.0);
-    EXPECT_EQ(columns.m[15], 16.0);
-    const Mat4 rows(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, false);
-    EXPECT_EQ(rows.m[4], 2.0);
-    EXPECT_EQ(rows.m[1], 5.0);
-    EXPECT_EQ(rows.m[12], 4.0);
-    EXPECT_EQ(rows.m[3], 13.0);
-    EXPECT_EQ(rows.m[15], 16.0);
-    Mat4 set(false);
-    set.set(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
-    EXPECT_TRUE(set == rows);
-
-    const double array[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    EXPECT_TRUE(Mat4(array, true) == columns);
-    EXPECT_TRUE(Mat4(array, false) == rows);
-}
-
-TEST(Mat4Test, VectorConstructorFlagHasOppositeSense) {
-    const Vec4 a(1, 2, 3, 4);
-    const Vec4 b(5, 6, 7, 8);
-    const Vec4 c(9, 10, 11, 12);
-    const Vec4 d(13, 14, 15, 16);
-    const Mat4 rows(a, b, c, d, true);
-    EXPECT_EQ(rows.getRow(0).y, 2.0);
-    EXPECT_EQ(rows.m[4], 2.0);
-    const Mat4 columns(a, b, c, d, false);
-    EXPECT_EQ(columns.getColumn(0).y, 2.0);
-    EXPECT_EQ(columns.m[1], 2.0);
-}
-
-TEST(Mat4Test, RowsColumnsAndTranspose) {
-    Mat4 m(false);
-    m.setRow(1, Vec4(1, 2, 3, 4));
-    EXPECT_EQ(m.m[1], 1.0);
-    EXPECT_EQ(m.m[5], 2.0);
-    EXPECT_EQ(m.m[13], 4.0);
-    m.setColumn(2, Vec4(5, 6, 7, 8));
-    EXPECT_EQ(m.m[8], 5.0);
-    EXPECT_EQ(m.m[11], 8.0);
-    const Vec4 column = m.getColumn(2);
-    EXPECT_EQ(column.w, 8.0);
-    const Vec4 row = m.getRow(1);
-    EXPECT_EQ(row.z, 6.0);  // m[9], overwritten by the column
-    Mat4 t(false);
-    m.transpose(t);
-    EXPECT_EQ(t.m[4], m.m[1]);
-    EXPECT_EQ(t.m[2], m.m[8]);
-    EXPECT_EQ(m.m[1], 1.0);
-    m.setTranspose();
-    EXPECT_TRUE(m == t);
-    m.position(Vec3(7, 8, 9));
-    EXPECT_EQ(m.m[12], 7.0);
-    EXPECT_EQ(m.m[14], 9.0);
-    EXPECT_EQ(m.m[15], t.m[15]);
-}
-
-TEST(Mat4Test, IdentityZeroAndEquality) {
-    EXPECT_TRUE(Mat4::identity() == Mat4(true));
-    EXPECT_TRUE(Mat4() == Mat4(true));
-    Mat4 z(true);
-    z.setZero();
-    EXPECT_TRUE(z == Mat4(false));
-    Mat4 near(false);
-    near.m[7] = 1e-12;
-    EXPECT_TRUE(near == Mat4(false));
-    near.m[7] = 2e-12;
-    EXPECT_FALSE(near == Mat4(false));
-    EXPECT_TRUE(near != Mat4(false));
-    z.setIdentity();
-    EXPECT_TRUE(z == Mat4(true));
-}
-
-TEST(Mat4Test, ElementwiseArithmetic) {
-    const Mat4 a = sample();
-    const Mat4 b(true);
-    Mat4 sum = a + b;
-    EXPECT_EQ(sum.m[0], a.m[0] + 1);
-    EXPECT_EQ(sum.m[1], a.m[1]);
-    Mat4 diff = a - b;
-    EXPECT_EQ(diff.m[5], a.m[5] - 1);
-    Mat4 out(false);
-    Mat4::add(a, a, out);
-    EXPECT_TRUE(out == a * 2.0);
-    Mat4::subtract(a, a, out);
-    EXPECT_TRUE(out == Mat4(false));
-    Mat4 c(a);
-    c.add(b);
-    EXPECT_TRUE(c == sum);
-    c.subtract(b);
-    EXPECT_TRUE(c == a);
-}
-
 TEST(Mat4Test, ProductsApplyRightFactorFirst) {
     Mat4 t;
     t.setTranslate(5, 0, 0);
@@ -209,22 +114,6 @@ TEST(Mat4Test, MaxScaleOnAxis) {
     EXPECT_EQ(s.getMaxScaleOnAxis(), 5.0);
     s.m[3] = 100;  // the bottom row does not count
     EXPECT_EQ(s.getMaxScaleOnAxis(), 5.0);
-}
-
-TEST(Mat4Test, Builders) {
-    Mat4 m = sample();
-    m.setTranslate(Vec3(1, 2, 3));
-    expectVec(m * Vec3(1, 1, 1), 2, 3, 4, 0);
-    EXPECT_EQ(m.m[3], 0.0);
-    m = sample();
-    m.setScale(Vec3(2, 3, 4));
-    expectVec(m * Vec3(1, 1, 1), 2, 3, 4, 0);
-    EXPECT_EQ(m.m[12], 0.0);
-    EXPECT_EQ(m.m[15], 1.0);
-    m.setScale(1, 2, 3);
-    EXPECT_EQ(m.m[10], 3.0);
-    m.setTranslate(4, 5, 6);
-    EXPECT_EQ(m.m[14], 6.0);
 }
 
 TEST(Mat4Test, AxisRotations) {

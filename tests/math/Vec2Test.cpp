@@ -10,61 +10,6 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-TEST(Vec2Test, ConstructionAndArrays) {
-    EXPECT_EQ(Vec2().x, 0.0);
-    EXPECT_EQ(Vec2().y, 0.0);
-    Vec2 v(3, 4);
-    const double values[] = {7, 8, 9};
-    v.fromArray(nullptr, 0);
-    EXPECT_EQ(v.x, 3.0);
-    EXPECT_EQ(v.y, 4.0);
-    v.fromArray(values, 1);
-    EXPECT_EQ(v.x, 8.0);
-    EXPECT_EQ(v.y, 9.0);
-    v.setZero();
-    EXPECT_TRUE(v.isZero());
-}
-
-TEST(Vec2Test, ArithmeticIsComponentwise) {
-    Vec2 v(6, 8);
-    v += Vec2(1, 2);
-    EXPECT_EQ(v.x, 7.0);
-    EXPECT_EQ(v.y, 10.0);
-    v -= 1.0;
-    v *= Vec2(2, 3);
-    EXPECT_EQ(v.x, 12.0);
-    EXPECT_EQ(v.y, 27.0);
-    v /= Vec2(4, 9);
-    EXPECT_EQ(v.x, 3.0);
-    EXPECT_EQ(v.y, 3.0);
-    const Vec2 r = (Vec2(1, 2) + 1.0) * 2.0 - Vec2(1, 1);
-    EXPECT_EQ(r.x, 3.0);
-    EXPECT_EQ(r.y, 5.0);
-    const Vec2 q = Vec2(1, 2) / 0.0;
-    EXPECT_EQ(q.x, kInf);
-    const Vec2 m = Vec2(5.5, -7) % Vec2(2, 3);
-    EXPECT_EQ(m.x, 1.5);
-    EXPECT_EQ(m.y, -1.0);
-    EXPECT_EQ(Vec2(1, -2).negate().y, 2.0);
-}
-
-TEST(Vec2Test, EqualityToleranceIsInclusive) {
-    EXPECT_TRUE(Vec2(0, 0) == Vec2(1e-12, -1e-12));
-    EXPECT_FALSE(Vec2(0, 0) == Vec2(2e-12, 0));
-    EXPECT_TRUE(Vec2(0, 0) != Vec2(0, 2e-12));
-    EXPECT_TRUE(Vec2(0, 0).equal(Vec2(0.5, -0.5), 0.5));
-    EXPECT_FALSE(Vec2(0, 0).equal(Vec2(0.5, -0.6), 0.5));
-}
-
-TEST(Vec2Test, NegligibleIsStrict) {
-    EXPECT_TRUE(Vec2(9e-13, -9e-13).negligible());
-    EXPECT_FALSE(Vec2(1e-12, 0).negligible());
-    EXPECT_FALSE(Vec2(0, -1e-12).negligible());
-    EXPECT_TRUE(Vec2(0, -1e-12).nonNegligible());
-    EXPECT_TRUE(Vec2::negligible(-9.9e-13));
-    EXPECT_FALSE(Vec2::negligible(1e-12));
-}
-
 TEST(Vec2Test, ToleranceHelpers) {
     // 3-4-5 triangle: the squared distance equals tol squared, which is not "within".
     EXPECT_FALSE(Vec2::equalWithTolerance(0, 0, 3, 4, 5));
@@ -196,48 +141,6 @@ TEST(Vec2Test, AnglesInDegrees) {
     v.setAngle(90);
     EXPECT_EQ(v.x, 5.0 * std::cos(90 * 0.017453292519943));
     EXPECT_DOUBLE_EQ(v.y, 5.0);
-}
-
-TEST(Vec2Test, Quadrants) {
-    EXPECT_EQ(Vec2(0, 0).getQuadrant(), 1);
-    EXPECT_EQ(Vec2(-1, 0).getQuadrant(), 2);
-    EXPECT_EQ(Vec2(-1, -1).getQuadrant(), 3);
-    EXPECT_EQ(Vec2(0, -1).getQuadrant(), 4);
-}
-
-TEST(Vec2Test, MinMaxClampSlope) {
-    Vec2 v(1, 5);
-    v.getMin(Vec2(2, 3));
-    EXPECT_EQ(v.x, 1.0);
-    EXPECT_EQ(v.y, 3.0);
-    v.getMax(Vec2(4, 0));
-    EXPECT_EQ(v.x, 4.0);
-    EXPECT_EQ(v.y, 3.0);
-    Vec2 c(-5, 50);
-    c.clamp(Vec2(0, 0), Vec2(10, 10));
-    EXPECT_EQ(c.x, 0.0);
-    EXPECT_EQ(c.y, 10.0);
-    EXPECT_EQ(Vec2(2, 6).slope(), 3.0);
-    EXPECT_EQ(Vec2(0, 6).slope(), kInf);
-}
-
-TEST(Vec2Test, FollowSigns) {
-    Vec2 v(1, -2);
-    v.followSigns(Vec2(-1, -3));
-    EXPECT_EQ(v.x, -1.0);
-    EXPECT_EQ(v.y, -2.0);
-    Vec2 w(-1, -2);
-    w.followSigns(Vec2(0, 5));  // 0 is not positive, so x keeps its sign
-    EXPECT_EQ(w.x, -1.0);
-    EXPECT_EQ(w.y, 2.0);
-}
-
-TEST(Vec2Test, LerpAndArea) {
-    const Vec2 l = Vec2::lerp(Vec2(0, 10), Vec2(10, 20), 0.25);
-    EXPECT_EQ(l.x, 2.5);
-    EXPECT_EQ(l.y, 12.5);
-    EXPECT_EQ(Vec2::signedArea(Vec2(0, 0), Vec2(1, 0), Vec2(0, 1)), 1.0);
-    EXPECT_EQ(Vec2::signedArea(Vec2(0, 0), Vec2(0, 1), Vec2(1, 0)), -1.0);
 }
 
 TEST(Vec2Test, SidesAndQuadrantTests) {

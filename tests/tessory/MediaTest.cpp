@@ -179,21 +179,6 @@ TEST(ProgressTest, QuietWritesNothingAndALogGetsOneFinalLine) {
     }
 }
 
-TEST(BitmapFontTest, DrawsEveryShapeNameLegibly) {
-    for (const char* name : {"Circle", "Ring", "Cross", "Triangle", "Rectangle", "Hexagon",
-                             "Octagon", "T Shape", "Chevron", "inside", "outside"}) {
-        for (const char* c = name; *c; ++c) EXPECT_TRUE(BitmapFont::has(*c)) << *c;
-    }
-    EXPECT_EQ(BitmapFont::textWidth("AB", 2), 22);
-    Image image(20, 10);
-    BitmapFont::draw(image, 1, 1, "T", 1, 255, 255, 255);
-    // The T's top bar spans five pixels, its stem runs down the middle.
-    for (int x = 1; x <= 5; ++x) EXPECT_EQ(image.pixel(x, 1)[0], 255) << x;
-    EXPECT_EQ(image.pixel(3, 7)[0], 255);
-    EXPECT_EQ(image.pixel(1, 7)[0], 0);
-    EXPECT_EQ(image.pixel(6, 1)[0], 0);
-}
-
 TEST(DemoPictureTest, HasTheBoardTheWheelAndOpaquePixels) {
     const Image demo = DemoPicture::make(480, 270);
     ASSERT_EQ(demo.width(), 480);
