@@ -86,6 +86,9 @@ Comparison EffectTest::renderAndCompare(const EffectSettings& s, int width, int 
 }
 
 bool EffectTest::hostContextCurrent() {
+    // A host that offers no GPU makes no context current, and the effect must not either.
+    if (host.gpuFramework() == PF_GPU_Framework_NONE)
+        return eglGetCurrentContext() == EGL_NO_CONTEXT;
     return eglGetCurrentContext() == static_cast<EGLContext>(host.hostContext());
 }
 

@@ -33,7 +33,8 @@ class EffectTest : public ::testing::Test {
     /// reference; reports the comparison and the outline pixels in the test output.
     Comparison renderAndCompare(const EffectSettings& s, int width, int height,
                                 int paddingBytes = 0, A_long num = 1, A_u_long den = 1);
-    /// True when eglGetCurrentContext is this thread's host context.
+    /// True when eglGetCurrentContext is the calling thread's host context (no context
+    /// at all when the host offers no GPU).
     bool hostContextCurrent();
 
     Host::HostApp host;

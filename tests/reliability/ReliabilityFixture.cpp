@@ -1,6 +1,5 @@
 #include "ReliabilityFixture.h"
 
-#include <EGL/egl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,9 +12,6 @@
 
 namespace Corvane::Tessory::Testing {
 
-ReliabilityTest::ReliabilityTest()
-    : module(Host::PluginModule::defaultPath()), effect(host, module) {}
-
 void ReliabilityTest::SetUp() {
     // As the host programs do; without it the heap keeps large frames' buffers.
     Host::keepLargeBuffersMapped();
@@ -27,19 +23,9 @@ void ReliabilityTest::SetUp() {
 
 void ReliabilityTest::TearDown() {
     probe.clearFaults();
-    EXPECT_EQ(effect.globalSetdown(), PF_Err_NONE);
+    EffectTest::TearDown();
     EXPECT_TRUE(hostContextCurrent());
     EXPECT_EQ(outstanding(), "");
-}
-
-int ReliabilityTest::param(const char* name) const {
-    const int index = effect.findParam(name);
-    EXPECT_GE(index, 0) << name;
-    return index;
-}
-
-void ReliabilityTest::set(const char* name, double v0, double v1, double v2, double v3) {
-    effect.setValue(param(name), Host::ParamValue{v0, v1, v2, v3});
 }
 
 void ReliabilityTest::smallScene(int shapeType) {
@@ -60,13 +46,6 @@ PF_Err ReliabilityTest::frame(int width, int height, Host::Layer& output) {
     fillGradient(input);
     if (output.width() != width || output.height() != height) output = Host::Layer(width, height);
     return effect.render(input, output);
-}
-
-bool ReliabilityTest::hostContextCurrent() {
-    // A host that offers no GPU makes no context current, and the effect must not either.
-    if (host.gpuFramework() == PF_GPU_Framework_NONE)
-        return eglGetCurrentContext() == EGL_NO_CONTEXT;
-    return eglGetCurrentContext() == static_cast<EGLContext>(host.hostContext());
 }
 
 std::string ReliabilityTest::outstanding() const {

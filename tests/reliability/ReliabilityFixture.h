@@ -8,41 +8,24 @@
 #include <cstdint>
 #include <string>
 
-#include "Host/EffectInstance.h"
-#include "Host/HostApp.h"
-#include "Host/HostProbe.h"
-#include "Host/Layer.h"
-#include "Host/PluginModule.h"
-#include "Reference.h"
+#include "EffectFixture.h"
 
 namespace Corvane::Tessory::Testing {
 
-class ReliabilityTest : public ::testing::Test {
+class ReliabilityTest : public EffectTest {
   protected:
-    ReliabilityTest();
+    /// As EffectTest's, but counting GL objects instead of recording every call.
     void SetUp() override;
     void TearDown() override;
 
-    /// Position of a parameter by name; fails the test when it is missing.
-    int param(const char* name) const;
-    void set(const char* name, double v0, double v1 = 0, double v2 = 0, double v3 = 0);
     /// A frame that shows a shape with a shadow and three echoes in a 48 x 32 frame.
     void smallScene(int shapeType = 1);
     /// Renders a gradient of that size into output (resized to match).
     PF_Err frame(int width, int height, Host::Layer& output);
 
-    /// True when eglGetCurrentContext is the calling thread's host context (no context
-    /// at all when the host offers no GPU).
-    bool hostContextCurrent();
     /// Suites, handles, blocks, streams and check-outs the plug-in still holds, for
     /// messages; empty when it holds none.
     std::string outstanding() const;
-
-    Host::HostApp host;
-
-    Host::HostProbe probe{host};
-    Host::PluginModule module;
-    Host::EffectInstance effect;
 };
 
 /// A reliability test run once with the host offering GL and once offering no GPU.
