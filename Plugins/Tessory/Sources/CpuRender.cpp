@@ -151,6 +151,7 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         wide ? Avx2::columns(f, k, base, weight) : Baseline::columns(f, k, base, weight);
         k.columnBase = base;
         k.columnWeight = weight;
+        k.reduces = std::fabs(k.sample.a) > 1.0f;
     }
 
     const int strips = (f.height + kStripRows - 1) / kStripRows;

@@ -127,10 +127,15 @@ TESSORY_INLINE void sampleLevelRow(const Frame& f, const Instance& k, int y, int
                                    float* __restrict ca) {
     const int* __restrict base = k.columnBase + x0;
     const float* __restrict wx = k.columnWeight + x0;
-    int lo = f.width, hi = 0;
-    for (int j = 0; j < n; ++j) {
-        lo = base[j] < lo ? base[j] : lo;
-        hi = base[j] > hi ? base[j] : hi;
+    // A reducing instance's pixels cover more texels than there are pixels: no need to
+    // look for the span of its columns.
+    int lo = f.width, hi = f.width;
+    if (!k.reduces) {
+        hi = 0;
+        for (int j = 0; j < n; ++j) {
+            lo = base[j] < lo ? base[j] : lo;
+            hi = base[j] > hi ? base[j] : hi;
+        }
     }
     const float py = static_cast<float>(y) + 0.5f;
     int top;
@@ -139,7 +144,7 @@ TESSORY_INLINE void sampleLevelRow(const Frame& f, const Instance& k, int y, int
     const unsigned char* t = f.src + top * f.srcRow;
     const std::ptrdiff_t below = f.srcRow;
     const int texels = hi - lo + 2;
-    const bool blendRowFirst = texels <= n + 1;
+    const bool blendRowFirst = !k.reduces && texels <= n + 1;
 
     // Straight float colour of the texel pair starting at column c, as one left colour
     // and one right colour (alpha, red, green, blue each).

@@ -30,6 +30,7 @@ struct Instance {
     // of the bilinear pair and the weight of the right one (see columns()); else null.
     const int* columnBase;
     const float* columnWeight;
+    bool reduces;  // axis-aligned with |a| > 1: neighbouring pixels are over a texel apart
 };
 
 struct Span {
