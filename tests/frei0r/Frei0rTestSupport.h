@@ -1,5 +1,5 @@
-// Shared by the frei0r bridge tests: temporary folders, running programs, reading files,
-// and the built bridge loaded the way a frei0r host loads it.
+// Shared by the frei0r bridge tests: the built bridge loaded the way a frei0r host loads
+// it, and comparisons of frames.
 #pragma once
 
 #include <dlfcn.h>
@@ -15,53 +15,16 @@
 #include <vector>
 
 #include "Frei0rApi.h"
+#include "Programs.h"
 
 namespace Corvane::Tessory::Frei0r::Testing {
 
 namespace fs = std::filesystem;
+using namespace Corvane::Tessory::Testing;
 
-/// A fresh folder removed at the end of the test.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "tessory-frei0r-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        mPath = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(mPath, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return mPath; }
-    std::string operator/(const std::string& name) const { return (mPath / name).string(); }
-
-  private:
-    fs::path mPath;
-};
-
-inline std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-inline std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-/// Single quotes for the shell.
-inline std::string shellQuoted(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-/// Runs a shell command; its exit status.
-inline int run(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+/// A shell command's exit status.
+inline int exitStatus(const std::string& command) {
+    return run(command).status;
 }
 
 inline int count(const std::string& text, const std::string& what) {

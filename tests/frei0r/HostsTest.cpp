@@ -24,17 +24,17 @@ constexpr int kFrames = 3;
 #endif
 
 std::string env(const std::string& plugin = TESSORY_PLUGIN_FILE) {
-    return TESSORY_HOST_PRELOAD "FREI0R_PATH=" + shellQuoted(TESSORY_FREI0R_DIR) +
-           " TESSORY_PLUGIN=" + shellQuoted(plugin) + " ";
+    return TESSORY_HOST_PRELOAD "FREI0R_PATH=" + quote(TESSORY_FREI0R_DIR) +
+           " TESSORY_PLUGIN=" + quote(plugin) + " ";
 }
 
 class Frei0rHosts : public ::testing::Test {
   protected:
     void SetUp() override {
         // A few frames of FFmpeg's test picture, different from frame to frame.
-        ASSERT_EQ(run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=96x64:rate=10 "
-                      "-frames:v " +
-                      std::to_string(kFrames) + " " + shellQuoted(dir / "src%d.png")),
+        ASSERT_EQ(exitStatus("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=96x64:rate=10 "
+                             "-frames:v " +
+                             std::to_string(kFrames) + " " + quote(dir / "src%d.png")),
                   0);
         mSource = decode(dir / "src%d.png");
         ASSERT_EQ(mSource.size(), size_t(kW) * kH * 4 * kFrames);
@@ -44,10 +44,10 @@ class Frei0rHosts : public ::testing::Test {
     std::vector<uint8_t> decode(const std::string& input) {
         const std::string out = dir / "decoded.rgba";
         std::remove(out.c_str());
-        EXPECT_EQ(run("ffmpeg -nostdin -v error -y -i " + shellQuoted(input) +
-                      " -f rawvideo -pix_fmt rgba " + shellQuoted(out)),
+        EXPECT_EQ(exitStatus("ffmpeg -nostdin -v error -y -i " + quote(input) +
+                             " -f rawvideo -pix_fmt rgba " + quote(out)),
                   0);
-        return readBytes(out);
+        return bytes(out);
     }
 
     // FFmpeg's frei0r filter over the source frames; stderr goes to `err`.
@@ -57,25 +57,25 @@ class Frei0rHosts : public ::testing::Test {
         if (!params.empty()) filter += ":filter_params=" + params;
         const std::string out = dir / "ffmpeg.rgba";
         std::remove(out.c_str());
-        const int rc = run(env(plugin) + "ffmpeg -nostdin -v error -y -framerate 10 -i " +
-                           shellQuoted(dir / "src%d.png") + " -vf " + shellQuoted(filter) +
-                           " -f rawvideo -pix_fmt rgba " + shellQuoted(out) + " 2> " +
-                           shellQuoted(dir / "ffmpeg.err"));
+        const int rc = exitStatus(env(plugin) + "ffmpeg -nostdin -v error -y -framerate 10 -i " +
+                                  quote(dir / "src%d.png") + " -vf " + quote(filter) +
+                                  " -f rawvideo -pix_fmt rgba " + quote(out) + " 2> " +
+                                  quote(dir / "ffmpeg.err"));
         if (status) *status = rc;
-        if (err) *err = readText(dir / "ffmpeg.err");
-        EXPECT_EQ(rc, 0) << readText(dir / "ffmpeg.err");
-        return readBytes(out);
+        if (err) *err = contents(dir / "ffmpeg.err");
+        EXPECT_EQ(rc, 0) << contents(dir / "ffmpeg.err");
+        return bytes(out);
     }
 
     // The command-line host on each source frame with those settings.
     std::vector<uint8_t> cli(const std::vector<std::string>& sets) {
         std::string args;
-        for (const std::string& s : sets) args += " --set " + shellQuoted(s);
+        for (const std::string& s : sets) args += " --set " + quote(s);
         for (int i = 1; i <= kFrames; ++i) {
             const std::string n = std::to_string(i);
-            EXPECT_EQ(run(env() + shellQuoted(TESSORY_CLI) + " render --quiet --input " +
-                          shellQuoted(dir / ("src" + n + ".png")) + " --output " +
-                          shellQuoted(dir / ("cli" + n + ".png")) + args),
+            EXPECT_EQ(exitStatus(env() + quote(TESSORY_CLI) + " render --quiet --input " +
+                                 quote(dir / ("src" + n + ".png")) + " --output " +
+                                 quote(dir / ("cli" + n + ".png")) + args),
                       0);
         }
         return decode(dir / "cli%d.png");
@@ -147,13 +147,13 @@ TEST_F(Frei0rHosts, FfmpegRendersWhatTheCommandLineHostRenders) {
 // program: the stream holds the frames and nothing the effect printed.
 TEST_F(Frei0rHosts, FfmpegVideoOnStandardOutputHoldsOnlyTheFrames) {
     const std::string out = dir / "stdout.rgba";
-    const int rc = run(env() + "ffmpeg -nostdin -v error -y -framerate 10 -i " +
-                       shellQuoted(dir / "src%d.png") +
-                       " -vf frei0r=filter_name=tessory:filter_params=Hexagon -f rawvideo "
-                       "-pix_fmt rgba - > " +
-                       shellQuoted(out) + " 2> " + shellQuoted(dir / "ffmpeg.err"));
-    ASSERT_EQ(rc, 0) << readText(dir / "ffmpeg.err");
-    const std::vector<uint8_t> piped = readBytes(out);
+    const int rc = exitStatus(env() + "ffmpeg -nostdin -v error -y -framerate 10 -i " +
+                              quote(dir / "src%d.png") +
+                              " -vf frei0r=filter_name=tessory:filter_params=Hexagon -f rawvideo "
+                              "-pix_fmt rgba - > " +
+                              quote(out) + " 2> " + quote(dir / "ffmpeg.err"));
+    ASSERT_EQ(rc, 0) << contents(dir / "ffmpeg.err");
+    const std::vector<uint8_t> piped = bytes(out);
     EXPECT_EQ(piped.size(), mSource.size());
     EXPECT_EQ(piped, ffmpeg("Hexagon", TESSORY_PLUGIN_FILE));
 }
@@ -181,9 +181,10 @@ TEST_F(Frei0rHosts, FfmpegOverALongFullHDClipDoesNotGrowWithEveryFrame) {
     // Without the bridge's allocator setting FFmpeg's heap keeps every frame's large
     // buffers: about 30 MiB a frame at this size, 1.5 GiB here. With it the run needs about 320
     // MiB.
-    ASSERT_EQ(run(env() + "ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=30 "
-                          "-frames:v 40 -vf frei0r=filter_name=tessory -f null -"),
-              0);
+    ASSERT_EQ(
+        exitStatus(env() + "ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=30 "
+                           "-frames:v 40 -vf frei0r=filter_name=tessory -f null -"),
+        0);
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
     std::cout << "[ memory ] peak resident of FFmpeg over 40 frames: " << usage.ru_maxrss / 1024
@@ -225,12 +226,11 @@ TEST_F(Frei0rHosts, MeltRendersAClipThroughTheFilter) {
     writeMeltProfile();
     auto melt = [&](const std::string& name, const std::string& filter) {
         const std::string out = dir / (name + ".mkv");
-        const int rc =
-            run(env() + "melt -silent -profile " + shellQuoted(dir / "profile") + " " +
-                shellQuoted(dir / "src1.png") + " out=4 " + filter +
-                " -consumer avformat:" + shellQuoted(out) + " vcodec=ffv1 an=1 real_time=-2 > " +
-                shellQuoted(dir / "melt.log") + " 2>&1");
-        EXPECT_EQ(rc, 0) << readText(dir / "melt.log");
+        const int rc = exitStatus(
+            env() + "melt -silent -profile " + quote(dir / "profile") + " " +
+            quote(dir / "src1.png") + " out=4 " + filter + " -consumer avformat:" + quote(out) +
+            " vcodec=ffv1 an=1 real_time=-2 > " + quote(dir / "melt.log") + " 2>&1");
+        EXPECT_EQ(rc, 0) << contents(dir / "melt.log");
         return out;
     };
     const std::string plain = melt("plain", "");
@@ -238,11 +238,11 @@ TEST_F(Frei0rHosts, MeltRendersAClipThroughTheFilter) {
         melt("hexagon", "-filter frei0r.tessory 'Shape Type=Hexagon' 1=0.02 'Instances=0.1'");
     const std::string circle = melt("circle", "-filter frei0r.tessory 1=0.02 'Instances=0.1'");
 
-    ASSERT_EQ(run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                  "stream=nb_read_frames,width,height -of csv=p=0 " +
-                  shellQuoted(hexagon) + " > " + shellQuoted(dir / "probe")),
+    ASSERT_EQ(exitStatus("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                         "stream=nb_read_frames,width,height -of csv=p=0 " +
+                         quote(hexagon) + " > " + quote(dir / "probe")),
               0);
-    EXPECT_EQ(readText(dir / "probe"), "96,64,5\n");
+    EXPECT_EQ(contents(dir / "probe"), "96,64,5\n");
 
     const std::vector<uint8_t> plainFrames = decode(plain);
     const std::vector<uint8_t> hexFrames = decode(hexagon);
@@ -261,17 +261,17 @@ TEST_F(Frei0rHosts, GstreamerRendersWhatTheCommandLineHostRenders) {
     // All the source frames through one pipeline; a registry of its own, since GStreamer
     // caches the frei0r filters it found and other tests point FREI0R_PATH elsewhere.
     const std::string out = dir / "gst.rgba";
-    ASSERT_EQ(run(env() + "GST_REGISTRY=" + shellQuoted(dir / "registry.bin") +
-                  " gst-launch-1.0 -q multifilesrc location=" + shellQuoted(dir / "src%d.png") +
-                  " index=1 stop-index=" + std::to_string(kFrames) +
-                  " caps=image/png,framerate=10/1 ! pngdec ! videoconvert ! "
-                  "frei0r-filter-tessory shape-size-1=0.02 instances=0.10526 "
-                  "transparent-background=true ! videoconvert ! video/x-raw,format=RGBA ! "
-                  "filesink location=" +
-                  shellQuoted(out) + " > /dev/null 2> " + shellQuoted(dir / "gst.err")),
+    ASSERT_EQ(exitStatus(env() + "GST_REGISTRY=" + quote(dir / "registry.bin") +
+                         " gst-launch-1.0 -q multifilesrc location=" + quote(dir / "src%d.png") +
+                         " index=1 stop-index=" + std::to_string(kFrames) +
+                         " caps=image/png,framerate=10/1 ! pngdec ! videoconvert ! "
+                         "frei0r-filter-tessory shape-size-1=0.02 instances=0.10526 "
+                         "transparent-background=true ! videoconvert ! video/x-raw,format=RGBA ! "
+                         "filesink location=" +
+                         quote(out) + " > /dev/null 2> " + quote(dir / "gst.err")),
               0)
-        << readText(dir / "gst.err");
-    const std::vector<uint8_t> frames = readBytes(out);
+        << contents(dir / "gst.err");
+    const std::vector<uint8_t> frames = bytes(out);
     ASSERT_EQ(frames.size(), expected.size());
     EXPECT_EQ(maxDifference(frames, expected), 0);
     EXPECT_NE(frames, mSource);
@@ -289,19 +289,19 @@ TEST_F(Frei0rHosts, MeltGivesTheSameFramesOnFourThreadsAsOnOne) {
     auto checksums = [&](int threads, int attempt) {
         const std::string name = "t" + std::to_string(threads) + "_" + std::to_string(attempt);
         const std::string out = dir / (name + ".mkv");
-        EXPECT_EQ(run(env() + "melt -silent -profile " + shellQuoted(dir / "profile") + " " +
-                      shellQuoted(dir / "src1.png") +
-                      " out=11 -filter frei0r.tessory '1=0=0.01;11=0.03' 14=0.2 -consumer "
-                      "avformat:" +
-                      shellQuoted(out) + " vcodec=ffv1 an=1 real_time=-" + std::to_string(threads) +
-                      " > " + shellQuoted(dir / "melt.log") + " 2>&1"),
+        EXPECT_EQ(exitStatus(env() + "melt -silent -profile " + quote(dir / "profile") + " " +
+                             quote(dir / "src1.png") +
+                             " out=11 -filter frei0r.tessory '1=0=0.01;11=0.03' 14=0.2 -consumer "
+                             "avformat:" +
+                             quote(out) + " vcodec=ffv1 an=1 real_time=-" +
+                             std::to_string(threads) + " > " + quote(dir / "melt.log") + " 2>&1"),
                   0)
-            << readText(dir / "melt.log");
+            << contents(dir / "melt.log");
         const std::string sums = dir / (name + ".md5");
-        EXPECT_EQ(run("ffmpeg -nostdin -v error -i " + shellQuoted(out) + " -map 0:v -f framemd5 " +
-                      shellQuoted(sums)),
+        EXPECT_EQ(exitStatus("ffmpeg -nostdin -v error -i " + quote(out) +
+                             " -map 0:v -f framemd5 " + quote(sums)),
                   0);
-        std::istringstream in(readText(sums));
+        std::istringstream in(contents(sums));
         std::string text, line;
         while (std::getline(in, line)) {
             if (!line.empty() && line[0] != '#') text += line + "\n";

@@ -40,7 +40,7 @@ class StderrCapture {
             close(mSaved);
             mSaved = -1;
         }
-        return readText(mFile);
+        return contents(mFile);
     }
     ~StderrCapture() { finish(); }
 
@@ -51,11 +51,11 @@ class StderrCapture {
 
 TEST(Frei0rModule, ExportsOnlyTheFrei0rFunctions) {
     TempDir dir;
-    ASSERT_EQ(run("nm -D --defined-only " + shellQuoted(TESSORY_FREI0R_MODULE) + " > " +
-                  shellQuoted(dir / "symbols")),
+    ASSERT_EQ(exitStatus("nm -D --defined-only " + quote(TESSORY_FREI0R_MODULE) + " > " +
+                         quote(dir / "symbols")),
               0);
     std::set<std::string> names;
-    std::istringstream lines(readText(dir / "symbols"));
+    std::istringstream lines(contents(dir / "symbols"));
     for (std::string line; std::getline(lines, line);) {
         const std::string name = line.substr(line.rfind(' ') + 1);
         EXPECT_EQ(name.rfind("f0r_", 0), 0u) << "exported: " << name;
