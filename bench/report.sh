@@ -111,11 +111,11 @@ data="$results/frame_time.dat"
         echo "| ffmpeg, decode only | $(jq -r '.ffmpeg_decode_only_s' "$video") | $(jq -r '.ffmpeg_decode_only_fps' "$video") |"
         echo "| ffmpeg + frei0r alphaspot | $(jq -r '.ffmpeg_alphaspot_s' "$video") | $(jq -r '.ffmpeg_alphaspot_fps' "$video") |"
         echo "| ffmpeg + frei0r tessory, 1 instance | $(jq -r '.ffmpeg_tessory_1_instance_s' "$video") | $(jq -r '.ffmpeg_tessory_1_instance_fps' "$video") |"
-        echo "| tessory render, 5 instances (decode + effect + encode) | $(jq -r '.tessory_render_5_instances_s' "$video") | $cli_fps |"
+        echo "| tessory render on GL, 5 instances (decode + effect + encode) | $(jq -r '.tessory_render_5_instances_s' "$video") | $cli_fps |"
         echo
         echo "- Peer: tessory bridge fps / alphaspot fps = **$(ratio "$(jq -r '.ffmpeg_tessory_1_instance_fps' "$video")" "$(jq -r '.ffmpeg_alphaspot_fps' "$video")")**."
         echo "- \`tessory render --renderer cpu\` (5 instances) against FFmpeg's own transcode with the same encoder settings, $(jq -r '.transcode_frames' "$video") frames: $(jq -r '.tessory_render_cpu_5_instances_s' "$video") s against $(jq -r '.ffmpeg_transcode_s' "$video") s, rate ratio **$(jq -r '.tessory_render_cpu_per_transcode_rate' "$video")** (goal >= 0.75)."
-        echo "- \`tessory render\` fps / render command rate at 1080p, 5 instances ($cmd_fps fps) = **$(ratio "$cli_fps" "$cmd_fps")** (goal >= 0.90). Frames written: $(jq -r '.tessory_render_frames_written' "$video")."
+        echo "- \`tessory render --renderer gl\` fps / GL render command rate at 1080p, 5 instances ($cmd_fps fps) = **$(ratio "$cli_fps" "$cmd_fps")** (goal >= 0.90). Frames written: $(jq -r '.tessory_render_frames_written' "$video")."
         echo
     fi
     echo "## Memory"

@@ -33,7 +33,8 @@ params="Circle|0.15|0.025|0.5/0.5|0|Fill Outside|n|Shadow|0.1|0x000000|0.4|0.166
 ours=$(FREI0R_PATH="$build/frei0r" timed ffmpeg -hide_banner -nostdin -i "$clip" \
     -vf "frei0r=filter_name=tessory:filter_params=$params" -f null -)
 # The command-line host with the effect's defaults (5 instances), decoding and encoding.
-cli=$(timed "$build/bin/tessory" --plugin "$TESSORY_PLUGIN" render -q -i "$clip" -o "$work/out.mp4")
+cli=$(timed "$build/bin/tessory" --plugin "$TESSORY_PLUGIN" render --renderer gl -q -i "$clip" \
+    -o "$work/out.mp4")
 # The CPU renderer against FFmpeg's own transcode with tessory's encoder settings for .mp4,
 # on a clip of 8 seconds so that neither program's start-up (loading its libraries) weighs.
 long_frames=240

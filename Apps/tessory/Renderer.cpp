@@ -146,7 +146,8 @@ void Renderer::render(const Image& input, double seconds, double fps, Image& res
         mOutput = std::make_unique<Host::Layer>(w, h);
     }
     mInput->readRGBA(source.data(), size_t(w) * 4);
-    mOutput->fill(PF_Pixel{0, 0, 0, 0});
+    // The output is not cleared first: the effect writes every pixel of a frame, and a
+    // frame it fails is never read back.
     mEffect->setTime(seconds, fps);
     StdoutDiversion diversion(mVerbose);
     const PF_Err err = mEffect->render(*mInput, *mOutput);
