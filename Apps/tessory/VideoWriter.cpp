@@ -320,9 +320,11 @@ void VideoWriter::write(const Image& image, double seconds) {
     }
     int err = av_frame_make_writable(mFrame.get());
     if (err < 0) fail("out of memory", err);
-    // Without alpha in the output, what the effect made transparent shows as black.
+    // Without alpha in the output, what the effect made transparent shows as black. Only
+    // frames that were to have alpha can have any (opaque input without a transparent
+    // background stays opaque), so others are not even scanned.
     const Image* source = &image;
-    if (!mKeepAlpha && image.hasAlpha()) {
+    if (!mKeepAlpha && mOptions.alpha && image.hasAlpha()) {
         image.flattenInto(mFlat);
         source = &mFlat;
     }
