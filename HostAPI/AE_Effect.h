@@ -312,7 +312,6 @@ struct PF_UtilCallbacks {
     PF_Err (*get_pixel_data_float)(PF_EffectWorld* worldP, PF_PixelPtr pixelsP0, PF_PixelFloat** pixPP);
 };
 
-/// What the host tells the plug-in with every command.
 /// The GPU framework a host offers the effect for a command. NONE: render on the CPU.
 /// The SDK's frameworks; OpenGL is this host's own.
 enum PF_GPU_Framework {
@@ -324,6 +323,7 @@ enum PF_GPU_Framework {
     PF_GPU_Framework_OPENGL,
 };
 
+/// What the host tells the plug-in with every command.
 struct PF_InData {
     PF_InteractCallbacks inter;
     PF_UtilCallbacks* utils;

@@ -100,8 +100,9 @@ bool VideoReader::receive(VideoFrame& out) {
     // writer's averaging gives them back: colours come back as they went in.
     if ((!mSws && !mYuv) || w != mSwsWidth || h != mSwsHeight || format != mSwsFormat) {
         mYuv = YuvConverter::make(format, mColour);
-        mSws.reset(mYuv ? nullptr : sws_getContext(w, h, format, w, h, AV_PIX_FMT_RGBA, SWS_POINT | SWS_ACCURATE_RND,
-                                  nullptr, nullptr, nullptr));
+        mSws.reset(mYuv ? nullptr
+                        : sws_getContext(w, h, format, w, h, AV_PIX_FMT_RGBA,
+                                         SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
         if (!mSws && !mYuv) fail("unsupported pixel format", 0);
         mSwsWidth = w;
         mSwsHeight = h;
@@ -114,11 +115,11 @@ bool VideoReader::receive(VideoFrame& out) {
         }
     }
     out.image.setSize(w, h);
-    uint8_t* dst[4] = {out.image.data(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {w * 4, 0, 0, 0};
     if (mYuv) {
         mYuv->toRgba(*mFrame, out.image.data(), w, h);
     } else {
+        uint8_t* dst[4] = {out.image.data(), nullptr, nullptr, nullptr};
+        int dstStride[4] = {w * 4, 0, 0, 0};
         sws_scale(mSws.get(), mFrame->data, mFrame->linesize, 0, h, dst, dstStride);
     }
 

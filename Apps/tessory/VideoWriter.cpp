@@ -328,11 +328,11 @@ void VideoWriter::write(const Image& image, double seconds) {
         image.flattenInto(mFlat);
         source = &mFlat;
     }
-    const uint8_t* src[4] = {source->data(), nullptr, nullptr, nullptr};
-    const int srcStride[4] = {source->width() * 4, 0, 0, 0};
     if (mYuv) {
         mYuv->fromRgba(source->data(), source->width(), source->height(), *mFrame);
     } else {
+        const uint8_t* src[4] = {source->data(), nullptr, nullptr, nullptr};
+        const int srcStride[4] = {source->width() * 4, 0, 0, 0};
         sws_scale(mSws.get(), src, srcStride, 0, source->height(), mFrame->data, mFrame->linesize);
     }
     int64_t pts = std::llround(seconds / av_q2d(mCodec->time_base));

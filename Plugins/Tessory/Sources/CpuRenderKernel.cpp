@@ -100,6 +100,12 @@ TESSORY_INLINE float distance(float ux, float uy, float ox, float oy, float s1, 
     }
 }
 
+// The texel coordinate (texel centres at .5) of position c along an axis of size texels, as
+// the mirrored float texture addresses it.
+TESSORY_INLINE float texelCoord(float c, float inverseSize, float size) {
+    return mirror(c * inverseSize) * size - 0.5f;
+}
+
 // Pixels are handled kChunk at a time, each step in its own loop over the chunk, so that
 // the arithmetic vectorises; the texel loads stay scalar (faster than gathers here).
 constexpr int kChunk = 64;
@@ -140,7 +146,7 @@ TESSORY_INLINE void sampleLevelRow(const Frame& f, const Instance& k, int y, int
     const float py = static_cast<float>(y) + 0.5f;
     int top;
     float wy;
-    texelPair(mirror((k.sample.d * py + k.sample.f) * f.invH) * f.h - 0.5f, f.height, top, wy);
+    texelPair(texelCoord(k.sample.d * py + k.sample.f, f.invH, f.h), f.height, top, wy);
     const unsigned char* t = f.src + top * f.srcRow;
     const std::ptrdiff_t below = f.srcRow;
     const int texels = hi - lo + 2;
@@ -247,8 +253,8 @@ TESSORY_INLINE void sampleChunk(const Frame& f, const Instance& k, int y, int x0
             const float px = static_cast<float>(x0 + j) + 0.5f;
             const float ix = k.sample.a * px + k.sample.c * py + k.sample.e;
             const float iy = k.sample.b * px + k.sample.d * py + k.sample.f;
-            const float tx = mirror(ix * f.invW) * f.w - 0.5f;
-            const float ty = mirror(iy * f.invH) * f.h - 0.5f;
+            const float tx = texelCoord(ix, f.invW, f.w);
+            const float ty = texelCoord(iy, f.invH, f.h);
             const float xf = std::floor(tx), yf = std::floor(ty);
             fx[j] = tx - xf;
             fy[j] = ty - yf;
@@ -499,34 +505,16 @@ void renderStrip(const Frame& f, int strip) {
 void columns(const Frame& f, const Instance& k, int* base, float* weight) {
     for (int x = 0; x < f.width; ++x) {
         const float px = static_cast<float>(x) + 0.5f;
-        const float tx = mirror((k.sample.a * px + k.sample.e) * f.invW) * f.w - 0.5f;
-        texelPair(tx, f.width, base[x], weight[x]);
+        texelPair(texelCoord(k.sample.a * px + k.sample.e, f.invW, f.w), f.width, base[x],
+                  weight[x]);
     }
 }
 
 StripFn stripFunction(int shape) {
-    switch (shape) {
-        case 1:
-            return renderStrip<1>;
-        case 2:
-            return renderStrip<2>;
-        case 3:
-            return renderStrip<3>;
-        case 4:
-            return renderStrip<4>;
-        case 5:
-            return renderStrip<5>;
-        case 6:
-            return renderStrip<6>;
-        case 7:
-            return renderStrip<7>;
-        case 8:
-            return renderStrip<8>;
-        case 9:
-            return renderStrip<9>;
-        default:
-            return nullptr;
-    }
+    constexpr StripFn kStrips[] = {renderStrip<1>, renderStrip<2>, renderStrip<3>,
+                                   renderStrip<4>, renderStrip<5>, renderStrip<6>,
+                                   renderStrip<7>, renderStrip<8>, renderStrip<9>};
+    return shape >= 1 && shape <= 9 ? kStrips[shape - 1] : nullptr;
 }
 
 }  // namespace Corvane::Tessory::CpuKernel::TESSORY_KERNEL
