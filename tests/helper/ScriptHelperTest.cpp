@@ -18,50 +18,38 @@ class ScriptHelperTest : public Testing::HostTest {
     std::string run(const char* script) {
         return ScriptHelper::RunSriptAndGetStringResult(host.basicSuite(), script);
     }
+};
 
-    // After every run: no suite and no memory handle is left with the plug-in.
-    void expectEverythingGivenBack() {
+// Results come back as UTF-8 text; no result, a failing script or a failing host call give
+// the empty string. Every run gives back its suites and memory handles.
+TEST_F(ScriptHelperTest, ResultsAsTextAndNothingKept) {
+    const struct {
+        const char* script;
+        const char* result;
+    } cases[] = {
+        {"'abc' + (1 + 2)", "abc3"},
+        {"[1, 2].join(';') + ' ' + true", "1;2 true"},
+        {"'\xC3\xA9t\xC3\xA9'", "\xC3\xA9t\xC3\xA9"},
+        {"String.fromCharCode(0xE9).length + String.fromCharCode(0xE9)", "1\xC3\xA9"},
+        {"var unused = 1;", ""},
+        {"undefined", ""},
+        {"throw new Error('boom')", ""},
+        {"this is not javascript", ""},
+        {"'still here'", "still here"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.script), c.result) << c.script;
         EXPECT_EQ(probe.outstandingSuites(), 0);
         EXPECT_EQ(probe.liveMemHandles(), 0);
     }
-};
-
-TEST_F(ScriptHelperTest, ResultComesBackAsText) {
-    EXPECT_EQ(run("'abc' + (1 + 2)"), "abc3");
-    EXPECT_EQ(run("6 * 7"), "42");
-    EXPECT_EQ(run("[1, 2].join(';') + ' ' + true"), "1;2 true");
-    expectEverythingGivenBack();
-}
-
-TEST_F(ScriptHelperTest, ScriptAndResultTravelAsUtf8) {
-    // "é" both in a string literal and built from its code point.
-    EXPECT_EQ(run("'\xC3\xA9t\xC3\xA9'"), "\xC3\xA9t\xC3\xA9");
-    EXPECT_EQ(run("String.fromCharCode(0xE9).length + String.fromCharCode(0xE9)"), "1\xC3\xA9");
-    expectEverythingGivenBack();
-}
-
-TEST_F(ScriptHelperTest, NoResultTextGivesTheEmptyString) {
-    EXPECT_EQ(run("''"), "");
-    EXPECT_EQ(run("var unused = 1;"), "");
-    EXPECT_EQ(run("undefined"), "");
-    expectEverythingGivenBack();
-}
-
-TEST_F(ScriptHelperTest, FailingScriptGivesTheEmptyStringAndFreesItsHandles) {
-    EXPECT_EQ(run("throw new Error('boom')"), "");
-    EXPECT_EQ(run("this is not javascript"), "");
-    expectEverythingGivenBack();
-    // The engine still answers afterwards.
-    EXPECT_EQ(run("'still here'"), "still here");
-}
-
-TEST_F(ScriptHelperTest, HostThatFailsTheCallGivesTheEmptyString) {
+    probe.clearCalls();
     probe.failCall("AEGP_ExecuteScript");
     EXPECT_EQ(run("'never seen'"), "");
-    expectEverythingGivenBack();
-}
-
-TEST_F(ScriptHelperTest, SuitesAreTakenAndGivenBackInNestedOrderAroundTheScript) {
+    EXPECT_EQ(probe.calls(),
+              (Strings{"AcquireSuite AEGP Utility Suite 11", "AcquireSuite AEGP Memory Suite 1",
+                       "AEGP_ExecuteScript", "ReleaseSuite AEGP Memory Suite 1",
+                       "ReleaseSuite AEGP Utility Suite 11"}));
+    probe.clearCalls();
     EXPECT_EQ(run("'x'"), "x");
     EXPECT_EQ(probe.calls(),
               (Strings{"AcquireSuite AEGP Utility Suite 11", "AcquireSuite AEGP Memory Suite 1",
@@ -69,32 +57,45 @@ TEST_F(ScriptHelperTest, SuitesAreTakenAndGivenBackInNestedOrderAroundTheScript)
                        "ReleaseSuite AEGP Memory Suite 1", "ReleaseSuite AEGP Utility Suite 11"}));
 }
 
-TEST_F(ScriptHelperTest, MissingMemorySuiteThrows13AndGivesBackTheUtilitySuite) {
-    probe.withholdSuite(kAEGPMemorySuite);
-    EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
-    EXPECT_EQ(callsStartingWith("ReleaseSuite"), (Strings{"ReleaseSuite AEGP Utility Suite 11"}));
-    EXPECT_EQ(probe.countCalls("AEGP_ExecuteScript"), 0);
-    expectEverythingGivenBack();
+// A missing or null suite throws 13 before the script runs, giving back what was taken.
+TEST_F(ScriptHelperTest, MissingSuitesThrow13) {
+    const struct {
+        const char* suite;
+        bool null;
+        Strings released;
+    } cases[] = {
+        {kAEGPMemorySuite, false, {"ReleaseSuite AEGP Utility Suite 11"}},
+        {kAEGPUtilitySuite, false, {}},
+        {kAEGPMemorySuite, true, {"ReleaseSuite AEGP Utility Suite 11"}},
+        {kAEGPUtilitySuite, true, {"ReleaseSuite AEGP Memory Suite 1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.suite) + (c.null ? " null" : " withheld"));
+        probe.clearFaults();
+        probe.clearCalls();
+        c.null ? probe.nullSuite(c.suite) : probe.withholdSuite(c.suite);
+        EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
+        EXPECT_EQ(callsStartingWith("ReleaseSuite"), c.released);
+        EXPECT_EQ(probe.countCalls("AEGP_ExecuteScript"), 0);
+        EXPECT_EQ(probe.outstandingSuites(), 0);
+        EXPECT_EQ(probe.liveMemHandles(), 0);
+    }
 }
 
-TEST_F(ScriptHelperTest, MissingUtilitySuiteThrows13BeforeAnythingElse) {
-    probe.withholdSuite(kAEGPUtilitySuite);
-    EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
-    EXPECT_EQ(probe.countCalls("AcquireSuite AEGP Memory Suite"), 0);
-    EXPECT_EQ(probe.countCalls("ReleaseSuite"), 0);
-    expectEverythingGivenBack();
-}
-
-TEST_F(ScriptHelperTest, NullSuiteTableCountsAsMissing) {
-    probe.nullSuite(kAEGPMemorySuite);
-    EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
-    EXPECT_EQ(probe.countCalls("AEGP_ExecuteScript"), 0);
-    expectEverythingGivenBack();
-
-    probe.clearFaults();
-    probe.nullSuite(kAEGPUtilitySuite);
-    EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
-    expectEverythingGivenBack();
+TEST(TrimStringWhiteSpaces, RemovesBlanksAtBothEndsOnly) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"", ""},
+        {" \t\n\v\f\r", ""},
+        {"  a  b\t c \n", "a  b\t c"},
+        {"\r\n\v\fword\f\v\n\r", "word"},
+        {"\tx", "x"},
+        {"x\t", "x"},
+        {std::string("\x01 a \x1f", 5), std::string("\x01 a \x1f", 5)},
+        {std::string(" \0 ", 3), std::string("\0", 1)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ScriptHelper::TrimStringWhiteSpaces(c.in), c.out);
 }
 
 }  // namespace

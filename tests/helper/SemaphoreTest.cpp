@@ -14,143 +14,91 @@ namespace {
 
 using Testing::waitUntil;
 
-// Threads that each wait once on a semaphore and count themselves through. The destructor
+// Threads that each wait once and record their tag in the order they pass. The destructor
 // releases whoever is still blocked, so a failing test ends instead of hanging in join.
 class Waiters {
   public:
     explicit Waiters(Semaphore& semaphore) : mSemaphore(semaphore) {}
     ~Waiters() {
-        for (int tries = 0; tries < 50 && mPassed.load() < static_cast<int>(mThreads.size());
-             ++tries) {
-            mSemaphore.signal(static_cast<uint32_t>(mThreads.size()));
-            waitUntil([&] { return mPassed.load() == static_cast<int>(mThreads.size()); },
-                      std::chrono::milliseconds(100));
+        while (passed() < static_cast<int>(mThreads.size())) {
+            mSemaphore.signalAll();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        for (std::thread& thread : mThreads) {
-            thread.join();
-        }
+        for (std::thread& thread : mThreads) thread.join();
     }
 
-    // Starts one waiter with the given tag and returns once it is blocked.
+    // Starts one waiter and returns once it is blocked.
     bool start(int tag) {
         const int64_t before = mSemaphore.waiters();
         mThreads.emplace_back([this, tag] {
             const int result = mSemaphore.wait();
-            std::lock_guard lock(mOrderMutex);
-            results.push_back(result);
-            mOrder.push_back(tag);
-            ++mPassed;
+            std::lock_guard lock(mMutex);
+            mOrder.push_back(result == Semaphore::kSuccess ? tag : -1);
         });
         return waitUntil([&] { return mSemaphore.waiters() == before + 1; });
     }
-
-    int passed() const { return mPassed.load(); }
+    int passed() {
+        std::lock_guard lock(mMutex);
+        return static_cast<int>(mOrder.size());
+    }
+    // True when exactly n have passed and no more follow within a moment.
+    bool settlesAt(int n) {
+        return waitUntil([&] { return passed() == n; }) &&
+               !waitUntil([&] { return passed() != n; }, std::chrono::milliseconds(100));
+    }
     std::vector<int> order() {
-        std::lock_guard lock(mOrderMutex);
+        std::lock_guard lock(mMutex);
         return mOrder;
     }
-
-    // Filled by the waiters; read only after they passed.
-    std::vector<int> results;
 
   private:
     Semaphore& mSemaphore;
     std::vector<std::thread> mThreads;
-    std::atomic<int> mPassed{0};
-    std::mutex mOrderMutex;
+    std::mutex mMutex;
     std::vector<int> mOrder;
 };
 
-// Gives a wrongly released extra waiter a moment to show up; a correct semaphore passes
-// this at once.
-bool staysAt(const Waiters& waiters, int passed) {
-    return !waitUntil([&] { return waiters.passed() != passed; }, std::chrono::milliseconds(100));
-}
-
-TEST(Semaphore, InitialCountIsTakenWithoutBlockingThenWaitBlocks) {
+TEST(Semaphore, CountsSignalsAndReleasesExactlyThatManyMostRecentFirst) {
     Semaphore semaphore(2);
-    EXPECT_EQ(semaphore.wait(), Semaphore::kSuccess);
-    EXPECT_EQ(semaphore.wait(), Semaphore::kSuccess);
+    semaphore.signal(3);  // kept for later waits
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(semaphore.wait(), Semaphore::kSuccess);
     EXPECT_EQ(semaphore.waiters(), 0);
 
     Waiters waiters(semaphore);
-    ASSERT_TRUE(waiters.start(0));
-    EXPECT_TRUE(staysAt(waiters, 0));
-    EXPECT_EQ(semaphore.signal(), Semaphore::kSuccess);
-    EXPECT_TRUE(waitUntil([&] { return waiters.passed() == 1; }));
-    EXPECT_EQ(semaphore.waiters(), 0);
-}
-
-TEST(Semaphore, SignalWithoutWaitersIsKeptForTheNextWait) {
-    Semaphore semaphore(0);
-    semaphore.signal(3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(semaphore.wait(), Semaphore::kSuccess);
-    }
-    Waiters waiters(semaphore);
-    ASSERT_TRUE(waiters.start(0));
-    EXPECT_TRUE(staysAt(waiters, 0));
-}
-
-TEST(Semaphore, SignalCountReleasesExactlyThatManyWaiters) {
-    Semaphore semaphore(0);
-    Waiters waiters(semaphore);
-    for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(waiters.start(i));
-    }
-
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(waiters.start(i));
+    EXPECT_TRUE(waiters.settlesAt(0));
     semaphore.signal(0u);
-    EXPECT_TRUE(staysAt(waiters, 0));
-    EXPECT_EQ(semaphore.waiters(), 5);
-
+    EXPECT_TRUE(waiters.settlesAt(0));
     semaphore.signal(3u);
-    EXPECT_TRUE(waitUntil([&] { return waiters.passed() == 3; }));
-    EXPECT_TRUE(staysAt(waiters, 3));
+    EXPECT_TRUE(waiters.settlesAt(3));
     EXPECT_EQ(semaphore.waiters(), 2);
-
-    semaphore.signal(2u);
-    EXPECT_TRUE(waitUntil([&] { return waiters.passed() == 5; }));
-    EXPECT_EQ(semaphore.waiters(), 0);
-}
-
-TEST(Semaphore, WakesTheMostRecentWaiterFirst) {
-    Semaphore semaphore(0);
-    Waiters waiters(semaphore);
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(waiters.start(i));
-    }
-    for (int released = 1; released <= 4; ++released) {
-        semaphore.signal();
-        ASSERT_TRUE(waitUntil([&] { return waiters.passed() == released; }));
-    }
-    EXPECT_EQ(waiters.order(), (std::vector<int>{3, 2, 1, 0}));
+    semaphore.signal();
+    EXPECT_TRUE(waiters.settlesAt(4));
+    semaphore.signal();
+    EXPECT_TRUE(waiters.settlesAt(5));
+    // The first three went together in any order; then the older two, newest first.
+    const std::vector<int> order = waiters.order();
+    EXPECT_EQ(std::vector<int>(order.begin() + 3, order.end()), (std::vector<int>{1, 0}));
 }
 
 TEST(Semaphore, SignalAllWakesCurrentWaitersOnlyAndKeepsNoCount) {
     Semaphore semaphore(0);
     EXPECT_EQ(semaphore.signalAll(), Semaphore::kNotWaiting);
-
-    Waiters waiters(semaphore);
-    for (int i = 0; i < 6; ++i) {
-        ASSERT_TRUE(waiters.start(i));
+    {
+        Waiters waiters(semaphore);
+        for (int i = 0; i < 6; ++i) ASSERT_TRUE(waiters.start(i));
+        EXPECT_EQ(semaphore.signalAll(), Semaphore::kSuccess);
+        EXPECT_TRUE(waiters.settlesAt(6));
+        for (int tag : waiters.order()) EXPECT_GE(tag, 0) << "a waiter did not succeed";
     }
-    EXPECT_EQ(semaphore.signalAll(), Semaphore::kSuccess);
-    EXPECT_TRUE(waitUntil([&] { return waiters.passed() == 6; }));
-    EXPECT_EQ(semaphore.waiters(), 0);
-    for (int result : waiters.results) {
-        EXPECT_EQ(result, Semaphore::kSuccess);
-    }
-
-    // Neither call raised the count: a later waiter blocks.
     Waiters late(semaphore);
     ASSERT_TRUE(late.start(0));
-    EXPECT_TRUE(staysAt(late, 0));
+    EXPECT_TRUE(late.settlesAt(0));
 }
 
 TEST(Semaphore, BinarySemaphoreExcludesConcurrentHolders) {
     Semaphore lock(1);
-    int inside = 0;
-    int most = 0;
+    int inside = 0, most = 0;
     long total = 0;
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
@@ -164,9 +112,7 @@ TEST(Semaphore, BinarySemaphoreExcludesConcurrentHolders) {
             }
         });
     }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(most, 1);
     EXPECT_EQ(total, 8 * 2000);
 }

@@ -76,16 +76,6 @@ TEST(AffineTest, LayerTransformFromAnchor) {
     EXPECT_TRUE(c == Affine(true));
 }
 
-TEST(AffineTest, InverseFormula) {
-    const Affine a(2, 0, 0, 4, 6, 8);
-    Affine inv(false);
-    ASSERT_TRUE(a.inverse(inv));
-    EXPECT_EQ(inv.m00, 0.5);
-    EXPECT_EQ(inv.m11, 0.25);
-    EXPECT_EQ(inv.m02, -3.0);
-    EXPECT_EQ(inv.m12, -2.0);
-}
-
 TEST(AffineTest, InverseRoundTrip) {
     Affine a;
     a.set(Vec2(12.5, -3), Vec2(640, 360), Vec2(1.5, -0.75), 37.25);
@@ -143,26 +133,6 @@ TEST(AffineTest, AverageScaleRoundsInSinglePrecision) {
     // Rows, not columns: a shear adds to the first row only.
     const Affine sheared(3, 0, 4, 1, 0, 0);  // rows (3 4) and (0 1)
     EXPECT_EQ(sheared.averageScale(), 3.0);
-}
-
-TEST(AffineTest, TransformOverloadsAgree) {
-    const Affine a(1.5, -2, 0.25, 3, 7, -9);
-    const Vec2 p(2, 5);
-    const Vec2 expected(1.5 * 2 + 0.25 * 5 + 7, -2 * 2 + 3 * 5 - 9);
-    expectNear(a.getTransform(p), expected, 0);
-    Vec2 q(p);
-    a.transform(q);
-    expectNear(q, expected, 0);
-    double ox = 0;
-    double oy = 0;
-    a.transform(p.x, p.y, &ox, &oy);
-    EXPECT_EQ(ox, expected.x);
-    EXPECT_EQ(oy, expected.y);
-    double x = p.x;
-    double y = p.y;
-    a.transform(x, y);
-    EXPECT_EQ(x, expected.x);
-    EXPECT_EQ(y, expected.y);
 }
 
 }  // namespace

@@ -24,15 +24,6 @@ void expectColor(const Color& c, double r, double g, double b, double a) {
     EXPECT_EQ(c.a(), a);
 }
 
-TEST(ColorTest, PackedValueIsAlphaRedGreenBlue) {
-    const Color c(0x80FF0000u);
-    expectColor(c, 1, 0, 0, byteValue(128));
-    // The single-precision quotient differs from the double one.
-    EXPECT_NE(c.a(), 128.0 / 255.0);
-    expectColor(Color(0x01020304u), byteValue(2), byteValue(3), byteValue(4), byteValue(1));
-    EXPECT_EQ(Color(0x00000001u).b(), static_cast<double>(1.0f / 255.0f));
-}
-
 TEST(ColorTest, ShortHexForms) {
     expectColor(Color(std::string("#F00")), 1, 0, 0, 1);
     expectColor(Color(std::string("#8F00")), 1, 0, 0, nibbleValue(8));
@@ -56,35 +47,12 @@ TEST(ColorTest, RejectedTextsStayWhite) {
     expectColor(Color(std::string("")), 1, 1, 1, 1);
 }
 
-TEST(ColorTest, ConversionErrorsPropagate) {
-    EXPECT_THROW(Color(std::string("#")), std::invalid_argument);
-    EXPECT_THROW(Color(std::string("#GGG")), std::invalid_argument);
-    EXPECT_THROW(Color(std::string("#FFFFFFFFFFFFFFFFFFFF")), std::out_of_range);
-}
-
 TEST(ColorTest, ConversionStopsAtFirstNonDigit) {
     // "0F0" parses as far as it goes: the rest is still three characters long.
     const Color c(std::string("#0FZ"));
     EXPECT_EQ(c.r(), 0.0);
     EXPECT_EQ(c.g(), 0.0);
     EXPECT_EQ(c.b(), 1.0);  // V = 0xF
-}
-
-TEST(ColorTest, NilColours) {
-    Color c;
-    EXPECT_FALSE(c.isNil());
-    c.setNil();
-    expectColor(c, -1, -1, -1, -1);
-    EXPECT_TRUE(c.isNil());
-    const Color a(-1, 0, 0, 0);
-    const Color b(0, 0, -0.5, 1);
-    EXPECT_TRUE(a.isNil());
-    EXPECT_TRUE(b.isNil());
-    EXPECT_TRUE(a == b);
-    EXPECT_TRUE(a.equal(c));
-    EXPECT_FALSE(a == Color(0, 0, 0, 0));
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FALSE(Color(nan, 0, 0, 0).isNil());
 }
 
 TEST(ColorTest, LerpClampsAndRoundsTheFromWeight) {
@@ -98,14 +66,6 @@ TEST(ColorTest, LerpClampsAndRoundsTheFromWeight) {
     const Color half = Color::lerp(from, to, 0.5);
     EXPECT_EQ(half.r(), 1 * 0.5 + 0.2 * 0.5);
     EXPECT_EQ(half.a(), 1 * 0.5 + 0.8 * 0.5);
-}
-
-TEST(ColorTest, HexFormatting) {
-    EXPECT_EQ(Color(1, 0.5, 0, 1).toHexString(), "#FF7F0");
-    EXPECT_EQ(Color(1, 1, 1, 0.5).toHexString(), "#7FFFFFFF");
-    EXPECT_EQ(Color(0.02, 0, 1, 1).toHexString(), "#50FF");
-    EXPECT_EQ(Color(1, 1, 1, 1).toHexString(), "#FFFFFF");
-    EXPECT_EQ(Color(0, 0, 0, 0).toHexString(), "#0000");
 }
 
 }  // namespace

@@ -19,14 +19,6 @@ TEST(Vec2Test, ToleranceHelpers) {
     EXPECT_FALSE(Vec2::isDuplicate(Vec2(1, 1), Vec2(1, 0.75)));
 }
 
-TEST(Vec2Test, CollinearAndOrthogonal) {
-    EXPECT_TRUE(Vec2(1, 2).isCollinear(Vec2(-2, -4)));
-    EXPECT_FALSE(Vec2(1, 2).isCollinear(Vec2(2, 4.001)));
-    EXPECT_TRUE(Vec2(1e6, 2e6).isCollinear(Vec2(3e-6, 6e-6)));
-    EXPECT_TRUE(Vec2(1, 2).isOrthogonal(Vec2(-2, 1)));
-    EXPECT_FALSE(Vec2(1, 2).isOrthogonal(Vec2(2, 1)));
-}
-
 TEST(Vec2Test, RotationUsesFifteenDigitFactor) {
     Vec2 v(1, 0);
     v.rotate(90);
@@ -49,40 +41,6 @@ TEST(Vec2Test, RotateByZeroLeavesValueUntouched) {
     const Vec2 r = v.rotateRound(0, Vec2(1, 1));
     EXPECT_EQ(r.x, kInf);
     EXPECT_EQ(r.y, 3.0);
-}
-
-TEST(Vec2Test, RotateAroundCentre) {
-    Vec2 v(3, 1);
-    const Vec2 copy = v.rotateRound(90, Vec2(1, 1));
-    EXPECT_EQ(v.x, 3.0);
-    EXPECT_NEAR(copy.x, 1.0, 1e-12);
-    EXPECT_NEAR(copy.y, 3.0, 1e-12);
-    v.rotateAround(-90, Vec2(1, 1));
-    EXPECT_NEAR(v.x, 1.0, 1e-12);
-    EXPECT_NEAR(v.y, -1.0, 1e-12);
-}
-
-TEST(Vec2Test, ProductsAndProjection) {
-    EXPECT_EQ(Vec2(1, 2).dot(Vec2(3, 4)), 11.0);
-    EXPECT_EQ(Vec2(1, 2).dotProduction(Vec2(3, 4)), 11.0);
-    EXPECT_EQ(Vec2(1, 2).cross(Vec2(3, 4)), -2.0);
-    EXPECT_EQ(Vec2::cross(1, 2, 3, 4), -2.0);
-    const Vec2 p = Vec2(2, 3).project(Vec2(2, 0));
-    EXPECT_EQ(p.x, 2.0);
-    EXPECT_EQ(p.y, 0.0);
-    const Vec2 z = Vec2(2, 3).project(Vec2(0, 0));
-    EXPECT_TRUE(z.isZero());
-}
-
-TEST(Vec2Test, DistancesToLine) {
-    EXPECT_DOUBLE_EQ(Vec2(3, 5).distanceToLine(Vec2(-1, 0), Vec2(1, 0)), 5.0);
-    // The line is infinite: points beyond the ends measure to the extension.
-    EXPECT_DOUBLE_EQ(Vec2(10, -2).distanceToLine(Vec2(0, 0), Vec2(1, 0)), 2.0);
-    EXPECT_DOUBLE_EQ(Vec2(3, 5).lineProjectionLength(Vec2(0, 0), Vec2(1, 0)), 3.0);
-    EXPECT_DOUBLE_EQ(Vec2(-4, 5).lineProjectionLength(Vec2(1, 0), Vec2(2, 0)), 5.0);
-    EXPECT_TRUE(std::isnan(Vec2(3, 5).distanceToLine(Vec2(1, 1), Vec2(1, 1))));
-    EXPECT_EQ(Vec2(1, 1).distance(Vec2(4, 5)), 5.0);
-    EXPECT_EQ(Vec2::distanceSquared(Vec2(1, 1), Vec2(4, 5)), 25.0);
 }
 
 TEST(Vec2Test, LengthAndZeroVectorRule) {
@@ -119,17 +77,6 @@ TEST(Vec2Test, StaticNormalizeSkipsTinyPairs) {
     EXPECT_DOUBLE_EQ(y, -0.8);
 }
 
-TEST(Vec2Test, PerpendicularsTurnTheRightWay) {
-    EXPECT_EQ(Vec2(1, 2).normal().x, -2.0);
-    EXPECT_EQ(Vec2(1, 2).perpindicularLeft().y, 1.0);
-    EXPECT_EQ(Vec2(1, 2).perpindicularRight().x, 2.0);
-    EXPECT_EQ(Vec2(1, 2).perpindicularRight().y, -1.0);
-    Vec2 v(1, 2);
-    v.prepen();
-    EXPECT_EQ(v.x, -2.0);
-    EXPECT_EQ(v.y, 1.0);
-}
-
 TEST(Vec2Test, AnglesInDegrees) {
     EXPECT_EQ(Vec2(0, 0).getAngle(), 0.0);
     EXPECT_EQ(Vec2(-0.0, -0.0).getAngle(), 0.0);
@@ -154,34 +101,6 @@ TEST(Vec2Test, SidesAndQuadrantTests) {
     EXPECT_TRUE(Vec2::oppositeQuadrant(Vec2(1, 0), Vec2(-1, 0)));
     EXPECT_TRUE(Vec2::oppositeQuadrant(Vec2(0, 1), Vec2(0, -1)));
     EXPECT_FALSE(Vec2::oppositeQuadrant(Vec2(1, 1), Vec2(1, -1)));
-}
-
-TEST(Vec2Test, FrameConversions) {
-    const Vec2 size(100, 50);
-    const Vec2 tl = Vec2::centerToTopLefetPoint(Vec2(10, 20), size);
-    EXPECT_EQ(tl.x, 60.0);
-    EXPECT_EQ(tl.y, 5.0);
-    const Vec2 c = Vec2::topLeftToCenterPoint(tl, size);
-    EXPECT_EQ(c.x, 10.0);
-    EXPECT_EQ(c.y, 20.0);
-}
-
-TEST(Vec2Test, AnchorOrientation) {
-    const Vec2 a(1, 0);
-    const Vec2 b(0, 0);
-    Vec2 v(1, 0);
-    EXPECT_TRUE(Vec2::anchorOutwardD(v, a, b));
-    EXPECT_EQ(v.x, 1.0);
-    EXPECT_FALSE(Vec2::anchorOutward(v, a, b, false));
-    EXPECT_EQ(v.x, 1.0);
-    EXPECT_TRUE(Vec2::anchorOutward(v, a, b, true));
-    EXPECT_EQ(v.x, -1.0);
-    EXPECT_FALSE(Vec2::anchorInward(v, a, b));
-    EXPECT_EQ(v.x, -1.0);
-    EXPECT_TRUE(Vec2::anchorOutward(v, a, b, false));
-    EXPECT_EQ(v.x, 1.0);
-    EXPECT_TRUE(Vec2::anchorInward(v, a, b));
-    EXPECT_EQ(v.x, -1.0);
 }
 
 TEST(Vec2Test, IntersectCrossingSegments) {
