@@ -63,34 +63,6 @@ TEST_F(ContextTest, GuardWithoutHostContextLeavesTheEffectsContextCurrent) {
     host.makeHostContextCurrent();
 }
 
-TEST_F(ContextTest, GuardLeftByAnExceptionStillRestores) {
-    try {
-        SaveRestoreGLContextMac guard;
-        AEOpenGLContextManager::getCurrentRenderContext()->makeContextCurrent();
-        throw 516;
-    } catch (int) {
-    }
-    EXPECT_EQ(eglGetCurrentContext(), host.hostContext());
-}
-
-TEST_F(ContextTest, EachNewContextPrintsOneInformationBlock) {
-    testing::internal::CaptureStdout();
-    std::thread([&] { inRenderContext([] {}); }).join();
-    std::thread([&] { inRenderContext([] {}); }).join();
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(countBlocks(out), 2) << out;
-
-    // A thread that renders again gets its context back without a new block.
-    inRenderContext([] {});
-    testing::internal::CaptureStdout();
-    AEOpenGLContext* first = nullptr;
-    AEOpenGLContext* again = nullptr;
-    inRenderContext([&] { first = AEOpenGLContextManager::getCurrentRenderContext(); });
-    inRenderContext([&] { again = AEOpenGLContextManager::getCurrentRenderContext(); });
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(first, again);
-}
-
 TEST_F(ContextTest, ThreadsAreNumberedInOrderOfFirstUseWithOneContextEach) {
     const size_t before = AEOpenGLContextManager::renderContextCount();
     std::vector<int> numbers;
@@ -168,16 +140,6 @@ TEST_F(ContextTest, ObjectsAreSharedAcrossTheShareGroup) {
     EXPECT_TRUE(glIsTexture(texture));
     glDeleteTextures(1, &texture);
     guard.restore();
-}
-
-TEST_F(ContextTest, MakingTheCurrentContextCurrentFlushesNothing) {
-    inRenderContext([&] {
-        AEOpenGLContext* render = AEOpenGLContextManager::getCurrentRenderContext();
-        GLCallRecorder recorder;
-        render->makeContextCurrent();
-        EXPECT_EQ(recorder.count("glFlush"), 0);
-        EXPECT_EQ(eglGetCurrentContext(), render->handle());
-    });
 }
 
 TEST_F(ContextTest, SwitchingAwayFlushesUnlessTheBoundFramebufferIsIncomplete) {

@@ -37,19 +37,6 @@ void expectUniform(GLuint texture, int w, int h, std::vector<float> colour) {
     }
 }
 
-TEST_F(FrameBufferTest, SingletonIsMadeOnceAndOutlivesTearDown) {
-    EXPECT_EQ(AEOpenglMainFrameBuffer::mainFrameBuffer(), fb);
-    inRenderContext([&] { fb->prepare(2, 2, true); });
-    EXPECT_NE(fb->screenRender(), nullptr);
-    tearDownGL();
-    EXPECT_EQ(fb->screenRender(), nullptr);
-    EXPECT_EQ(AEOpenglMainFrameBuffer::mainFrameBuffer(), fb);
-    // Set up again, a prepare gives it a new output pass.
-    SetUp();
-    inRenderContext([&] { fb->prepare(2, 2, true); });
-    EXPECT_NE(fb->screenRender(), nullptr);
-}
-
 TEST_F(FrameBufferTest, SameSizeMakesNoGLCallNewSizeStartsOver) {
     inRenderContext([&] {
         fb->prepare(16, 8, true);
@@ -162,28 +149,6 @@ TEST_F(FrameBufferTest, MultisampleTargetResolvesPartialCoverage) {
             glDeleteTextures(1, &texture);
         });
     }
-}
-
-TEST_F(FrameBufferTest, EndDrawingOnAnEmptyStackChangesNothing) {
-    inRenderContext([&] {
-        fb->prepare(4, 4, true);
-        GLuint other = 0;
-        glGenFramebuffers(1, &other);
-        glBindFramebuffer(GL_FRAMEBUFFER, other);
-        glEnable(GL_BLEND);
-        {
-            GLCallRecorder recorder;
-            fb->endDrawing(1.0f);
-            EXPECT_EQ(recorder.calls().size(), 0u);
-        }
-        GLint bound = 0;
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-        EXPECT_EQ(static_cast<GLuint>(bound), other);
-        EXPECT_TRUE(glIsEnabled(GL_BLEND));
-        glDisable(GL_BLEND);
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &other);
-    });
 }
 
 TEST_F(FrameBufferTest, NormalRenderContextDrawsIntoATextureAndReturnsToTheTop) {

@@ -1,5 +1,8 @@
 // Pixel transfer between host layers and GL for 8, 16 and 32 bits per channel.
 #include <cstring>
+#include <array>
+#include <functional>
+#include <optional>
 
 #include "GL/AEOpenGLUtilities.h"
 #include "GLTestSupport.h"
@@ -16,242 +19,162 @@ using U = AEOpenGLUtilities;
 
 class TransferTest : public GLTest {
   protected:
-    struct Upload {
-        GLuint texture = 0;
-        unsigned long size = 0;
-        GLenum type = GL_NONE;
-        float multiplier = 0;
-    };
-    Upload upload(int format, Layer& layer) {
-        Upload u;
-        u.texture = U::UploadTexture(format, layer.def(), nullptr, &in, u.size, u.type,
-                                     u.multiplier, false);
-        return u;
+    GLuint upload(int format, Layer& layer, unsigned long& size, GLenum& type, float& multiplier) {
+        return U::UploadTexture(format, layer.def(), nullptr, &in, size, type, multiplier, false);
     }
-    // Uploads, reads the texture back through a framebuffer into output and returns what
-    // the texture held.
-    std::vector<float> roundTrip(int format, Layer& input, Layer& output, Upload* result) {
-        std::vector<float> texels;
-        inRenderContext([&] {
-            *result = upload(format, input);
-            texels = readTexture(result->texture, input.width(), input.height());
-            const GLuint framebuffer = attachToNewFramebuffer(result->texture);
-            U::DownloadTexture(static_cast<uint32_t>(input.width()),
-                               static_cast<uint32_t>(input.height()), input.def(), output.def(),
-                               &in, format, result->size, result->type);
-            glBindFramebuffer(GL_FRAMEBUFFER, 0);
-            glDeleteFramebuffers(1, &framebuffer);
-            glDeleteTextures(1, &result->texture);
-        });
-        return texels;
-    }
-    void expectHostClean() {
-        EXPECT_EQ(probe.outstandingSuites(), 0);
-        EXPECT_EQ(probe.liveHandles(), 0);
+    void download(int format, Layer& input, Layer& output, unsigned long size, GLenum type) {
+        U::DownloadTexture(static_cast<uint32_t>(input.width()),
+                           static_cast<uint32_t>(input.height()), input.def(), output.def(), &in,
+                           format, size, type);
     }
 };
 
-template <typename Pixel>
-bool samePixel(const Pixel& a, const Pixel& b) {
-    return std::memcmp(&a, &b, sizeof(Pixel)) == 0;
+bool sameRows(const Layer& a, const Layer& b) {
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.row(y), b.row(y), static_cast<size_t>(a.width() * a.bytesPerPixel()))) {
+            return false;
+        }
+    }
+    return true;
 }
 
-TEST_F(TransferTest, EightBitsRoundTripThroughPaddedRows) {
-    Layer input(5, 3, 8, 12);
-    Layer output(5, 3, 8, 20);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 5; ++x) {
-            input.pixel8(x, y) =
-                PF_Pixel{static_cast<A_u_char>(255 - 40 * y), static_cast<A_u_char>(10 * x),
-                         static_cast<A_u_char>(y), static_cast<A_u_char>(x + 16 * y)};
-        }
-    }
-    input.pixel8(0, 0) = PF_Pixel{255, 10, 20, 30};
-    Upload u;
-    const std::vector<float> texels = roundTrip(PF_PixelFormat_ARGB32, input, output, &u);
-    EXPECT_EQ(u.size, 4u);
-    EXPECT_EQ(u.type, GL_UNSIGNED_BYTE);
-    EXPECT_EQ(u.multiplier, 1.0f);
-    // Slots r, g, b, a hold alpha, red, green, blue; texture row 0 is host row 0.
-    EXPECT_FLOAT_EQ(texels[0], 1.0f);
-    EXPECT_FLOAT_EQ(texels[1], 10.0f / 255);
-    EXPECT_FLOAT_EQ(texels[2], 20.0f / 255);
-    EXPECT_FLOAT_EQ(texels[3], 30.0f / 255);
-    EXPECT_FLOAT_EQ(texels[(2 * 5 + 4) * 4 + 3], (4 + 32) / 255.0f);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 5; ++x) {
-            EXPECT_TRUE(samePixel(output.pixel8(x, y), input.pixel8(x, y))) << x << "," << y;
-        }
-    }
-    EXPECT_TRUE(output.paddingIntact());
-    EXPECT_TRUE(input.paddingIntact());
-    expectHostClean();
-}
-
-TEST_F(TransferTest, SixteenBitsRoundTripWithTheirMultiplier) {
-    Layer input(4, 3, 16, 24);
-    Layer output(4, 3, 16, 8);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            input.pixel16(x, y) =
-                PF_Pixel16{32768, static_cast<A_u_short>(1000 * x + y),
-                           static_cast<A_u_short>(8192 * y), static_cast<A_u_short>(32768 - 7 * x)};
-        }
-    }
-    Upload u;
-    const std::vector<float> texels = roundTrip(PF_PixelFormat_ARGB64, input, output, &u);
-    EXPECT_EQ(u.size, 8u);
-    EXPECT_EQ(u.type, GL_UNSIGNED_SHORT);
-    uint32_t bits = 0;
-    std::memcpy(&bits, &u.multiplier, 4);
-    EXPECT_EQ(bits, 0x3FFFFF00u);
-    EXPECT_EQ(u.multiplier, 1.999969482421875f);
-    // Sampled value times the multiplier is the host's 0..1 scale.
-    EXPECT_NEAR(texels[0] * u.multiplier, 1.0, 1e-6);
-    EXPECT_NEAR(texels[(1 * 4 + 2) * 4 + 1] * u.multiplier, 2001.0 / 32768, 1e-6);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            EXPECT_TRUE(samePixel(output.pixel16(x, y), input.pixel16(x, y))) << x << "," << y;
-        }
-    }
-    EXPECT_TRUE(output.paddingIntact());
-    expectHostClean();
-}
-
-TEST_F(TransferTest, FloatsRoundTripThroughTheIterator) {
-    Layer input(3, 4, 32, 16);
-    Layer output(3, 4, 32, 32);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 3; ++x) {
-            input.pixelF(x, y) = PF_PixelFloat{1.0f - 0.25f * y, 1.5f * x, -0.125f * y,
-                                               0.1f * static_cast<float>(x + 3 * y)};
-        }
-    }
-    Upload u;
-    const std::vector<float> texels = roundTrip(PF_PixelFormat_ARGB128, input, output, &u);
-    EXPECT_EQ(u.size, 16u);
-    EXPECT_EQ(u.type, GL_FLOAT);
-    EXPECT_EQ(u.multiplier, 1.0f);
-    EXPECT_EQ(texels[(3 * 3 + 2) * 4 + 1], 3.0f);  // red of (2, 3), above 1 kept
-    EXPECT_EQ(texels[(3 * 3 + 2) * 4 + 2], -0.375f);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 3; ++x) {
-            EXPECT_TRUE(samePixel(output.pixelF(x, y), input.pixelF(x, y))) << x << "," << y;
-        }
-    }
-    EXPECT_TRUE(output.paddingIntact());
-    EXPECT_EQ(probe.countCalls("iterate"), 2);
-    expectHostClean();
-}
-
-TEST_F(TransferTest, UnknownFormatThrows516InBothDirections) {
-    Layer input(2, 2, 8);
-    Layer output(2, 2, 8);
-    output.fill(PF_Pixel{1, 2, 3, 4});
-    inRenderContext([&] {
-        EXPECT_THROW(
-            {
-                try {
-                    upload(0x34333231, input);
-                } catch (A_Err e) {
-                    EXPECT_EQ(e, 516);
-                    throw;
+// Each depth goes up and comes back bit for bit through rows padded differently on each side.
+// The texture holds alpha, red, green, blue in slots r, g, b, a, host row 0 first; sampled
+// 16-bit values times the multiplier are the host's 0..1 scale.
+TEST_F(TransferTest, EveryDepthRoundTripsThroughPaddedRows) {
+    const struct {
+        int format, depth, padIn, padOut;
+        unsigned long size;
+        GLenum type;
+        float multiplier;
+    } cases[] = {
+        {PF_PixelFormat_ARGB32, 8, 12, 20, 4, GL_UNSIGNED_BYTE, 1.0f},
+        {PF_PixelFormat_ARGB64, 16, 24, 8, 8, GL_UNSIGNED_SHORT, 1.999969482421875f},
+        {PF_PixelFormat_ARGB128, 32, 16, 32, 16, GL_FLOAT, 1.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.depth);
+        probe.clearCalls();
+        Layer input(5, 3, c.depth, c.padIn), output(5, 3, c.depth, c.padOut);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 5; ++x) {
+                const int v = x + 5 * y;
+                if (c.depth == 8) {
+                    input.pixel8(x, y) = PF_Pixel{static_cast<A_u_char>(255 - 40 * y),
+                                                  static_cast<A_u_char>(10 * x),
+                                                  static_cast<A_u_char>(y), static_cast<A_u_char>(v)};
+                } else if (c.depth == 16) {
+                    input.pixel16(x, y) = PF_Pixel16{32768, static_cast<A_u_short>(1000 * x + y),
+                                                     static_cast<A_u_short>(8192 * y),
+                                                     static_cast<A_u_short>(32768 - 7 * x)};
+                } else {
+                    input.pixelF(x, y) = PF_PixelFloat{1.0f - 0.25f * y, 1.5f * x, -0.125f * y,
+                                                       0.1f * static_cast<float>(v)};
                 }
-            },
-            A_Err);
-        const GLuint target = makeFloatTexture(2, 2, nullptr);
-        const GLuint framebuffer = attachToNewFramebuffer(target);
-        try {
-            U::DownloadTexture(2, 2, input.def(), output.def(), &in, 0x34333231, 4,
-                               GL_UNSIGNED_BYTE);
-            ADD_FAILURE() << "no throw";
-        } catch (A_Err e) {
-            EXPECT_EQ(e, 516);
+            }
         }
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(1, &target);
-    });
-    EXPECT_TRUE(samePixel(output.pixel8(1, 1), PF_Pixel{1, 2, 3, 4}));
-    expectHostClean();
+        unsigned long size = 0;
+        GLenum type = GL_NONE;
+        float multiplier = 0;
+        std::vector<float> texels;
+        inRenderContext([&] {
+            GLuint texture = upload(c.format, input, size, type, multiplier);
+            texels = readTexture(texture, 5, 3);
+            const GLuint framebuffer = attachToNewFramebuffer(texture);
+            download(c.format, input, output, size, type);
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
+            glDeleteFramebuffers(1, &framebuffer);
+            glDeleteTextures(1, &texture);
+        });
+        EXPECT_EQ(size, c.size);
+        EXPECT_EQ(type, c.type);
+        EXPECT_EQ(multiplier, c.multiplier);
+        const size_t last = (2 * 5 + 4) * 4;  // pixel (4, 2)
+        if (c.depth == 8) {
+            EXPECT_FLOAT_EQ(texels[last + 0], (255 - 80) / 255.0f);
+            EXPECT_FLOAT_EQ(texels[last + 3], 14 / 255.0f);
+        } else if (c.depth == 16) {
+            EXPECT_NEAR(texels[0] * multiplier, 1.0, 1e-6);
+            EXPECT_NEAR(texels[last + 1] * multiplier, 4002.0 / 32768, 1e-6);
+        } else {
+            EXPECT_EQ(texels[last + 1], 6.0f);  // above 1 kept
+            EXPECT_EQ(texels[last + 2], -0.25f);
+            EXPECT_EQ(probe.countCalls("iterate"), 2);
+        }
+        EXPECT_TRUE(sameRows(output, input));
+        EXPECT_TRUE(output.paddingIntact());
+        EXPECT_TRUE(input.paddingIntact());
+        EXPECT_EQ(probe.outstandingSuites(), 0);
+        EXPECT_EQ(probe.liveHandles(), 0);
+    }
 }
 
-TEST_F(TransferTest, FailedHandleAllocationThrows4AndWritesNothing) {
-    Layer input(2, 2, 8);
-    Layer output(2, 2, 8);
-    output.fill(PF_Pixel{9, 9, 9, 9});
-    probe.failCall("host_new_handle");
-    inRenderContext([&] {
-        try {
-            U::DownloadTexture(2, 2, input.def(), output.def(), &in, PF_PixelFormat_ARGB32, 4,
-                               GL_UNSIGNED_BYTE);
-            ADD_FAILURE() << "no throw";
-        } catch (A_Err e) {
-            EXPECT_EQ(e, 4);
-        }
-    });
-    EXPECT_TRUE(samePixel(output.pixel8(0, 0), PF_Pixel{9, 9, 9, 9}));
-    expectHostClean();
-}
-
-TEST_F(TransferTest, IteratorAndSuiteFailuresAreThrownAndSuitesGivenBack) {
-    Layer input(2, 2, 32);
-    Layer output(2, 2, 32);
-    probe.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
-    inRenderContext([&] {
-        try {
-            upload(PF_PixelFormat_ARGB128, input);
-            ADD_FAILURE() << "no throw";
-        } catch (A_Err e) {
-            EXPECT_EQ(e, PF_Err_INTERNAL_STRUCT_DAMAGED);
-        }
-    });
-    probe.withholdSuite("PF Handle Suite");
-    inRenderContext([&] {
-        try {
-            U::DownloadTexture(2, 2, input.def(), output.def(), &in, PF_PixelFormat_ARGB128, 16,
-                               GL_FLOAT);
-            ADD_FAILURE() << "no throw";
-        } catch (A_Err e) {
-            EXPECT_EQ(e, A_Err_MISSING_SUITE);
-        }
-    });
-    expectHostClean();
-}
-
-TEST_F(TransferTest, NullSuiteTablesAndFailedPixelCallbacksAreThrownNotFollowed) {
-    Layer input(2, 2, 8);
-    Layer output(2, 2, 8);
-    output.fill(PF_Pixel{5, 5, 5, 5});
-    probe.nullSuite("PF Handle Suite");
-    probe.failCall("get_pixel_data8", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
-    inRenderContext([&] {
-        try {
-            upload(PF_PixelFormat_ARGB32, input);
-            ADD_FAILURE() << "no throw";
-        } catch (A_Err e) {
-            EXPECT_EQ(e, PF_Err_INTERNAL_STRUCT_DAMAGED);
-        }
-        try {
-            U::DownloadTexture(2, 2, input.def(), output.def(), &in, PF_PixelFormat_ARGB32, 4,
-                               GL_UNSIGNED_BYTE);
-            ADD_FAILURE() << "no throw";
-        } catch (A_Err e) {
-            EXPECT_EQ(e, A_Err_MISSING_SUITE);
-        }
-    });
-    EXPECT_TRUE(samePixel(output.pixel8(0, 0), PF_Pixel{5, 5, 5, 5}));
-    expectHostClean();
+// Failures are thrown with the host's code, never followed: the output stays as it was and
+// every suite and handle is given back.
+TEST_F(TransferTest, FailuresAreThrownAndLeaveTheOutputAlone) {
+    const struct {
+        const char* name;
+        std::function<void(Host::HostProbe&)> fault;
+        int format;
+        bool uploadFirst;
+        A_Err code;
+    } cases[] = {
+        {"unknown format up", [](Host::HostProbe&) {}, 0x34333231, true, 516},
+        {"unknown format down", [](Host::HostProbe&) {}, 0x34333231, false, 516},
+        {"no handle", [](Host::HostProbe& p) { p.failCall("host_new_handle"); }, PF_PixelFormat_ARGB32,
+         false, 4},
+        {"iterator", [](Host::HostProbe& p) { p.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED); },
+         PF_PixelFormat_ARGB128, true, PF_Err_INTERNAL_STRUCT_DAMAGED},
+        {"no handle suite", [](Host::HostProbe& p) { p.withholdSuite("PF Handle Suite"); },
+         PF_PixelFormat_ARGB128, false, A_Err_MISSING_SUITE},
+        {"null handle suite", [](Host::HostProbe& p) { p.nullSuite("PF Handle Suite"); },
+         PF_PixelFormat_ARGB32, false, A_Err_MISSING_SUITE},
+        {"pixel callback",
+         [](Host::HostProbe& p) { p.failCall("get_pixel_data8", 1, PF_Err_INTERNAL_STRUCT_DAMAGED); },
+         PF_PixelFormat_ARGB32, true, PF_Err_INTERNAL_STRUCT_DAMAGED},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        probe.clearFaults();
+        const int depth = c.format == PF_PixelFormat_ARGB128 ? 32 : 8;
+        Layer input(2, 2, depth), output(2, 2, depth);
+        for (int y = 0; y < 2; ++y) std::memset(output.row(y), 5, 2 * output.bytesPerPixel());
+        const Layer before = output;
+        c.fault(probe);
+        std::optional<A_Err> thrown;
+        inRenderContext([&] {
+            const GLuint target = makeFloatTexture(2, 2, nullptr);
+            const GLuint framebuffer = attachToNewFramebuffer(target);
+            try {
+                unsigned long size = depth == 8 ? 4 : 16;
+                GLenum type = depth == 8 ? GL_UNSIGNED_BYTE : GL_FLOAT;
+                float multiplier = 0;
+                if (c.uploadFirst) {
+                    glDeleteTextures(1, std::array{upload(c.format, input, size, type, multiplier)}.data());
+                } else {
+                    download(c.format, input, output, size, type);
+                }
+            } catch (A_Err e) {
+                thrown = e;
+            }
+            glDeleteFramebuffers(1, &framebuffer);
+            glDeleteTextures(1, &target);
+        });
+        EXPECT_EQ(thrown, std::optional<A_Err>(c.code));
+        EXPECT_TRUE(sameRows(output, before));
+        EXPECT_EQ(probe.outstandingSuites(), 0);
+        EXPECT_EQ(probe.liveHandles(), 0);
+    }
 }
 
 TEST_F(TransferTest, CheckFramebufferStatusNamesTheProblem) {
     inRenderContext([&] {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);  // no default framebuffer in this context
         EXPECT_EQ(U::CheckFramebufferStatus(), "Unknown error!");
-        GLuint framebuffer = 0;
+        GLuint framebuffer = 0, empty = 0;
         glGenFramebuffers(1, &framebuffer);
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
         EXPECT_EQ(U::CheckFramebufferStatus(), "Framebuffer incomplete, missing attachment!");
-        GLuint empty = 0;
         glGenRenderbuffers(1, &empty);
         glBindRenderbuffer(GL_RENDERBUFFER, empty);  // no storage
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, empty);
