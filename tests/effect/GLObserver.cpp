@@ -12,17 +12,21 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 namespace Corvane::Tessory::Testing {
 namespace {
 
 std::mutex gMutex;
+GLObserver::Watch gWatch = GLObserver::Watch::Calls;
 std::vector<GLCall> gCalls;
 std::vector<void*> gCreated;
 std::vector<void*> gDestroyed;
-std::function<void(void*)> gOnDestroyed;
+// (kind, owning context or null when shared, name)
+std::set<std::tuple<std::string, void*, unsigned>> gAlive;
 
 std::string print(const glbinding::AbstractValue* value) {
     std::ostringstream s;
@@ -31,15 +35,54 @@ std::string print(const glbinding::AbstractValue* value) {
     return s.str();
 }
 
+template <typename T>
+const T* pointer(const std::string& printed) {
+    return reinterpret_cast<const T*>(std::strtoull(printed.c_str(), nullptr, 16));
+}
+
 // Uploads whose last argument is an array of floats, with the floats per element.
 int floatsPerElement(const std::string& name) {
     if (name == "glUniformMatrix3fv") return 9;
     if (name == "glUniformMatrix4fv") return 16;
-    if (name == "glUniform1fv") return 1;
-    if (name == "glUniform2fv") return 2;
-    if (name == "glUniform3fv") return 3;
-    if (name == "glUniform4fv") return 4;
+    if (name.size() == 13 && name.rfind("glUniform", 0) == 0 && name.substr(10) == "fv")
+        return name[9] - '0';  // glUniform1fv .. glUniform4fv
     return 0;
+}
+
+bool makesOrDeletes(const std::string& fn) {
+    for (const char* prefix : {"glGen", "glDelete", "glCreate"})
+        if (fn.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+// Kinds made n at a time through an array, and kinds made one at a time by name.
+const std::set<std::string, std::less<>> kArrayKinds{"Textures", "Renderbuffers", "Buffers",
+                                                     "Framebuffers", "VertexArrays"};
+const std::set<std::string, std::less<>> kSingleKinds{"Program", "Shader"};
+
+// Caller holds gMutex.
+void countObjects(const std::string& fn, const std::vector<std::string>& params,
+                  const std::string& result) {
+    const bool gen = fn.rfind("glGen", 0) == 0, create = fn.rfind("glCreate", 0) == 0;
+    const std::string kind = fn.substr(gen ? 5 : 8);  // "glGen" or "glCreate"/"glDelete"
+    std::vector<unsigned> names;
+    if (kArrayKinds.count(kind) && params.size() >= 2) {
+        const long n = std::strtol(params[0].c_str(), nullptr, 10);
+        if (const unsigned* data = pointer<unsigned>(params[1]); data && n > 0)
+            names.assign(data, data + n);
+    } else if (kSingleKinds.count(kind) && (create || !params.empty())) {
+        names.push_back(static_cast<unsigned>(
+            std::strtoul((create ? result : params[0]).c_str(), nullptr, 10)));
+    }
+    const bool perContext = kind == "Framebuffers" || kind == "VertexArrays";
+    void* owner = perContext ? static_cast<void*>(eglGetCurrentContext()) : nullptr;
+    for (unsigned name : names) {
+        if (name == 0) continue;  // deleting 0 is ignored by GL
+        if (gen || create)
+            gAlive.insert({kind, owner, name});
+        else
+            gAlive.erase({kind, owner, name});
+    }
 }
 
 void record(const glbinding::FunctionCall& call) {
@@ -50,26 +93,34 @@ void record(const glbinding::FunctionCall& call) {
     // The array is still alive while the call is reported.
     if (const int per = floatsPerElement(c.name); per > 0 && c.params.size() >= 3) {
         const int count = std::atoi(c.params[1].c_str());
-        const auto* data =
-            reinterpret_cast<const float*>(std::strtoull(c.params.back().c_str(), nullptr, 16));
-        if (data && count > 0) c.floats.assign(data, data + count * per);
+        if (const float* data = pointer<float>(c.params.back()); data && count > 0)
+            c.floats.assign(data, data + count * per);
     }
     std::lock_guard<std::mutex> lock(gMutex);
-    gCalls.push_back(std::move(c));
+    if (makesOrDeletes(c.name)) countObjects(c.name, c.params, c.result);
+    if (gWatch == GLObserver::Watch::Calls) gCalls.push_back(std::move(c));
+}
+
+void forgetContext(void* context) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    for (auto it = gAlive.begin(); it != gAlive.end();)
+        it = std::get<1>(*it) == context ? gAlive.erase(it) : std::next(it);
 }
 
 }  // namespace
 
-void GLObserver::install() {
+void GLObserver::install(Watch watch) {
     static std::once_flag once;
-    std::call_once(once, [] {
+    std::call_once(once, [watch] {
+        gWatch = watch;
         glbinding::setAfterCallback(record);
-        // Every context the binding is switched to reports its calls.
         glbinding::Binding::addContextSwitchCallback([](glbinding::ContextHandle) {
             // A context the binding is still registering has no state yet; it reports once
             // it is switched to again after its registration.
             try {
-                glbinding::setCallbackMask(glbinding::CallbackMask::After |
+                for (glbinding::AbstractFunction* f : glbinding::Binding::functions())
+                    if (gWatch == Watch::Calls || makesOrDeletes(f->name()))
+                        f->setCallbackMask(glbinding::CallbackMask::After |
                                            glbinding::CallbackMask::ParametersAndReturnValue);
             } catch (const std::out_of_range&) {
             }
@@ -116,6 +167,24 @@ std::map<std::string, std::vector<float>> GLObserver::uniforms() {
     return out;
 }
 
+std::map<std::string, int> GLObserver::alive() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    std::map<std::string, int> out;
+    for (const auto& [kind, owner, name] : gAlive) ++out[kind];
+    return out;
+}
+
+int GLObserver::total() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    return static_cast<int>(gAlive.size());
+}
+
+std::string GLObserver::describe() {
+    std::ostringstream s;
+    for (const auto& [kind, n] : alive()) s << (s.tellp() > 0 ? ", " : "") << kind << " " << n;
+    return s.tellp() > 0 ? s.str() : "none";
+}
+
 std::vector<void*> EGLContextProbe::created() {
     std::lock_guard<std::mutex> lock(gMutex);
     return gCreated;
@@ -132,12 +201,9 @@ void EGLContextProbe::clear() {
     gDestroyed.clear();
 }
 
-void EGLContextProbe::onDestroyed(std::function<void(void*)> listener) {
-    std::lock_guard<std::mutex> lock(gMutex);
-    gOnDestroyed = std::move(listener);
-}
-
 }  // namespace Corvane::Tessory::Testing
+
+using namespace Corvane::Tessory::Testing;
 
 // Exported by the test executable, so the module's calls land here first.
 extern "C" __attribute__((visibility("default"))) EGLContext eglCreateContext(
@@ -146,8 +212,8 @@ extern "C" __attribute__((visibility("default"))) EGLContext eglCreateContext(
     static const auto real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "eglCreateContext"));
     EGLContext context = real(dpy, config, share, attribs);
     if (context != EGL_NO_CONTEXT) {
-        std::lock_guard<std::mutex> lock(Corvane::Tessory::Testing::gMutex);
-        Corvane::Tessory::Testing::gCreated.push_back(context);
+        std::lock_guard<std::mutex> lock(gMutex);
+        gCreated.push_back(context);
     }
     return context;
 }
@@ -158,13 +224,12 @@ extern "C" __attribute__((visibility("default"))) EGLBoolean eglDestroyContext(E
     static const auto real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "eglDestroyContext"));
     const EGLBoolean ok = real(dpy, ctx);
     if (ok) {
-        std::function<void(void*)> listener;
         {
-            std::lock_guard<std::mutex> lock(Corvane::Tessory::Testing::gMutex);
-            Corvane::Tessory::Testing::gDestroyed.push_back(ctx);
-            listener = Corvane::Tessory::Testing::gOnDestroyed;
+            std::lock_guard<std::mutex> lock(gMutex);
+            gDestroyed.push_back(ctx);
         }
-        if (listener) listener(ctx);
+        // Before EGL may hand the address to a new context.
+        forgetContext(ctx);
     }
     return ok;
 }

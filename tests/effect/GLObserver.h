@@ -1,5 +1,6 @@
 // Watches the GL calls the effect makes, through the GL binding library that the module
-// shares with this process: every context the binding switches to reports its calls here.
+// shares with this process: every context the binding switches to reports here. It keeps
+// the calls themselves, or only counts the objects alive (glGen*, glCreate*, glDelete*).
 #pragma once
 
 #include <functional>
@@ -19,26 +20,31 @@ struct GLCall {
 
 class GLObserver {
   public:
-    /// Starts recording; safe to call more than once.
-    static void install();
+    enum class Watch { Calls, Objects };
+    /// Starts watching; the first call's kind holds for the process. Objects leaves every
+    /// other function unreported, so that long runs stay fast.
+    static void install(Watch watch = Watch::Calls);
     static void clear();
     static std::vector<GLCall> calls();
     static int count(std::string_view name);
     /// The values uploaded per uniform name, the last upload of each name winning; the
     /// name comes from the glGetUniformLocation that precedes each upload.
     static std::map<std::string, std::vector<float>> uniforms();
+    /// Objects alive per kind ("Textures", "Framebuffers", "Program", ...). Framebuffers
+    /// and vertex arrays belong to their context and die with it.
+    static std::map<std::string, int> alive();
+    static int total();
+    /// "Textures 1, Program 1" for messages.
+    static std::string describe();
 };
 
 /// EGL contexts made and destroyed in this process, seen through wrappers of
-/// eglCreateContext and eglDestroyContext that this executable exports.
+/// eglCreateContext and eglDestroyContext that the test executable exports.
 class EGLContextProbe {
   public:
     static std::vector<void*> created();
     static std::vector<void*> destroyed();
     static void clear();
-    /// Called with each context right after it is destroyed, before EGL may hand its
-    /// address to a new one; one listener, set before the contexts of interest exist.
-    static void onDestroyed(std::function<void(void*)> listener);
 };
 
 }  // namespace Corvane::Tessory::Testing

@@ -76,37 +76,6 @@ TEST_F(ProgramTest, UnknownShapePrintsTheLinkErrorAndStillAnswers) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout().find("error"), std::string::npos);
 }
 
-TEST_F(ProgramTest, HalfResolutionScalesSizesAndOffsetsNotTheRest) {
-    set("Shape Type", 5);  // a body that uses both sizes
-    set("Shape Size 1", 101);
-    set("Shape Size 2", 40);
-    set("Shadow Size", 30);
-    set("Shape Center", 20, 10);
-    set("Position X Offset", 10);
-    set("Position Y Offset", 0);
-    set("Shape Size 1 Offset", 3);
-    set("Scale X Offset", 0);
-    set("Scale Y Offset", 0);
-    set("Rotation Offset", 0);
-    set("Instances", 2);
-    effect.setDownsample(1, 2);
-    const auto u = uploadsOfOneFrame();
-    ASSERT_EQ(u.count("shapeSize1"), 1u);
-    EXPECT_FLOAT_EQ(u.at("shapeSize1")[0], 50.5f);
-    EXPECT_FLOAT_EQ(u.at("shapeSize2")[0], 20.0f);
-    EXPECT_FLOAT_EQ(u.at("shadowSize")[0], 15.0f);
-    EXPECT_FLOAT_EQ(u.at("shapeSize1Offset")[0], 1.5f);
-    // The host already hands the centre in downsampled pixels.
-    EXPECT_FLOAT_EQ(u.at("center")[0], 10.0f);
-    EXPECT_FLOAT_EQ(u.at("center")[1], 5.0f);
-    // Instance 1 is moved 5 pixels (10 at full size) to the left: its inverse moves right.
-    ASSERT_EQ(u.at("transforms").size(), 18u);
-    EXPECT_FLOAT_EQ(u.at("transforms")[9 + 6], 5.0f);
-    EXPECT_FLOAT_EQ(u.at("transforms")[9 + 7], 0.0f);
-    EXPECT_FLOAT_EQ(u.at("transforms")[9 + 0], 1.0f);
-    EXPECT_FLOAT_EQ(u.at("viewPort")[0], 32.0f);
-}
-
 TEST_F(ProgramTest, PointAngleColourAndPercentConversions) {
     set("Shape Center", -0.5, 7.75);  // -32768 in 16.16: the integer part is -1
     set("Shape Rotation", 45);
@@ -137,50 +106,6 @@ TEST_F(ProgramTest, PointAngleColourAndPercentConversions) {
     // One instance: one identity.
     const std::vector<float> identity{1, 0, 0, 0, 1, 0, 0, 0, 1};
     EXPECT_EQ(u.at("transforms"), identity);
-}
-
-TEST_F(ProgramTest, StrokeSettingsGoUnderTheEdgeNames) {
-    set("Edge Type", 2);
-    set("Shadow Size", 40);
-    set("Stroke Size", 7);
-    set("Stroke Color", 255, 0, 255, 0);
-    set("Stroke Opacity", 25);
-    const auto u = uploadsOfOneFrame();
-    EXPECT_FLOAT_EQ(u.at("drawShadow")[0], 0.0f);
-    EXPECT_FLOAT_EQ(u.at("shadowSize")[0], 7.0f);
-    EXPECT_FLOAT_EQ(u.at("shadowAlpha")[0], 0.25f);
-    EXPECT_EQ(u.at("shadowColor"), (std::vector<float>{0, 1, 0, 1}));
-}
-
-TEST_F(ProgramTest, InstanceTransforms) {
-    set("Instances", 20);
-    set("Scale X Offset", 0);
-    set("Scale Y Offset", 0);
-    set("Rotation Offset", 90);
-    set("Shape Center", 10, 10);
-    auto u = uploadsOfOneFrame();
-    ASSERT_EQ(u.at("transforms").size(), 180u);
-    EXPECT_EQ(u.at("instances")[0], 20.0f);
-    // Instance 1 turns by 90 degrees about the centre; its inverse turns back.
-    const float* m = &u.at("transforms")[9];
-    EXPECT_NEAR(m[0], 0, 1e-6);
-    EXPECT_NEAR(m[1], -1, 1e-6);
-    EXPECT_NEAR(m[3], 1, 1e-6);
-    // The centre stays where it is.
-    EXPECT_NEAR(m[0] * 10 + m[3] * 10 + m[6], 10, 1e-4);
-    EXPECT_NEAR(m[1] * 10 + m[4] * 10 + m[7], 10, 1e-4);
-
-    // Halving per index: instance 2 has scale 0, a flat placement, uploaded as identity.
-    set("Instances", 3);
-    set("Rotation Offset", 0);
-    set("Scale X Offset", 50);
-    set("Scale Y Offset", 50);
-    u = uploadsOfOneFrame();
-    ASSERT_EQ(u.at("transforms").size(), 27u);
-    EXPECT_NEAR(u.at("transforms")[9], 2.0f, 1e-6);  // instance 1 at half size: inverse doubles
-    const std::vector<float> identity{1, 0, 0, 0, 1, 0, 0, 0, 1};
-    EXPECT_EQ(std::vector<float>(u.at("transforms").begin() + 18, u.at("transforms").end()),
-              identity);
 }
 
 TEST_F(ProgramTest, FrameSizeChangeRemakesOnlyTheFramebuffers) {

@@ -16,19 +16,6 @@ class HostGL : public HostFixture {
     }
 };
 
-TEST_F(HostGL, IsCurrentDuringAndAfterEveryCommand) {
-    HostGLContext::releaseCurrent();
-    EGLContext during = EGL_NO_CONTEXT;
-    onCommand = [&](const Command&) -> PF_Err {
-        during = HostGLContext::current();
-        return PF_Err_NONE;
-    };
-    EXPECT_EQ(effect.send(PF_Cmd_ABOUT), PF_Err_NONE);
-    EXPECT_EQ(during, host.hostContext());
-    EXPECT_EQ(eglGetCurrentContext(), host.hostContext());
-    EXPECT_NE(eglGetCurrentDisplay(), EGL_NO_DISPLAY);
-}
-
 TEST_F(HostGL, EachThreadHasItsOwnContext) {
     ASSERT_EQ(effect.send(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
     void* mainContext = host.hostContext();
@@ -66,19 +53,6 @@ TEST_F(HostGL, ContextDrawsCoreProfile) {
     EXPECT_GE(major * 10 + minor, 32);
     EXPECT_TRUE(profile & 0x1) << "not a core profile";  // GL_CONTEXT_CORE_PROFILE_BIT
     EXPECT_NE(getString(0x1F01), nullptr);               // GL_RENDERER
-}
-
-TEST_F(HostGL, HostWithoutContextSendsCommandsWithNoneCurrent) {
-    ASSERT_TRUE(host.makeHostContextCurrent());
-    host.setProvidesGLContext(false);
-    EXPECT_EQ(host.hostContext(), nullptr);
-    EGLContext during = reinterpret_cast<EGLContext>(1);
-    onCommand = [&](const Command&) -> PF_Err {
-        during = HostGLContext::current();
-        return PF_Err_NONE;
-    };
-    EXPECT_EQ(effect.send(PF_Cmd_ABOUT), PF_Err_NONE);
-    EXPECT_EQ(during, EGL_NO_CONTEXT);
 }
 
 }  // namespace

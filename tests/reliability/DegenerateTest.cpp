@@ -4,7 +4,7 @@
 #include <EGL/egl.h>
 #include <gtest/gtest.h>
 
-#include "GLObjectCounter.h"
+#include "GLObserver.h"
 #include "ReliabilityFixture.h"
 
 namespace Corvane::Tessory::Testing {
@@ -62,7 +62,7 @@ TEST_F(ReliabilityDegenerate, TinyLayersRenderEveryPixelAndKeepTheirPadding) {
 TEST_F(ReliabilityDegenerate, LayerWiderThanTheLargestTextureNeitherCrashesNorLeaks) {
     const int limit = maxTextureSize();
     ASSERT_GT(limit, 0);
-    const int objects = GLObjectCounter::total();
+    const int objects = GLObserver::total();
     for (const auto& [w, h] :
          {std::pair{limit + 1, 1}, std::pair{1, limit + 1}, std::pair{limit + 7, 2}}) {
         const std::string what = std::to_string(w) + "x" + std::to_string(h);
@@ -76,7 +76,7 @@ TEST_F(ReliabilityDegenerate, LayerWiderThanTheLargestTextureNeitherCrashesNorLe
         EXPECT_EQ(outstanding(), "") << what;
         expectNextFrameUnchanged(what);
     }
-    EXPECT_EQ(GLObjectCounter::total(), objects) << GLObjectCounter::describe();
+    EXPECT_EQ(GLObserver::total(), objects) << GLObserver::describe();
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "AllocationFailure.h"
-#include "GLObjectCounter.h"
+#include "GLObserver.h"
 #include "ReliabilityFixture.h"
 
 namespace Corvane::Tessory::Testing {
@@ -100,8 +100,8 @@ class ReliabilityFaults : public RendererReliabilityTest {
         Host::Layer again(48, 32);
         ASSERT_EQ(frame(48, 32, again), PF_Err_NONE) << what;
         EXPECT_EQ(maxDifference(golden, again), 0) << what;
-        EXPECT_EQ(GLObjectCounter::total(), objectsBefore)
-            << what << ": " << GLObjectCounter::describe();
+        EXPECT_EQ(GLObserver::total(), objectsBefore)
+            << what << ": " << GLObserver::describe();
     }
 
     static Host::Layer unwritten() {
@@ -124,7 +124,7 @@ TEST_P(ReliabilityFaults, EverySuiteMissingInTurnAnswers516AndLeavesNothing) {
             const std::string rest = line.substr(13);
             suites.insert(rest.substr(0, rest.rfind(' ')));
         }
-        const int objects = GLObjectCounter::total();
+        const int objects = GLObserver::total();
         for (const std::string& suite : suites) {
             for (const bool nullTable : {false, true}) {
                 const std::string what = command.name + " without " + suite +
@@ -173,7 +173,7 @@ TEST_P(ReliabilityFaults, EveryHostCallFailingInTurnAnswersAsPromisedAndLeavesNo
             const int nth = ++seen[call];
             if (kFailable.count(call)) faults.push_back({call, nth});
         }
-        const int objects = GLObjectCounter::total();
+        const int objects = GLObserver::total();
         for (const Fault& fault : faults) {
             const std::string what = command.name + " with " + fault.call + " #" +
                                      std::to_string(fault.nth) + " failing";
@@ -210,7 +210,7 @@ TEST_P(ReliabilityFaults, EachAllocationOfAFrameFailingInTurnAnswersOutOfMemory)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "operator new is the sanitizer's own in this build";
 #endif
-    const int objects = GLObjectCounter::total();
+    const int objects = GLObserver::total();
     int injected = 0;
     for (int nth = 1; nth < 1000; ++nth) {
         output.fill(kUnwritten);

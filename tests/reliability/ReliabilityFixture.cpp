@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "GLObjectCounter.h"
+#include "GLObserver.h"
 #include "Host/ProcessMemory.h"
 
 namespace Corvane::Tessory::Testing {
@@ -15,7 +15,7 @@ namespace Corvane::Tessory::Testing {
 void ReliabilityTest::SetUp() {
     // As the host programs do; without it the heap keeps large frames' buffers.
     Host::keepLargeBuffersMapped();
-    GLObjectCounter::install();
+    GLObserver::install(GLObserver::Watch::Objects);
     ASSERT_EQ(effect.globalSetup(), PF_Err_NONE);
     ASSERT_EQ(effect.paramsSetup(), PF_Err_NONE);
     ASSERT_EQ(effect.params().size(), 28u);

