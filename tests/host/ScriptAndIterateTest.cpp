@@ -50,55 +50,40 @@ class Script : public ::testing::Test {
     const AEGP_MemorySuite1* memory = nullptr;
 };
 
-TEST_F(Script, CompletionValueComesBackAsText) {
-    std::string result, error;
-    EXPECT_EQ(run("var a = [1, 2]; a.push(3); a.join('-') + ' ' + (6 * 7)", &result, &error),
-              A_Err_NONE);
-    EXPECT_EQ(result, "1-2-3 42");
-    EXPECT_EQ(error, "");
-    EXPECT_EQ(run("1.5 + 1", &result, &error), A_Err_NONE);
-    EXPECT_EQ(result, "2.5");
-    // Globals live on from one script to the next.
-    EXPECT_EQ(run("var kept = 'x' + 'y';", &result, &error), A_Err_NONE);
-    EXPECT_EQ(run("kept", &result, &error), A_Err_NONE);
-    EXPECT_EQ(result, "xy");
+// Each script's completion value comes back as UTF-8 text (empty, but in a handle, for
+// undefined), an error as the engine's message with no result handle; globals live on from
+// one script to the next; a failed call runs nothing.
+TEST_F(Script, ResultsAndErrorsAsText) {
+    const struct {
+        const char* script;
+        bool platform;
+        A_Err code;
+        const char* result;  // null: no result handle
+        const char* error;   // the error text starts with this
+    } cases[] = {
+        {"var a = [1, 2]; a.push(3); a.join('-') + ' ' + (6 * 7)", false, A_Err_NONE, "1-2-3 42", ""},
+        {"1.5 + 1", false, A_Err_NONE, "2.5", ""},
+        {"var kept = 'x' + 'y';", false, A_Err_NONE, "", ""},
+        {"kept", false, A_Err_NONE, "xy", ""},
+        {"''", false, A_Err_NONE, "", ""},
+        {"'gr\xC3\xBC\xC3\x9F ' + '\xE2\x82\xAC'.length", false, A_Err_NONE, "gr\xC3\xBC\xC3\x9F 1", ""},
+        {"'gr\xC3\xBC\xC3\x9F ' + '\xE2\x82\xAC'.length", true, A_Err_NONE, "gr\xC3\xBC\xC3\x9F 1", ""},
+        {"1 +* 2", false, A_Err_GENERIC, nullptr, "SyntaxError"},
+        {"undefinedName.x", false, A_Err_GENERIC, nullptr, "ReferenceError"},
+        {"throw new Error('stop here')", false, A_Err_GENERIC, nullptr, "Error: stop here"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        std::string result, error;
+        bool resultNull = false;
+        EXPECT_EQ(run(c.script, &result, &error, &resultNull, c.platform), c.code);
+        EXPECT_EQ(resultNull, c.result == nullptr);
+        EXPECT_EQ(result, c.result ? c.result : "");
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+        EXPECT_EQ(error.empty(), !*c.error);
+    }
     EXPECT_EQ(probe.liveMemHandles(), 0);
-}
 
-TEST_F(Script, UndefinedGivesAnEmptyTextInAHandle) {
-    std::string result, error;
-    bool resultNull = true;
-    EXPECT_EQ(run("var nothing;", &result, &error, &resultNull), A_Err_NONE);
-    EXPECT_FALSE(resultNull);
-    EXPECT_EQ(result, "");
-    EXPECT_EQ(run("''", &result, &error, &resultNull), A_Err_NONE);
-    EXPECT_FALSE(resultNull);
-    EXPECT_EQ(result, "");
-}
-
-TEST_F(Script, ErrorsComeBackAsErrorText) {
-    std::string result, error;
-    bool resultNull = false;
-    EXPECT_EQ(run("1 +* 2", &result, &error, &resultNull), A_Err_GENERIC);
-    EXPECT_TRUE(resultNull);
-    EXPECT_EQ(error.rfind("SyntaxError", 0), 0u) << error;
-    EXPECT_EQ(run("undefinedName.x", &result, &error), A_Err_GENERIC);
-    EXPECT_EQ(error.rfind("ReferenceError", 0), 0u) << error;
-    EXPECT_EQ(run("throw new Error('stop here')", &result, &error), A_Err_GENERIC);
-    EXPECT_EQ(error, "Error: stop here");
-    EXPECT_EQ(probe.liveMemHandles(), 0);
-}
-
-TEST_F(Script, TextIsUtf8InEitherEncoding) {
-    std::string result, error;
-    const char* script = "'gr\xC3\xBC\xC3\x9F ' + '\xE2\x82\xAC'.length";
-    EXPECT_EQ(run(script, &result, &error, nullptr, false), A_Err_NONE);
-    EXPECT_EQ(result, "gr\xC3\xBC\xC3\x9F 1");
-    EXPECT_EQ(run(script, &result, &error, nullptr, true), A_Err_NONE);
-    EXPECT_EQ(result, "gr\xC3\xBC\xC3\x9F 1");
-}
-
-TEST_F(Script, FailedCallRunsNothingAndGivesNoHandles) {
     probe.failCall("AEGP_ExecuteScript");
     std::string result, error;
     bool resultNull = false;
@@ -161,33 +146,26 @@ TEST_F(Iterate, VisitsEveryPixelOnceWithSourceAndDestinationAtTheSamePlace) {
     EXPECT_TRUE(src.paddingIntact());
 }
 
-TEST_F(Iterate, AreaLimitsTheVisit) {
+// An area limits the visit; the first error stops it and is returned; a destination
+// smaller than the source, or a failing host, visits nothing.
+TEST_F(Iterate, AreaErrorsAndRefusals) {
     Recorder r;
     const PF_Rect area{2, 1, 5, 3};
     EXPECT_EQ(suite->iterate(nullptr, 0, 2, src.def(), &area, &r, record, dst.def()), PF_Err_NONE);
     ASSERT_EQ(r.visits.size(), 6u);
-    EXPECT_EQ(r.visits.front().x, 2);
-    EXPECT_EQ(r.visits.front().y, 1);
-    EXPECT_EQ(r.visits.back().x, 4);
-    EXPECT_EQ(r.visits.back().y, 2);
-}
+    EXPECT_EQ(std::make_pair(r.visits.front().x, r.visits.front().y), std::make_pair(2, 1));
+    EXPECT_EQ(std::make_pair(r.visits.back().x, r.visits.back().y), std::make_pair(4, 2));
 
-TEST_F(Iterate, StopsAtTheFirstErrorAndReturnsIt) {
-    Recorder r;
-    r.failAt = 10;
-    r.error = PF_Err_OUT_OF_MEMORY;
+    r = Recorder{{}, 10, PF_Err_OUT_OF_MEMORY};
     EXPECT_EQ(suite->iterate(nullptr, 0, 5, src.def(), nullptr, &r, record, dst.def()),
               PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(r.visits.size(), 10u);
-    EXPECT_EQ(dst.pixelF(3, 1).red, 0.0f);  // pixel 11 was never visited
-}
+    EXPECT_EQ(dst.pixelF(5, 1).red, 0.0f);  // pixel 13: never visited
 
-TEST_F(Iterate, RefusesADestinationSmallerThanTheSource) {
     Layer small(3, 3, 32);
-    Recorder r;
+    r = Recorder{};
     EXPECT_EQ(suite->iterate(nullptr, 0, 5, src.def(), nullptr, &r, record, small.def()),
               PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_TRUE(r.visits.empty());
     probe.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_EQ(suite->iterate(nullptr, 0, 5, src.def(), nullptr, &r, record, dst.def()),
               PF_Err_INTERNAL_STRUCT_DAMAGED);

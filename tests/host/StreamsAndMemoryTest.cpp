@@ -57,20 +57,6 @@ TEST_F(Streams, HiddenFlagIsStoredPerParameterAndHandlesAreCounted) {
     EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
-TEST_F(Streams, FailedEffectHandleLeavesNullAndNothingLive) {
-    probe.failCall("AEGP_GetNewEffectForEffect", 1, A_Err_GENERIC);
-    EXPECT_EQ(inCommand([&](const Command& c) -> PF_Err {
-                  auto* pfi = c.suite<AEGP_PFInterfaceSuite1>(kAEGPPFInterfaceSuite, 1);
-                  AEGP_EffectRefH fx = reinterpret_cast<AEGP_EffectRefH>(&host);
-                  const A_Err err = pfi->AEGP_GetNewEffectForEffect(0, c.in->effect_ref, &fx);
-                  EXPECT_EQ(fx, nullptr);
-                  c.release(kAEGPPFInterfaceSuite, 1);
-                  return err;
-              }),
-              A_Err_GENERIC);
-    EXPECT_EQ(probe.liveEffectHandles(), 0);
-}
-
 TEST(Memory, MemHandlesAreRealAndCounted) {
     HostApp host;
     HostProbe probe{host};
