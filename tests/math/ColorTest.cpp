@@ -47,14 +47,6 @@ TEST(ColorTest, RejectedTextsStayWhite) {
     expectColor(Color(std::string("")), 1, 1, 1, 1);
 }
 
-TEST(ColorTest, ConversionStopsAtFirstNonDigit) {
-    // "0F0" parses as far as it goes: the rest is still three characters long.
-    const Color c(std::string("#0FZ"));
-    EXPECT_EQ(c.r(), 0.0);
-    EXPECT_EQ(c.g(), 0.0);
-    EXPECT_EQ(c.b(), 1.0);  // V = 0xF
-}
-
 TEST(ColorTest, LerpClampsAndRoundsTheFromWeight) {
     const Color from(0.2, 0.4, 0.6, 0.8);
     const Color to(1, 0, 0.5, 1);

@@ -65,52 +65,6 @@ TEST(Mat4Test, InverseOfSingularGivesIdentity) {
     EXPECT_TRUE(std::isnan(out.m[5]));
 }
 
-TEST(Mat4Test, FrustumPutsBottomFirst) {
-    Mat4 m;
-    m.setFrustum(-1, 1, 0, 2, 1, 10);
-    expectVec(m.multAndProject(Vec3(-1, 0, -1)), -1, -1, -1);
-    expectVec(m.multAndProject(Vec3(1, 2, -1)), 1, 1, -1);
-    EXPECT_NEAR(m.multAndProject(Vec3(0, 0, -10)).z, 1.0, 1e-12);
-    EXPECT_EQ(m.m[15], 0.0);
-    EXPECT_EQ(m.m[11], -1.0);
-}
-
-TEST(Mat4Test, OrthoTakesTopBeforeBottom) {
-    Mat4 m;
-    m.setOrtho(0, 640, 0, 480, -1, 1);
-    // y = 0 (the third argument, top) maps to +1: a y-down layer onto y-up clip space.
-    expectVec(m * Vec3(0, 0, 0), -1, 1, 0);
-    expectVec(m * Vec3(640, 480, 0), 1, -1, 0);
-    m.setOrtho(-2, 2, 3, -1, 1, 5);
-    expectVec(m * Vec3(-2, -1, -1), -1, -1, -1);
-    expectVec(m * Vec3(2, 3, -5), 1, 1, 1);
-    EXPECT_EQ(m.m[15], 1.0);
-    EXPECT_EQ(m.m[11], 0.0);
-}
-
-TEST(Mat4Test, LookAtWritesRotationOnly) {
-    Mat4 m(false);
-    m.m[3] = 9;
-    m.m[12] = 7;
-    m.m[15] = 3;
-    m.setLookAt(Vec3(0, 0, 5), Vec3(0, 0, 0), Vec3(0, 1, 0));
-    EXPECT_EQ(m.m[0], 1.0);
-    EXPECT_EQ(m.m[5], 1.0);
-    EXPECT_EQ(m.m[10], 1.0);
-    EXPECT_EQ(m.m[3], 9.0);
-    EXPECT_EQ(m.m[12], 7.0);
-    EXPECT_EQ(m.m[15], 3.0);
-    m.setLookAt(5, 0, 0, 0, 0, 0, 0, 1, 0);  // looking down -x
-    expectVec(Vec3(m.m[8], m.m[9], m.m[10]), 1, 0, 0);
-    expectVec(Vec3(m.m[0], m.m[1], m.m[2]), 0, 0, -1);
-    expectVec(Vec3(m.m[4], m.m[5], m.m[6]), 0, 1, 0);
-    m.setLookAt(Vec3(1, 2, 3), Vec3(1, 2, 3), Vec3(0, 1, 0));
-    expectVec(Vec3(m.m[8], m.m[9], m.m[10]), 1, 0, 0, 0);
-    // up parallel to the view direction: x falls back to the x axis.
-    m.setLookAt(Vec3(0, 5, 0), Vec3(0, 0, 0), Vec3(0, 1, 0));
-    expectVec(Vec3(m.m[0], m.m[1], m.m[2]), 1, 0, 0, 0);
-}
-
 TEST(Mat4Test, AffineRoundTrip) {
     const Affine a(1, 2, 3, 4, 5, 6);
     Mat4 m = sample();

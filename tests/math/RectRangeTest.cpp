@@ -13,18 +13,6 @@ void expectRect(const Rect& r, double left, double top, double width, double hei
     EXPECT_EQ(r.getSize().y, height);
 }
 
-TEST(RectTest, ContainmentIncludesEdges) {
-    const Rect r(0, 0, 10, 10);
-    EXPECT_TRUE(r.containsPoint(Vec2(10, 10)));
-    EXPECT_TRUE(r.containsPoint(Vec2(0, 0)));
-    EXPECT_FALSE(r.containsPoint(Vec2(10.001, 5)));
-    EXPECT_FALSE(r.containsPoint(Vec2(5, -0.001)));
-    EXPECT_TRUE(r.containsRect(Rect(0, 0, 10, 10)));
-    EXPECT_TRUE(r.containsRect(Rect(2, 2, 3, 3)));
-    EXPECT_FALSE(r.containsRect(Rect(2, 2, 9, 3)));
-    EXPECT_FALSE(r.containsRect(Rect(-1, 2, 3, 3)));
-}
-
 TEST(RectTest, IntersectsIsStrictTouchesIsNot) {
     const Rect a(0, 0, 10, 10);
     const Rect b(10, 0, 5, 5);

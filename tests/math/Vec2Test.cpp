@@ -62,64 +62,6 @@ TEST(Vec2Test, LengthAndZeroVectorRule) {
     EXPECT_DOUBLE_EQ(v.length(), 1.0);
 }
 
-TEST(Vec2Test, StaticNormalizeSkipsTinyPairs) {
-    double x = 1e-12;
-    double y = 0;
-    Vec2::normalize(&x, &y);
-    EXPECT_EQ(x, 1e-12);
-    x = 2e-12;
-    Vec2::normalize(&x, &y);
-    EXPECT_DOUBLE_EQ(x, 1.0);
-    x = 3;
-    y = -4;
-    Vec2::normalize(&x, &y);
-    EXPECT_DOUBLE_EQ(x, 0.6);
-    EXPECT_DOUBLE_EQ(y, -0.8);
-}
-
-TEST(Vec2Test, AnglesInDegrees) {
-    EXPECT_EQ(Vec2(0, 0).getAngle(), 0.0);
-    EXPECT_EQ(Vec2(-0.0, -0.0).getAngle(), 0.0);
-    EXPECT_DOUBLE_EQ(Vec2(0, 1).getAngle(), 90.0);
-    EXPECT_DOUBLE_EQ(Vec2(-1, 0).getAngle(), 180.0);
-    EXPECT_DOUBLE_EQ(Vec2(0, 1).angleBetween(Vec2(1, 0)), -90.0);
-    EXPECT_DOUBLE_EQ(Vec2(1, 0).angleBetween(Vec2(-1, 1)), 135.0);
-    Vec2 v(3, 4);
-    v.setAngle(90);
-    EXPECT_EQ(v.x, 5.0 * std::cos(90 * 0.017453292519943));
-    EXPECT_DOUBLE_EQ(v.y, 5.0);
-}
-
-TEST(Vec2Test, SidesAndQuadrantTests) {
-    EXPECT_TRUE(Vec2::intersecting(Vec2(0, 0), Vec2(1, 0), Vec2(5, 1), Vec2(5, -1)));
-    EXPECT_FALSE(Vec2::intersecting(Vec2(0, 0), Vec2(1, 0), Vec2(5, 1), Vec2(6, 2)));
-    // On the line is not "positive", so it counts as the negative side.
-    EXPECT_TRUE(Vec2::intersecting(Vec2(0, 0), Vec2(1, 0), Vec2(5, 1), Vec2(5, 0)));
-
-    EXPECT_TRUE(Vec2::oppositeQuadrant(Vec2(1, 1), Vec2(-1, -1)));
-    EXPECT_FALSE(Vec2::oppositeQuadrant(Vec2(1, 1), Vec2(-1, 1)));
-    EXPECT_TRUE(Vec2::oppositeQuadrant(Vec2(1, 0), Vec2(-1, 0)));
-    EXPECT_TRUE(Vec2::oppositeQuadrant(Vec2(0, 1), Vec2(0, -1)));
-    EXPECT_FALSE(Vec2::oppositeQuadrant(Vec2(1, 1), Vec2(1, -1)));
-}
-
-TEST(Vec2Test, IntersectCrossingSegments) {
-    Vec2 out;
-    double t = -1;
-    double u = -1;
-    EXPECT_EQ(Vec2::intersect(Vec2(0, 0), Vec2(1, 0), Vec2(0.5, -1), Vec2(0.5, 1), out, &t, &u),
-              Vec2::kCrossing);
-    EXPECT_EQ(t, 0.5);
-    EXPECT_EQ(u, 0.5);
-    EXPECT_EQ(out.x, 0.5);
-    EXPECT_EQ(out.y, 0.0);
-    // t is along the first segment, u along the second.
-    EXPECT_EQ(Vec2::intersect(Vec2(0, 0), Vec2(4, 0), Vec2(1, -1), Vec2(1, 3), out, &t, &u), 1);
-    EXPECT_EQ(t, 0.25);
-    EXPECT_EQ(u, 0.25);
-    EXPECT_EQ(out.x, 1.0);
-}
-
 TEST(Vec2Test, IntersectOutsideCodes) {
     Vec2 out;
     double t = 0;
