@@ -89,17 +89,5 @@ TEST_F(VisibilityTest, OtherChangedParametersDoNothing) {
     for (int i = 10; i <= 15; ++i) EXPECT_FALSE(hidden(i)) << i;
 }
 
-TEST_F(VisibilityTest, AMissingSuiteAnswers516AndGivesTheOthersBack) {
-    probe.withholdSuite("AEGP Dynamic Stream Suite");
-    probe.clearCalls();
-    EXPECT_EQ(effect.updateParamsUI(), PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_GT(probe.countCalls("AcquireSuite AEGP PF Interface Suite"), 0);
-    EXPECT_TRUE(flagCalls().empty());
-    expectClean();
-    probe.clearFaults();
-    EXPECT_EQ(effect.updateParamsUI(), PF_Err_NONE);
-    EXPECT_TRUE(hidden(13));
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory::Testing

@@ -37,25 +37,6 @@ void expectNear(const std::vector<float>& got, const std::vector<float>& want, f
     for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], tol) << "index " << i;
 }
 
-TEST_F(PassTest, OutputPassUnpremultipliesIntoHostOrder) {
-    inRenderContext([&] {
-        ScreenRender pass;
-        expectNear(runPass(pass, {0.25f, 0.1f, 0.0f, 0.5f, 0.3f, 0.2f, 0.1f, 0.0f}, 1.0f),
-                   {0.5f, 0.5f, 0.2f, 0.0f, 0, 0, 0, 0}, 1e-6f);
-        expectNear(runPass(pass, {0.5f, 0.5f, 0.5f, 1.0f}, 2.0f), {0.5f, 0.25f, 0.25f, 0.25f},
-                   1e-6f);
-        EXPECT_NE(pass.quad().vertexArray(), 0u);
-    });
-}
-
-TEST_F(PassTest, InputPassPremultipliesIntoWorkingOrder) {
-    inRenderContext([&] {
-        BackgroundRender pass;
-        expectNear(runPass(pass, {1.0f, 0.5f, 0.25f, 0.0f}, 1.0f), {0.5f, 0.25f, 0.0f, 1.0f},
-                   1e-6f);
-    });
-}
-
 TEST_F(PassTest, InputThenOutputPassGivesTheHostTexelBack) {
     const float m = 65535.0f / 32768.0f;
     const std::vector<float> host = {0.4f, 0.3f, 0.2f,  0.1f, 1.0f, 0.0f,
