@@ -86,84 +86,62 @@ TEST(Frei0rParams, ListMatchesTheEffectsRegistration) {
     EXPECT_EQ(next, entries.size()) << "the bridge announces parameters the effect lacks";
 }
 
-Mapping mapping(Kind kind, double min, double max) {
-    return Mapping{kind, min, max, {}};
-}
-
-Value number(double d) {
-    Value v;
-    v.number = d;
-    return v;
-}
-
-TEST(Frei0rParams, DoublesMapLinearlyOntoTheValidRange) {
-    const Mapping instances = mapping(Kind::Slider, 1, 20);
-    EXPECT_EQ(toHost(instances, number(0), 96, 64)[0], 1);
-    EXPECT_EQ(toHost(instances, number(1), 96, 64)[0], 20);
-    EXPECT_EQ(toHost(instances, number(0.5), 96, 64)[0], 11);  // 10.5, rounded
-    EXPECT_EQ(toHost(instances, number(0.2), 96, 64)[0], 5);   // 4.8, rounded
-    // Out of [0, 1] is clamped rather than reaching values the effect refuses.
-    EXPECT_EQ(toHost(instances, number(-3), 96, 64)[0], 1);
-    EXPECT_EQ(toHost(instances, number(7), 96, 64)[0], 20);
-
-    const Mapping offset = mapping(Kind::FloatSlider, -2000, 2000);
-    EXPECT_DOUBLE_EQ(toHost(offset, number(0.53125), 96, 64)[0], 125);
-    EXPECT_DOUBLE_EQ(toHost(offset, number(0.5), 96, 64)[0], 0);
-    // Float sliders keep fractions.
-    EXPECT_NEAR(toHost(offset, number(0.5 + 0.25 / 4000), 96, 64)[0], 0.25, 1e-9);
-
-    const Mapping angle = mapping(Kind::Angle, 0, 360);
-    EXPECT_DOUBLE_EQ(toHost(angle, number(0.125), 96, 64)[0], 45);
-
-    // And back.
-    for (double u : {0.0, 0.25, 0.53125, 1.0}) {
-        EXPECT_DOUBLE_EQ(fromHost(offset, toHost(offset, number(u), 96, 64), 96, 64).number, u);
+// frei0r's 0..1 doubles map linearly onto the valid range (whole numbers rounded, out of
+// range clamped), booleans at 0.5, colours to 8 bits with alpha 255, positions as fractions
+// of the frame from the top left; and back.
+TEST(Frei0rParams, ValuesMapOntoTheEffectsUnitsAndBack) {
+    auto value = [](double d, f0r_param_color_t c = {}, f0r_param_position_t p = {}) {
+        Value v;
+        v.number = d;
+        v.color = c;
+        v.position = p;
+        return v;
+    };
+    const struct {
+        Kind kind;
+        double min, max;
+        Value in;
+        Host::ParamValue out;
+        bool roundTrips;
+    } cases[] = {
+        {Kind::Slider, 1, 20, value(0), {1}, true},
+        {Kind::Slider, 1, 20, value(1), {20}, true},
+        {Kind::Slider, 1, 20, value(0.5), {11}, false},  // 10.5, rounded
+        {Kind::Slider, 1, 20, value(0.2), {5}, false},   // 4.8, rounded
+        {Kind::Slider, 1, 20, value(-3), {1}, false},
+        {Kind::Slider, 1, 20, value(7), {20}, false},
+        {Kind::FloatSlider, -2000, 2000, value(0.53125), {125}, true},
+        {Kind::FloatSlider, -2000, 2000, value(0.5 + 0.25 / 4000), {0.25}, true},
+        {Kind::Angle, 0, 360, value(0.125), {45}, true},
+        {Kind::Checkbox, 0, 0, value(0.49), {0}, false},
+        {Kind::Checkbox, 0, 0, value(0.5), {1}, false},
+        {Kind::Color, 0, 0, value(0, {1.0f, 0.5f, 0.0f}), {255, 255, 128, 0}, false},
+        {Kind::Color, 0, 0, value(0, {2.0f, -1.0f, 0.2f}), {255, 255, 0, 51}, false},
+        {Kind::Color, 0, 0, value(0, {0.2f, 0.4f, 1.0f}), {255, 51, 102, 255}, true},
+        {Kind::Point, 0, 0, value(0, {}, {0.25, 0.75}), {24, 48, 0, 0}, true},
+        {Kind::Point, 0, 0, value(0, {}, {-0.5, 1.5}), {-48, 96, 0, 0}, true},
+    };
+    for (const auto& c : cases) {
+        const Mapping m{c.kind, c.min, c.max, {}};
+        const Host::ParamValue host = toHost(m, c.in, 96, 64);
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(host[i], c.out[i], 1e-9) << c.out[0];
+        if (!c.roundTrips) continue;
+        const Value back = fromHost(m, host, 96, 64);
+        EXPECT_NEAR(back.number, c.in.number, 1e-12);
+        EXPECT_FLOAT_EQ(back.color.r, c.in.color.r);
+        EXPECT_FLOAT_EQ(back.color.b, c.in.color.b);
+        EXPECT_DOUBLE_EQ(back.position.y, c.in.position.y);
     }
-    EXPECT_DOUBLE_EQ(fromHost(instances, {5, 0, 0, 0}, 96, 64).number, 4.0 / 19);
 }
 
-TEST(Frei0rParams, BoolsColoursAndPositions) {
-    const Mapping box = mapping(Kind::Checkbox, 0, 0);
-    EXPECT_EQ(toHost(box, number(0.49), 96, 64)[0], 0);
-    EXPECT_EQ(toHost(box, number(0.5), 96, 64)[0], 1);
-    EXPECT_EQ(toHost(box, number(1), 96, 64)[0], 1);
-
-    Value c;
-    c.color = {1.0f, 0.5f, 0.0f};
-    const Host::ParamValue colour = toHost(mapping(Kind::Color, 0, 0), c, 96, 64);
-    EXPECT_EQ(colour, (Host::ParamValue{255, 255, 128, 0}));  // alpha, red, green, blue
-    c.color = {2.0f, -1.0f, 0.2f};
-    EXPECT_EQ(toHost(mapping(Kind::Color, 0, 0), c, 96, 64), (Host::ParamValue{255, 255, 0, 51}));
-    const Value back = fromHost(mapping(Kind::Color, 0, 0), {255, 51, 102, 255}, 96, 64);
-    EXPECT_FLOAT_EQ(back.color.r, 0.2f);
-    EXPECT_FLOAT_EQ(back.color.g, 0.4f);
-    EXPECT_FLOAT_EQ(back.color.b, 1.0f);
-
-    // Positions are fractions of the frame, from the top left, and may leave it.
-    Value p;
-    p.position = {0.25, 0.75};
-    const Host::ParamValue point = toHost(mapping(Kind::Point, 0, 0), p, 96, 64);
-    EXPECT_DOUBLE_EQ(point[0], 24);
-    EXPECT_DOUBLE_EQ(point[1], 48);
-    p.position = {-0.5, 1.5};
-    EXPECT_DOUBLE_EQ(toHost(mapping(Kind::Point, 0, 0), p, 200, 100)[0], -100);
-    EXPECT_DOUBLE_EQ(toHost(mapping(Kind::Point, 0, 0), p, 200, 100)[1], 150);
-    EXPECT_DOUBLE_EQ(fromHost(mapping(Kind::Point, 0, 0), {24, 48, 0, 0}, 96, 64).position.y, 0.75);
-}
-
+// Choices by name in any case and spacing, or by number; the ninth name is in the
+// effect's text but not offered.
 TEST(Frei0rParams, PopupsTakeTheChoiceText) {
     const std::vector<std::string> shapes = paramEntries()[0].choices;
-    EXPECT_EQ(choiceNumber(shapes, "Hexagon"), 6);
-    EXPECT_EQ(choiceNumber(shapes, "  t shape "), 8);
-    EXPECT_EQ(choiceNumber(shapes, "CIRCLE"), 1);
-    EXPECT_EQ(choiceNumber(shapes, "3"), 3);
-    // The ninth name is in the effect's text but not offered.
-    EXPECT_EQ(choiceNumber(shapes, "Chevron"), 0);
-    EXPECT_EQ(choiceNumber(shapes, "9"), 0);
-    EXPECT_EQ(choiceNumber(shapes, "0"), 0);
-    EXPECT_EQ(choiceNumber(shapes, ""), 0);
-    EXPECT_EQ(choiceNumber(shapes, "Hex"), 0);
-
+    const std::pair<const char*, int> cases[] = {{"Hexagon", 6}, {"  t shape ", 8}, {"CIRCLE", 1},
+                                                 {"3", 3},       {"Chevron", 0},    {"9", 0},
+                                                 {"0", 0},       {"", 0},           {"Hex", 0}};
+    for (const auto& [text, number] : cases) EXPECT_EQ(choiceNumber(shapes, text), number) << text;
     Mapping m{Kind::Popup, 0, 0, shapes};
     Value v;
     v.text = "Octagon";

@@ -37,32 +37,6 @@ void expectUniform(GLuint texture, int w, int h, std::vector<float> colour) {
     }
 }
 
-TEST_F(FrameBufferTest, SameSizeMakesNoGLCallNewSizeStartsOver) {
-    inRenderContext([&] {
-        fb->prepare(16, 8, true);
-        const GLuint output = fb->outputRenderBuffer();
-        EXPECT_NE(output, 0u);
-        EXPECT_NE(fb->multisampleFrameBuffer(), 0u);
-        {
-            GLCallRecorder recorder;
-            fb->prepare(16, 8, false);  // the flag is ignored for the same size
-            EXPECT_EQ(recorder.calls().size(), 0u);
-        }
-        EXPECT_EQ(fb->outputRenderBuffer(), output);
-
-        fb->pushRenderContext(false, false);
-        fb->pushRenderContext(false, true);
-        EXPECT_EQ(fb->stackDepth(), 2u);
-        EXPECT_EQ(fb->stencilCount(), 1u);
-        fb->prepare(12, 8, true);
-        EXPECT_EQ(fb->stackDepth(), 0u);
-        EXPECT_EQ(fb->stencilCount(), 0u);
-        EXPECT_FALSE(glIsRenderbuffer(output));
-        EXPECT_EQ(fb->width(), 12);
-        EXPECT_EQ(fb->height(), 8);
-    });
-}
-
 TEST_F(FrameBufferTest, PushPushPopPopReturnsEachTargetsPixels) {
     for (bool multisample : {true, false}) {
         SCOPED_TRACE(multisample ? "multisample" : "single-sample");
@@ -149,31 +123,6 @@ TEST_F(FrameBufferTest, MultisampleTargetResolvesPartialCoverage) {
             glDeleteTextures(1, &texture);
         });
     }
-}
-
-TEST_F(FrameBufferTest, NormalRenderContextDrawsIntoATextureAndReturnsToTheTop) {
-    inRenderContext([&] {
-        fb->prepare(6, 6, false);
-        fb->beginDrawing();
-        const GLuint top = attachedRenderbuffer();
-        const GLuint texture = fb->createFloatRenderTexture(Vec2(3.9, 2.2), false, false);
-        fb->pushNormalRenderContext(texture, Vec2(3.9, 2.2), 0);
-        GLint viewport[4] = {};
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(viewport[2], 3);
-        EXPECT_EQ(viewport[3], 2);
-        clearTo(0.5f, 2.0f, -1.0f, 1.0f);  // a float target keeps values outside 0..1
-        fb->popNormalRenderContext();
-        EXPECT_EQ(attachedRenderbuffer(), top);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(viewport[2], 6);
-        const std::vector<float> texels = readTexture(texture, 3, 2);
-        EXPECT_EQ(std::vector<float>(texels.begin(), texels.begin() + 4),
-                  (std::vector<float>{0.5f, 2.0f, -1.0f, 1.0f}));
-        glDeleteTextures(1, &texture);
-        const GLuint popped = fb->popRenderContext();
-        glDeleteTextures(1, &popped);
-    });
 }
 
 TEST_F(FrameBufferTest, RenderTexturesHaveTheirFormatsAndFilters) {

@@ -1,13 +1,10 @@
-// The program wrapper: lazy build, error reports, bindings and the uniform setters.
+// The program wrapper: lazy build, error reports, bindings and the matrix uploads.
 #include <cstring>
 
 #include "GL/OpenglShader.h"
 #include "GLTestSupport.h"
 #include "Math/Affine.h"
 #include "Math/Mat4.h"
-#include "Math/Vec2.h"
-#include "Math/Vec3.h"
-#include "Math/Vec4.h"
 
 using namespace gl;
 
@@ -38,42 +35,6 @@ std::vector<float> uniformFloats(GLuint program, const char* name, int n) {
     return values;
 }
 
-TEST_F(ShaderTest, SettersReachTheirUniforms) {
-    inRenderContext([&] {
-        OpenglShader shader(kVertex, kFragment);
-        EXPECT_EQ(shader.program(), 0u);
-        EXPECT_EQ(shader.getUniformLocation("value"), -1);  // nothing built yet
-        shader.useProgram();
-        const GLuint program = shader.program();
-        ASSERT_NE(program, 0u);
-        GLint current = 0;
-        glGetIntegerv(GL_CURRENT_PROGRAM, &current);
-        EXPECT_EQ(static_cast<GLuint>(current), program);
-
-        shader.setUniform1f("value", 0.5f);
-        shader.setUniform2f("pair", Vec2(1.25, -2.0));
-        shader.setUniform3f("triple", Vec3(3.0, 4.5, 6.0));
-        shader.setUniform4f("quad", Vec4(7.0, 8.0, 9.0, 10.0));
-        shader.setUniform3i("ints", 1, 2, 3);
-        const float list[4] = {1, 2, 3, 4};
-        shader.setUniform1fv("list", list, 4);
-        EXPECT_EQ(uniformFloats(program, "value", 1), std::vector<float>{0.5f});
-        EXPECT_EQ(uniformFloats(program, "pair", 2), (std::vector<float>{1.25f, -2.0f}));
-        EXPECT_EQ(uniformFloats(program, "triple", 3), (std::vector<float>{3.0f, 4.5f, 6.0f}));
-        EXPECT_EQ(uniformFloats(program, "quad", 4), (std::vector<float>{7, 8, 9, 10}));
-        EXPECT_EQ(uniformFloats(program, "list[3]", 1), std::vector<float>{4.0f});
-        GLint ints[3] = {};
-        glGetUniformiv(program, glGetUniformLocation(program, "ints"), ints);
-        EXPECT_EQ(ints[2], 3);
-
-        shader.setUniformTexture("image", static_cast<int>(GL_TEXTURE_2D), 0, 3);
-        GLint unit = -1;
-        glGetUniformiv(program, glGetUniformLocation(program, "image"), &unit);
-        EXPECT_EQ(unit, 3);
-        glActiveTexture(GL_TEXTURE0);
-    });
-}
-
 TEST_F(ShaderTest, Matrix3UploadsEveryTransformColumnByColumn) {
     inRenderContext([&] {
         OpenglShader shader(kVertex, kFragment);
@@ -95,39 +56,6 @@ TEST_F(ShaderTest, Matrix3UploadsEveryTransformColumnByColumn) {
                       (std::vector<float>{1 + b, 4 + b, 0, 2 + b, 5 + b, 0, 3 + b, 6 + b, 1}))
                 << name;
         }
-    });
-}
-
-TEST_F(ShaderTest, Matrix4FromATranslationMovesTheOrigin) {
-    // One pixel whose colour is matrix * (0, 0, 0, 1).
-    const char* fragment =
-        "#version 330\nout vec4 colourOut;\nuniform mat4 matrix;\n"
-        "void main() { colourOut = matrix * vec4(0.0, 0.0, 0.0, 1.0); }\n";
-    const float point[] = {0, 0, 0};
-    inRenderContext([&] {
-        const GLuint target = makeFloatTexture(1, 1, nullptr);
-        const GLuint framebuffer = attachToNewFramebuffer(target);
-        glViewport(0, 0, 1, 1);
-        OpenglShader shader(kVertex, fragment);
-        shader.addAttributeBinding("position", 0);
-        shader.useProgram();
-        Mat4 m;
-        m.setTranslate(1, 2, 3);
-        shader.setUniformMatrix4f("matrix", m, 1);
-        GLuint array = 0, buffer = 0;
-        glGenVertexArrays(1, &array);
-        glBindVertexArray(array);
-        glGenBuffers(1, &buffer);
-        glBindBuffer(GL_ARRAY_BUFFER, buffer);
-        glBufferData(GL_ARRAY_BUFFER, sizeof(point), point, GL_STATIC_DRAW);
-        shader.setAttribute3fv("position", nullptr, 12);
-        glDrawArrays(GL_POINTS, 0, 1);
-        EXPECT_EQ(readFloats(1, 1), (std::vector<float>{1, 2, 3, 1}));
-        glBindVertexArray(0);
-        glDeleteVertexArrays(1, &array);
-        glDeleteBuffers(1, &buffer);
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(1, &target);
     });
 }
 
