@@ -48,49 +48,6 @@ TEST_F(ContextTest, GuardPutsTheHostContextBackOnceAndOnlyOnce) {
     host.makeHostContextCurrent();
 }
 
-TEST_F(ContextTest, GuardWithoutHostContextLeavesTheEffectsContextCurrent) {
-    Host::HostGLContext::releaseCurrent();
-    ASSERT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
-    AEOpenGLContext* render = nullptr;
-    {
-        SaveRestoreGLContextMac guard;
-        EXPECT_EQ(guard.savedContext(), nullptr);
-        render = AEOpenGLContextManager::getCurrentRenderContext();
-        render->makeContextCurrent();
-        guard.restore();
-    }
-    EXPECT_EQ(eglGetCurrentContext(), render->handle());
-    host.makeHostContextCurrent();
-}
-
-TEST_F(ContextTest, ThreadsAreNumberedInOrderOfFirstUseWithOneContextEach) {
-    const size_t before = AEOpenGLContextManager::renderContextCount();
-    std::vector<int> numbers;
-    std::set<void*> handles;
-    for (int i = 0; i < 3; ++i) {
-        std::thread([&] {
-            ASSERT_TRUE(host.makeHostContextCurrent());
-            EXPECT_EQ(AEOpenGLContextManager::currentThreadNumber(), -1);
-            inRenderContext([&] {
-                AEOpenGLContext* context = AEOpenGLContextManager::getCurrentRenderContext();
-                EXPECT_EQ(eglGetCurrentContext(), context->handle());
-                EXPECT_EQ(AEOpenGLContextManager::getCurrentRenderContext(), context);
-                handles.insert(context->handle());
-            });
-            // Back on this thread's own host context.
-            EXPECT_EQ(eglGetCurrentContext(), host.hostContext());
-            numbers.push_back(AEOpenGLContextManager::currentThreadNumber());
-        }).join();
-    }
-    ASSERT_EQ(numbers.size(), 3u);
-    // A fresh process starts at 0; earlier tests in the same process have used some numbers.
-    EXPECT_GE(numbers[0], 0);
-    EXPECT_EQ(numbers[1], numbers[0] + 1);
-    EXPECT_EQ(numbers[2], numbers[0] + 2);
-    EXPECT_EQ(handles.size(), 3u);
-    EXPECT_EQ(AEOpenGLContextManager::renderContextCount(), before + 3);
-}
-
 TEST_F(ContextTest, ConcurrentFirstCallsGetDistinctNumbersAndUnmixedBlocks) {
     constexpr int kThreads = 4;
     std::atomic<int> ready{0};

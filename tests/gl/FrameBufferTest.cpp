@@ -3,7 +3,6 @@
 #include "GL/AEOpenglMainFrameBuffer.h"
 #include "GL/OpenglShader.h"
 #include "GLTestSupport.h"
-#include "Math/Vec2.h"
 
 using namespace gl;
 
@@ -123,47 +122,6 @@ TEST_F(FrameBufferTest, MultisampleTargetResolvesPartialCoverage) {
             glDeleteTextures(1, &texture);
         });
     }
-}
-
-TEST_F(FrameBufferTest, RenderTexturesHaveTheirFormatsAndFilters) {
-    inRenderContext([&] {
-        fb->prepare(5, 3, false);
-        struct Case {
-            GLuint texture;
-            GLenum internal;
-            GLenum min;
-            GLenum mag;
-            int w, h;
-        };
-        const Case cases[] = {
-            {fb->createRenderTexture(true), GL_RGBA, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 5, 3},
-            {fb->createRenderTexture(Vec2(2.7, 4.2), false), GL_RGBA, GL_LINEAR, GL_LINEAR, 2, 4},
-            {fb->createFloatRenderTexture(false, true), GL_RGBA32F, GL_LINEAR_MIPMAP_NEAREST,
-             GL_LINEAR, 5, 3},
-            {fb->createFloatRenderTexture(false, false), GL_RGBA32F, GL_NEAREST, GL_NEAREST, 5, 3},
-            {fb->createFloatRenderTexture(Vec2(1, 1), true, false), GL_RGBA32F, GL_LINEAR,
-             GL_LINEAR, 1, 1},
-        };
-        GLint bound = -1;
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-        EXPECT_EQ(bound, 0);
-        for (const Case& c : cases) {
-            glBindTexture(GL_TEXTURE_2D, c.texture);
-            GLint internal = 0, min = 0, mag = 0, w = 0, h = 0;
-            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &internal);
-            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
-            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
-            EXPECT_EQ(static_cast<GLenum>(internal), c.internal);
-            EXPECT_EQ(static_cast<GLenum>(min), c.min);
-            EXPECT_EQ(static_cast<GLenum>(mag), c.mag);
-            EXPECT_EQ(w, c.w);
-            EXPECT_EQ(h, c.h);
-            for (float v : readTexture(c.texture, c.w, c.h)) ASSERT_EQ(v, 0.0f);
-            glDeleteTextures(1, &c.texture);
-        }
-    });
 }
 
 }  // namespace

@@ -156,16 +156,5 @@ TEST_F(LifetimeTest, TearDownLeavesNoContextAndNoObject) {
     EXPECT_EQ(output.pixel8(1, 1).alpha, 0);  // the empty frame came back transparent
 }
 
-TEST_F(LifetimeTest, ReleaseTwiceAndWithoutSetUpDeletesNothingMore) {
-    tearDownGL();
-    AEOpenGLContextManager::releaseContextManager();
-    EXPECT_EQ(AEOpenGLContextManager::getSharedDataContext(), nullptr);
-    EXPECT_EQ(AEOpenGLContextManager::renderContextCount(), 0u);
-    // A render before set-up gets a context of its own that shares with nothing.
-    inRenderContext(
-        [&] { EXPECT_NE(AEOpenGLContextManager::getCurrentRenderContext()->handle(), nullptr); });
-    EXPECT_EQ(AEOpenGLContextManager::renderContextCount(), 1u);
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory::Testing

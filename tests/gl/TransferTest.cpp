@@ -167,25 +167,5 @@ TEST_F(TransferTest, FailuresAreThrownAndLeaveTheOutputAlone) {
     }
 }
 
-TEST_F(TransferTest, CheckFramebufferStatusNamesTheProblem) {
-    inRenderContext([&] {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);  // no default framebuffer in this context
-        EXPECT_EQ(U::CheckFramebufferStatus(), "Unknown error!");
-        GLuint framebuffer = 0, empty = 0;
-        glGenFramebuffers(1, &framebuffer);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        EXPECT_EQ(U::CheckFramebufferStatus(), "Framebuffer incomplete, missing attachment!");
-        glGenRenderbuffers(1, &empty);
-        glBindRenderbuffer(GL_RENDERBUFFER, empty);  // no storage
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, empty);
-        EXPECT_EQ(U::CheckFramebufferStatus(), "Framebuffer incomplete, incomplete attachment!");
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 4, 4);
-        EXPECT_EQ(U::CheckFramebufferStatus(), "OK");
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteRenderbuffers(1, &empty);
-    });
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory::Testing

@@ -137,29 +137,5 @@ TEST_F(SuiteScoperTest, FreeFunctionsAnswerCodesWithMessages) {
     }
 }
 
-TEST_F(SuiteScoperTest, DrawbotSuitesComeAndGoInOrderAndStopAtAMissingOne) {
-    DRAWBOT_Suites suites{};
-    EXPECT_EQ(AcquireDrawbotSuites(&in, &out, &suites), PF_Err_NONE);
-    EXPECT_NE(suites.path_suiteP, nullptr);
-    EXPECT_EQ(ReleaseDrawbotSuites(&in, &out), PF_Err_NONE);
-    const Strings order{"DRAWBOT Draw Suite 1", "DRAWBOT Supplier Suite 1",
-                        "DRAWBOT Surface Suite 2", "DRAWBOT Path Suite 1"};
-    Strings expected;
-    for (const char* verb : {"AcquireSuite ", "ReleaseSuite "}) {
-        for (const std::string& suite : order) expected.push_back(verb + suite);
-    }
-    EXPECT_EQ(probe.calls(), expected);
-
-    probe.clearCalls();
-    probe.withholdSuite(kDRAWBOT_SurfaceSuite);
-    suites = DRAWBOT_Suites{};
-    EXPECT_EQ(AcquireDrawbotSuites(&in, &out, &suites), PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_NE(suites.supplier_suiteP, nullptr);
-    EXPECT_EQ(suites.surface_suiteP, nullptr);
-    EXPECT_EQ(suites.path_suiteP, nullptr);
-    EXPECT_EQ(probe.outstandingSuites(), 2);
-    EXPECT_EQ(message(), "Not able to acquire AEFX Suite-DRAWBOT Surface Suite-2");
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory

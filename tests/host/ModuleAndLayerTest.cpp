@@ -74,41 +74,4 @@ TEST(PluginModule, FindsTheEffectBesideTheBinaryBuiltOrInstalled) {
     std::filesystem::remove_all(root);
 }
 
-TEST(Layer, RowsArePaddedAndPaddingIsWatched) {
-    Layer layer(5, 3, 8, 12);
-    EXPECT_EQ(layer.rowbytes(), 5 * 4 + 12);
-    EXPECT_EQ(layer.def()->rowbytes, 32);
-    EXPECT_EQ(layer.def()->width, 5);
-    EXPECT_EQ(layer.def()->height, 3);
-    EXPECT_EQ(layer.pixelFormat(), PF_PixelFormat_ARGB32);
-    // Pixels sit row by row at rowbytes apart.
-    layer.pixel8(4, 2) = PF_Pixel{1, 2, 3, 4};
-    EXPECT_EQ(layer.row(2)[16], 1);
-    EXPECT_EQ(reinterpret_cast<uint8_t*>(layer.def()->data) + 2 * 32 + 16 + 3, &layer.row(2)[19]);
-    layer.fill(PF_Pixel{255, 10, 20, 30});
-    EXPECT_TRUE(layer.paddingIntact());
-    EXPECT_EQ(layer.pixel8(0, 0).green, 20);
-    // One byte past the last pixel of a row is padding.
-    layer.row(1)[20] = 0;
-    EXPECT_FALSE(layer.paddingIntact());
-}
-
-TEST(Layer, DeepLayersConvertTheFillColour) {
-    Layer deep(2, 2, 16, 6);
-    EXPECT_EQ(deep.rowbytes(), 2 * 8 + 6);
-    EXPECT_EQ(deep.pixelFormat(), PF_PixelFormat_ARGB64);
-    deep.fill(PF_Pixel{255, 0, 51, 255});
-    EXPECT_EQ(deep.pixel16(1, 1).alpha, 32768);
-    EXPECT_EQ(deep.pixel16(1, 1).red, 0);
-    EXPECT_EQ(deep.pixel16(1, 1).green, 6554);  // 51/255 of 32768, rounded
-    EXPECT_TRUE(deep.paddingIntact());
-
-    Layer flt(3, 1, 32, 4);
-    EXPECT_EQ(flt.rowbytes(), 3 * 16 + 4);
-    flt.fill(PF_Pixel{255, 0, 51, 255});
-    EXPECT_FLOAT_EQ(flt.pixelF(2, 0).green, 0.2f);
-    EXPECT_FLOAT_EQ(flt.pixelF(2, 0).alpha, 1.0f);
-    EXPECT_TRUE(flt.paddingIntact());
-}
-
 }  // namespace

@@ -52,18 +52,6 @@ TEST(Suites, EveryOfferedSuiteComesWithATableAndBalances) {
     EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
-TEST(Suites, UnknownNamesAndVersionsAreNotFound) {
-    HostApp host;
-    HostProbe probe{host};
-    const void* table = reinterpret_cast<const void*>(&host);
-    EXPECT_EQ(host.basicSuite()->AcquireSuite(kAEGPStreamSuite, 2, &table), kSPSuiteNotFoundError);
-    EXPECT_EQ(table, nullptr);
-    table = &host;
-    EXPECT_EQ(host.basicSuite()->AcquireSuite("PF World Suite", 1, &table), kSPSuiteNotFoundError);
-    EXPECT_EQ(table, nullptr);
-    EXPECT_EQ(probe.outstandingSuites(), 0);
-}
-
 TEST(Suites, WithheldAndNullSuitesAreNotCountedAndOthersStayAvailable) {
     HostApp host;
     HostProbe probe{host};
@@ -116,22 +104,6 @@ TEST(Suites, FailCallHitsOnlyTheNthCallOnce) {
     EXPECT_EQ(memory->AEGP_NewMemHandle(0, "x", 4, 0, &m), A_Err_NONE);
     EXPECT_EQ(memory->AEGP_FreeMemHandle(m), A_Err_NONE);
     EXPECT_EQ(probe.liveMemHandles(), 0);
-}
-
-TEST(Suites, EachHostAnswersThroughItsOwnTables) {
-    HostApp first;
-    HostApp second;
-    HostProbe firstProbe{first};
-    HostProbe secondProbe{second};
-    EXPECT_NE(first.basicSuite(), second.basicSuite());
-    secondProbe.withholdSuite(kPFANSISuite);
-    const void* table = nullptr;
-    EXPECT_EQ(first.basicSuite()->AcquireSuite(kPFANSISuite, 1, &table), kSPNoError);
-    EXPECT_EQ(second.basicSuite()->AcquireSuite(kPFANSISuite, 1, &table), kSPSuiteNotFoundError);
-    EXPECT_EQ(firstProbe.outstandingSuites(), 1);
-    EXPECT_EQ(secondProbe.outstandingSuites(), 0);
-    EXPECT_EQ(firstProbe.countCalls("AcquireSuite"), 1);
-    EXPECT_EQ(secondProbe.countCalls("AcquireSuite"), 1);
 }
 
 TEST(Suites, ATableOfAHostThatIsGoneAnswersErrors) {

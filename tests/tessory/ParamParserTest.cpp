@@ -177,23 +177,34 @@ TEST_F(ParamParserTest, DefaultsAreReadFromTheDefinitions) {
     EXPECT_DOUBLE_EQ(list[10].validMin, -90);
 }
 
+// JSON values: numbers, the same texts as on the command line, booleans for checkboxes only.
 TEST_F(ParamParserTest, JsonValues) {
-    const ParamInfo& size = parser.find("Shape Size 1");
-    EXPECT_EQ(parser.fromJson(size, nlohmann::json(400))[0], 400);
-    EXPECT_EQ(parser.fromJson(size, nlohmann::json("400"))[0], 400);
-    EXPECT_NE(errorOf([&] { parser.fromJson(size, nlohmann::json(4000)); }).find("out of range"),
-              std::string::npos);
-    EXPECT_NE(errorOf([&] { parser.fromJson(size, nlohmann::json(true)); }).find("checkboxes"),
-              std::string::npos);
-    const ParamInfo& box = parser.find("Transparent Background");
-    EXPECT_EQ(parser.fromJson(box, nlohmann::json(true))[0], 1);
-    EXPECT_EQ(parser.fromJson(parser.find("Shape Type"), nlohmann::json(2))[0], 2);
-    EXPECT_EQ(parser.fromJson(parser.find("Shape Center"), nlohmann::json::parse("[10, 20]")),
-              (ParamValue{10, 20, 0, 0}));
-    EXPECT_NE(errorOf([&] {
-                  parser.fromJson(parser.find("Shadow Color"), nlohmann::json(5));
-              }).find("not a single number"),
-              std::string::npos);
+    const struct {
+        const char* name;
+        const char* json;
+        std::vector<double> value;  // empty: an error containing `error`
+        const char* error;
+    } cases[] = {
+        {"Shape Size 1", "400", {400}, ""},
+        {"Shape Size 1", "\"400\"", {400}, ""},
+        {"Shape Size 1", "4000", {}, "out of range"},
+        {"Shape Size 1", "true", {}, "checkboxes"},
+        {"Transparent Background", "true", {1}, ""},
+        {"Shape Type", "2", {2}, ""},
+        {"Shape Center", "[10, 20]", {10, 20, 0, 0}, ""},
+        {"Shadow Color", "5", {}, "not a single number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " = " + c.json);
+        const auto json = nlohmann::json::parse(c.json);
+        if (c.value.empty()) {
+            EXPECT_NE(errorOf([&] { parser.fromJson(parser.find(c.name), json); }).find(c.error),
+                      std::string::npos);
+        } else {
+            const ParamValue v = parser.fromJson(parser.find(c.name), json);
+            EXPECT_EQ(std::vector<double>(v.begin(), v.begin() + c.value.size()), c.value);
+        }
+    }
 }
 
 TEST_F(ParamParserTest, PresetsWithValuesAndKeys) {
@@ -221,19 +232,21 @@ TEST_F(ParamParserTest, PresetsWithValuesAndKeys) {
 }
 
 TEST_F(ParamParserTest, BadPresetsNameTheFileAndTheProblem) {
-    auto bad = [&](const char* json) {
-        return errorOf([&] { Preset::parse(json, parser, "p.json"); });
+    const std::pair<const char*, const char*> cases[] = {
+        {"{\"Shape Type\": ", "preset 'p.json': bad JSON"},
+        {"[1, 2]", "expected an object"},
+        {R"({"Size": 3})", "unknown parameter \"Size\""},
+        {R"({"Shape Size 1": [[0, 100], [1, 5000]]})", "5000 is out of range"},
+        {R"({"Shape Size 1": [[-1, 100]]})", "negative"},
+        {R"({"Shape Size 1": []})", "empty list"},
+        {R"({"Shape Size 1": 1, "shape size 1": 2})", "given twice"},
+        {R"({"Shape Type": "Chevron"})", "unknown choice"},
     };
-    EXPECT_NE(bad("{\"Shape Type\": ").find("preset 'p.json': bad JSON"), std::string::npos);
-    EXPECT_NE(bad("[1, 2]").find("expected an object"), std::string::npos);
-    EXPECT_NE(bad(R"({"Size": 3})").find("unknown parameter \"Size\""), std::string::npos);
-    EXPECT_NE(bad(R"({"Shape Size 1": [[0, 100], [1, 5000]]})").find("5000 is out of range"),
-              std::string::npos);
-    EXPECT_NE(bad(R"({"Shape Size 1": [[-1, 100]]})").find("negative"), std::string::npos);
-    EXPECT_NE(bad(R"({"Shape Size 1": []})").find("empty list"), std::string::npos);
-    EXPECT_NE(bad(R"({"Shape Size 1": 1, "shape size 1": 2})").find("given twice"),
-              std::string::npos);
-    EXPECT_NE(bad(R"({"Shape Type": "Chevron"})").find("unknown choice"), std::string::npos);
+    for (const auto& [json, error] : cases) {
+        EXPECT_NE(errorOf([&] { Preset::parse(json, parser, "p.json"); }).find(error),
+                  std::string::npos)
+            << json;
+    }
     EXPECT_NE(errorOf([&] {
                   Preset::load("/nonexistent/p.json", parser);
               }).find("cannot read preset '/nonexistent/p.json'"),
