@@ -1,10 +1,6 @@
-// Contexts, the host-context guard and the per-thread registry.
+// The host-context guard, and the flush when the guard switches contexts.
 #include <EGL/egl.h>
 
-#include <atomic>
-#include <regex>
-#include <set>
-#include <thread>
 
 #include "GL/AEOpenGLContext.h"
 #include "GL/AEOpenGLContextManager.h"
@@ -17,18 +13,6 @@ namespace Corvane::Tessory::Testing {
 namespace {
 
 using ContextTest = GLTest;
-
-const std::regex kInfoBlock(
-    "\nOpenGL Version:  [0-9]+\\.[0-9]+\n"
-    "OpenGL Vendor:   [^\n]+\n"
-    "OpenGL Renderer: [^\n]+\n"
-    "OpenGL Revision: [0-9]+ \\(gl\\.xml\\)\n"
-    "\n");
-
-int countBlocks(const std::string& text) {
-    return static_cast<int>(
-        std::distance(std::sregex_iterator(text.begin(), text.end(), kInfoBlock), {}));
-}
 
 TEST_F(ContextTest, GuardPutsTheHostContextBackOnceAndOnlyOnce) {
     void* hostContext = host.hostContext();
@@ -46,57 +30,6 @@ TEST_F(ContextTest, GuardPutsTheHostContextBackOnceAndOnlyOnce) {
     guard.restore();
     EXPECT_EQ(eglGetCurrentContext(), render->handle());
     host.makeHostContextCurrent();
-}
-
-TEST_F(ContextTest, ConcurrentFirstCallsGetDistinctNumbersAndUnmixedBlocks) {
-    constexpr int kThreads = 4;
-    std::atomic<int> ready{0};
-    std::vector<int> numbers(kThreads, -1);
-    std::vector<void*> handles(kThreads, nullptr);
-    testing::internal::CaptureStdout();
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i) {
-        threads.emplace_back([&, i] {
-            host.makeHostContextCurrent();
-            ++ready;
-            while (ready < kThreads) std::this_thread::yield();
-            inRenderContext(
-                [&] { handles[i] = AEOpenGLContextManager::getCurrentRenderContext()->handle(); });
-            numbers[i] = AEOpenGLContextManager::currentThreadNumber();
-        });
-    }
-    for (auto& t : threads) t.join();
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(countBlocks(out), kThreads) << out;
-    EXPECT_EQ(std::set<int>(numbers.begin(), numbers.end()).size(), size_t{kThreads});
-    EXPECT_EQ(std::set<void*>(handles.begin(), handles.end()).size(), size_t{kThreads});
-    EXPECT_EQ(std::count(handles.begin(), handles.end(), nullptr), 0);
-}
-
-TEST_F(ContextTest, ObjectsAreSharedAcrossTheShareGroup) {
-    const float texel[4] = {0.25f, 0.5f, 0.75f, 1.0f};
-    GLuint texture = 0;
-    std::thread([&] {
-        host.makeHostContextCurrent();
-        inRenderContext([&] { texture = makeFloatTexture(1, 1, texel); });
-    }).join();
-    ASSERT_NE(texture, 0u);
-    std::vector<float> seen;
-    std::thread([&] {
-        host.makeHostContextCurrent();
-        inRenderContext([&] {
-            EXPECT_TRUE(glIsTexture(texture));
-            seen = readTexture(texture, 1, 1);
-        });
-    }).join();
-    EXPECT_EQ(seen, std::vector<float>(texel, texel + 4));
-
-    // The shared data context sees it too, the host's context (another group) does not.
-    SaveRestoreGLContextMac guard;
-    AEOpenGLContextManager::getSharedDataContext()->makeContextCurrent();
-    EXPECT_TRUE(glIsTexture(texture));
-    glDeleteTextures(1, &texture);
-    guard.restore();
 }
 
 TEST_F(ContextTest, SwitchingAwayFlushesUnlessTheBoundFramebufferIsIncomplete) {

@@ -35,46 +35,6 @@ std::vector<float> uniformFloats(GLuint program, const char* name, int n) {
     return values;
 }
 
-TEST_F(ShaderTest, Matrix3UploadsEveryTransformColumnByColumn) {
-    inRenderContext([&] {
-        OpenglShader shader(kVertex, kFragment);
-        shader.useProgram();
-        Affine transforms[3];
-        for (int i = 0; i < 3; ++i) {
-            transforms[i].m00 = 1 + 10 * i;
-            transforms[i].m01 = 2 + 10 * i;
-            transforms[i].m02 = 3 + 10 * i;
-            transforms[i].m10 = 4 + 10 * i;
-            transforms[i].m11 = 5 + 10 * i;
-            transforms[i].m12 = 6 + 10 * i;
-        }
-        shader.setUniformMatrix3f("transforms", transforms, 3);
-        for (int i = 0; i < 3; ++i) {
-            const std::string name = "transforms[" + std::to_string(i) + "]";
-            const float b = 10.0f * i;
-            EXPECT_EQ(uniformFloats(shader.program(), name.c_str(), 9),
-                      (std::vector<float>{1 + b, 4 + b, 0, 2 + b, 5 + b, 0, 3 + b, 6 + b, 1}))
-                << name;
-        }
-    });
-}
-
-TEST_F(ShaderTest, BindingsApplyAtLinkOnly) {
-    inRenderContext([&] {
-        OpenglShader shader(kVertex, kFragment);
-        shader.addAttributeBinding("position", 5);
-        shader.addAttributeBinding("input_uv", 2);
-        shader.addAttributeBinding("position", 7);  // the first location stays
-        shader.useProgram();
-        EXPECT_EQ(shader.getAttributeLocation("position"), 5);
-        EXPECT_EQ(shader.getAttributeLocation("input_uv"), 2);
-        EXPECT_EQ(shader.getAttributeLocation("missing"), -1);
-        shader.addAttributeBinding("input_uv", 0);
-        shader.useProgram();
-        EXPECT_EQ(shader.getAttributeLocation("input_uv"), 2);
-    });
-}
-
 // A compile error reports the stage's log once per use under one header, a link error under
 // the program's; the broken program is never current, and its setters never reach GL.
 TEST_F(ShaderTest, ErrorsAreReportedOnEveryUseAndSettersStayInert) {

@@ -81,21 +81,6 @@ TEST(Semaphore, CountsSignalsAndReleasesExactlyThatManyMostRecentFirst) {
     EXPECT_EQ(std::vector<int>(order.begin() + 3, order.end()), (std::vector<int>{1, 0}));
 }
 
-TEST(Semaphore, SignalAllWakesCurrentWaitersOnlyAndKeepsNoCount) {
-    Semaphore semaphore(0);
-    EXPECT_EQ(semaphore.signalAll(), Semaphore::kNotWaiting);
-    {
-        Waiters waiters(semaphore);
-        for (int i = 0; i < 6; ++i) ASSERT_TRUE(waiters.start(i));
-        EXPECT_EQ(semaphore.signalAll(), Semaphore::kSuccess);
-        EXPECT_TRUE(waiters.settlesAt(6));
-        for (int tag : waiters.order()) EXPECT_GE(tag, 0) << "a waiter did not succeed";
-    }
-    Waiters late(semaphore);
-    ASSERT_TRUE(late.start(0));
-    EXPECT_TRUE(late.settlesAt(0));
-}
-
 TEST(Semaphore, BinarySemaphoreExcludesConcurrentHolders) {
     Semaphore lock(1);
     int inside = 0, most = 0;

@@ -44,44 +44,6 @@ TEST_F(SuiteScoperTest, ScopersHoldTheHostTableAndReleaseInReverseOrderAlsoOnThr
     EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
-// However the host fails, the scoper throws 13 and releases nothing; only with an output
-// record does the user see a message. A null table is no failure until it is called.
-TEST_F(SuiteScoperTest, EveryHostFailureThrows13AndReleasesNothing) {
-    probe.withholdSuite(kPFHandleSuite);
-    EXPECT_EQ(thrownCode([&] { SuiteScoper<PF_HandleSuite1> s(&in, kPFHandleSuite, 2); }),
-              A_Err_MISSING_SUITE);
-    EXPECT_FALSE(displayFlag());
-
-    probe.failCall("AcquireSuite", 1, A_Err_PARAMETER);
-    EXPECT_EQ(thrownCode([&] { SuiteScoper<PF_ANSICallbacksSuite1> s(&in, kPFANSISuite, 1); }),
-              A_Err_MISSING_SUITE);
-
-    probe.withholdSuite(kPFParamUtilsSuite);
-    out.out_flags = PF_OutFlag_DISPLAY_ERROR_MESSAGE >> 1;  // other flags stay
-    EXPECT_EQ(
-        thrownCode([&] { SuiteScoper<PF_ParamUtilsSuite3> s(&in, kPFParamUtilsSuite, 3, &out); }),
-        A_Err_MISSING_SUITE);
-    EXPECT_TRUE(displayFlag());
-    EXPECT_TRUE(out.out_flags & (PF_OutFlag_DISPLAY_ERROR_MESSAGE >> 1));
-    EXPECT_EQ(message(), "Not able to acquire AEFX Suite.");
-    thrownCode([&] { SuiteScoper<PF_ParamUtilsSuite3> s(&in, kPFParamUtilsSuite, 3, &out, "gone"); });
-    EXPECT_EQ(message(), "gone");
-
-    probe.nullSuite(kAEGPEffectSuite);
-    EXPECT_FALSE(thrownCode([&] {
-                     SuiteScoper<AEGP_EffectSuite2> effect(&in, kAEGPEffectSuite, 2, &out);
-                     EXPECT_EQ(effect.get(), nullptr);
-                 }).has_value());
-    EXPECT_EQ(thrownCode([&] {
-                  SuiteScoper<AEGP_EffectSuite2> effect(&in, kAEGPEffectSuite, 2, &out);
-                  A_long count = 0;
-                  effect->AEGP_GetLayerNumEffects(nullptr, &count);
-              }),
-              A_Err_MISSING_SUITE);
-    EXPECT_EQ(probe.countCalls("ReleaseSuite"), 0);
-    EXPECT_EQ(probe.outstandingSuites(), 0);
-}
-
 // The free functions answer codes and leave a message, cut to the host's 255 characters.
 TEST_F(SuiteScoperTest, FreeFunctionsAnswerCodesWithMessages) {
     const std::string longText(600, 'x');

@@ -1,4 +1,4 @@
-// Pictures, files and the progress line: the program's own plumbing, without the plug-in.
+// Pictures and files: the program's own plumbing, without the plug-in.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,35 +10,12 @@
 #include "Image.h"
 #include "InputError.h"
 #include "StillIO.h"
+#include "Programs.h"
 
 using namespace Corvane::Tessory::Cli;
 namespace fs = std::filesystem;
 
-namespace {
-
-class TempDir {
-  public:
-    TempDir() {
-        char pattern[] = "/tmp/tessory-media-XXXXXX";
-        mPath = mkdtemp(pattern);
-    }
-    ~TempDir() { fs::remove_all(mPath); }
-    std::string operator/(const std::string& name) const { return (mPath / name).string(); }
-    size_t entries() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(mPath), {}));
-    }
-    const fs::path& path() const { return mPath; }
-
-  private:
-    fs::path mPath;
-};
-
-std::string contents(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-}  // namespace
+using namespace Corvane::Tessory::Testing;
 
 TEST(AtomicFileTest, TargetAppearsOnlyOnCommit) {
     TempDir dir;
@@ -66,27 +43,6 @@ TEST(AtomicFileTest, AbandonedWriteLeavesAnExistingTargetAlone) {
     }
     EXPECT_EQ(contents(target), "old");
     EXPECT_EQ(dir.entries(), 1u);  // the temporary file is gone
-}
-
-TEST(ImageTest, FlattenBlitAndResize) {
-    Image image(2, 1);
-    image.pixel(0, 0)[0] = 200;
-    image.pixel(0, 0)[3] = 128;
-    image.pixel(1, 0)[1] = 90;
-    image.pixel(1, 0)[3] = 255;
-    const Image flat = image.flattened();
-    EXPECT_EQ(flat.pixel(0, 0)[0], 100);  // 200 * 128 / 255, rounded
-    EXPECT_EQ(flat.pixel(0, 0)[3], 255);
-    EXPECT_EQ(flat.pixel(1, 0)[1], 90);
-
-    Image big(4, 4);
-    big.fill(1, 2, 3, 4);
-    big.blit(image, 3, 3);  // clipped to one pixel
-    EXPECT_EQ(big.pixel(3, 3)[0], 200);
-    EXPECT_EQ(big.pixel(2, 3)[0], 1);
-    const Image half = big.resized(2, 2);
-    EXPECT_EQ(half.width(), 2);
-    EXPECT_EQ(half.pixel(0, 0)[2], 3);
 }
 
 TEST(StillIOTest, RoundTripsKeepAlphaWhereTheFormatHasIt) {

@@ -1,4 +1,4 @@
-// AEGP_ExecuteScript on the embedded engine, and the float iterate suite.
+// The float iterate suite and the pixel-data callbacks.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,85 +13,6 @@
 using namespace Corvane::Tessory::Host;
 
 namespace {
-
-class Script : public ::testing::Test {
-  protected:
-    Script() {
-        const void* table = nullptr;
-        host.basicSuite()->AcquireSuite(kAEGPUtilitySuite, 11, &table);
-        utility = static_cast<const AEGP_UtilitySuite5*>(table);
-        host.basicSuite()->AcquireSuite(kAEGPMemorySuite, 1, &table);
-        memory = static_cast<const AEGP_MemorySuite1*>(table);
-    }
-
-    // Runs the script and takes the texts out of their handles, freeing them.
-    A_Err run(const char* script, std::string* result, std::string* error,
-              bool* resultNull = nullptr, bool platform = false) {
-        AEGP_MemHandle r = nullptr, e = nullptr;
-        const A_Err err = utility->AEGP_ExecuteScript(0, script, platform, &r, &e);
-        if (resultNull) *resultNull = r == nullptr;
-        *result = take(r);
-        *error = take(e);
-        return err;
-    }
-    std::string take(AEGP_MemHandle h) {
-        if (!h) return "";
-        void* text = nullptr;
-        memory->AEGP_LockMemHandle(h, &text);
-        std::string s = static_cast<const char*>(text);
-        memory->AEGP_FreeMemHandle(h);
-        return s;
-    }
-
-    HostApp host;
-
-    HostProbe probe{host};
-    const AEGP_UtilitySuite5* utility = nullptr;
-    const AEGP_MemorySuite1* memory = nullptr;
-};
-
-// Each script's completion value comes back as UTF-8 text (empty, but in a handle, for
-// undefined), an error as the engine's message with no result handle; globals live on from
-// one script to the next; a failed call runs nothing.
-TEST_F(Script, ResultsAndErrorsAsText) {
-    const struct {
-        const char* script;
-        bool platform;
-        A_Err code;
-        const char* result;  // null: no result handle
-        const char* error;   // the error text starts with this
-    } cases[] = {
-        {"var a = [1, 2]; a.push(3); a.join('-') + ' ' + (6 * 7)", false, A_Err_NONE, "1-2-3 42", ""},
-        {"1.5 + 1", false, A_Err_NONE, "2.5", ""},
-        {"var kept = 'x' + 'y';", false, A_Err_NONE, "", ""},
-        {"kept", false, A_Err_NONE, "xy", ""},
-        {"''", false, A_Err_NONE, "", ""},
-        {"'gr\xC3\xBC\xC3\x9F ' + '\xE2\x82\xAC'.length", false, A_Err_NONE, "gr\xC3\xBC\xC3\x9F 1", ""},
-        {"'gr\xC3\xBC\xC3\x9F ' + '\xE2\x82\xAC'.length", true, A_Err_NONE, "gr\xC3\xBC\xC3\x9F 1", ""},
-        {"1 +* 2", false, A_Err_GENERIC, nullptr, "SyntaxError"},
-        {"undefinedName.x", false, A_Err_GENERIC, nullptr, "ReferenceError"},
-        {"throw new Error('stop here')", false, A_Err_GENERIC, nullptr, "Error: stop here"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.script);
-        std::string result, error;
-        bool resultNull = false;
-        EXPECT_EQ(run(c.script, &result, &error, &resultNull, c.platform), c.code);
-        EXPECT_EQ(resultNull, c.result == nullptr);
-        EXPECT_EQ(result, c.result ? c.result : "");
-        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
-        EXPECT_EQ(error.empty(), !*c.error);
-    }
-    EXPECT_EQ(probe.liveMemHandles(), 0);
-
-    probe.failCall("AEGP_ExecuteScript");
-    std::string result, error;
-    bool resultNull = false;
-    EXPECT_EQ(run("var ran = 1; 5", &result, &error, &resultNull), A_Err_GENERIC);
-    EXPECT_TRUE(resultNull);
-    EXPECT_EQ(run("typeof ran", &result, &error), A_Err_NONE);
-    EXPECT_EQ(result, "undefined");
-}
 
 struct Visit {
     int x, y;
