@@ -1,7 +1,6 @@
 // The host-context guard, and the flush when the guard switches contexts.
 #include <EGL/egl.h>
 
-
 #include "GL/AEOpenGLContext.h"
 #include "GL/AEOpenGLContextManager.h"
 #include "GLTestSupport.h"

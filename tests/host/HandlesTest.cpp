@@ -1,12 +1,10 @@
-// The memory and handle suites.
-// memory and handle suites.
+// The PF handle suite: lock, resize, dispose.
 #include <cstring>
 
 #include "HostFixture.h"
 
 namespace Corvane::Tessory::Host::Testing {
 namespace {
-
 
 TEST(Memory, PfHandlesLockResizeAndDispose) {
     HostApp host;
