@@ -22,7 +22,7 @@ namespace {
 
 std::mutex gMutex;
 GLObserver::Watch gWatch = GLObserver::Watch::Calls;
-std::vector<GLCall> gCalls;
+std::vector<std::string> gCalls;
 std::vector<void*> gCreated;
 std::vector<void*> gDestroyed;
 // (kind, owning context or null when shared, name)
@@ -30,7 +30,6 @@ std::set<std::tuple<std::string, void*, unsigned>> gAlive;
 
 std::string print(const glbinding::AbstractValue* value) {
     std::ostringstream s;
-    s.precision(9);
     if (value) value->printOn(s);
     return s.str();
 }
@@ -38,15 +37,6 @@ std::string print(const glbinding::AbstractValue* value) {
 template <typename T>
 const T* pointer(const std::string& printed) {
     return reinterpret_cast<const T*>(std::strtoull(printed.c_str(), nullptr, 16));
-}
-
-// Uploads whose last argument is an array of floats, with the floats per element.
-int floatsPerElement(const std::string& name) {
-    if (name == "glUniformMatrix3fv") return 9;
-    if (name == "glUniformMatrix4fv") return 16;
-    if (name.size() == 13 && name.rfind("glUniform", 0) == 0 && name.substr(10) == "fv")
-        return name[9] - '0';  // glUniform1fv .. glUniform4fv
-    return 0;
 }
 
 bool makesOrDeletes(const std::string& fn) {
@@ -86,19 +76,14 @@ void countObjects(const std::string& fn, const std::vector<std::string>& params,
 }
 
 void record(const glbinding::FunctionCall& call) {
-    GLCall c;
-    c.name = call.function->name();
-    for (const glbinding::AbstractValue* p : call.parameters) c.params.push_back(print(p));
-    c.result = print(call.returnValue);
-    // The array is still alive while the call is reported.
-    if (const int per = floatsPerElement(c.name); per > 0 && c.params.size() >= 3) {
-        const int count = std::atoi(c.params[1].c_str());
-        if (const float* data = pointer<float>(c.params.back()); data && count > 0)
-            c.floats.assign(data, data + count * per);
-    }
+    std::string name = call.function->name();
     std::lock_guard<std::mutex> lock(gMutex);
-    if (makesOrDeletes(c.name)) countObjects(c.name, c.params, c.result);
-    if (gWatch == GLObserver::Watch::Calls) gCalls.push_back(std::move(c));
+    if (makesOrDeletes(name)) {
+        std::vector<std::string> params;
+        for (const glbinding::AbstractValue* p : call.parameters) params.push_back(print(p));
+        countObjects(name, params, print(call.returnValue));
+    }
+    if (gWatch == GLObserver::Watch::Calls) gCalls.push_back(std::move(name));
 }
 
 void forgetContext(void* context) {
@@ -118,10 +103,13 @@ void GLObserver::install(Watch watch) {
             // A context the binding is still registering has no state yet; it reports once
             // it is switched to again after its registration.
             try {
-                for (glbinding::AbstractFunction* f : glbinding::Binding::functions())
-                    if (gWatch == Watch::Calls || makesOrDeletes(f->name()))
+                for (glbinding::AbstractFunction* f : glbinding::Binding::functions()) {
+                    if (makesOrDeletes(f->name()))
                         f->setCallbackMask(glbinding::CallbackMask::After |
                                            glbinding::CallbackMask::ParametersAndReturnValue);
+                    else if (gWatch == Watch::Calls)
+                        f->setCallbackMask(glbinding::CallbackMask::After);
+                }
             } catch (const std::out_of_range&) {
             }
         });
@@ -133,38 +121,9 @@ void GLObserver::clear() {
     gCalls.clear();
 }
 
-std::vector<GLCall> GLObserver::calls() {
-    std::lock_guard<std::mutex> lock(gMutex);
-    return gCalls;
-}
-
 int GLObserver::count(std::string_view name) {
     std::lock_guard<std::mutex> lock(gMutex);
-    return static_cast<int>(std::count_if(gCalls.begin(), gCalls.end(),
-                                          [&](const GLCall& c) { return c.name == name; }));
-}
-
-std::map<std::string, std::vector<float>> GLObserver::uniforms() {
-    std::map<std::string, std::vector<float>> out;
-    std::string current;
-    for (const GLCall& c : calls()) {
-        if (c.name == "glGetUniformLocation" && c.params.size() == 2) {
-            // The binding prints the name in double quotes.
-            std::string name = c.params[1];
-            if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
-                name = name.substr(1, name.size() - 2);
-            current = c.result == "-1" ? std::string() : name;
-        } else if (c.name.rfind("glUniform", 0) == 0 && !current.empty()) {
-            std::vector<float> values = c.floats;
-            if (floatsPerElement(c.name) == 0) {
-                for (size_t i = 1; i < c.params.size(); ++i)
-                    values.push_back(std::strtof(c.params[i].c_str(), nullptr));
-            }
-            out[current] = values;
-            current.clear();
-        }
-    }
-    return out;
+    return static_cast<int>(std::count(gCalls.begin(), gCalls.end(), name));
 }
 
 std::map<std::string, int> GLObserver::alive() {

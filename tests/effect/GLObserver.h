@@ -1,22 +1,14 @@
 // Watches the GL calls the effect makes, through the GL binding library that the module
 // shares with this process: every context the binding switches to reports here. It keeps
-// the calls themselves, or only counts the objects alive (glGen*, glCreate*, glDelete*).
+// the names of the calls, or only counts the objects alive (glGen*, glCreate*, glDelete*).
 #pragma once
 
-#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace Corvane::Tessory::Testing {
-
-struct GLCall {
-    std::string name;                 // "glUniform1f"
-    std::vector<std::string> params;  // as the binding prints them
-    std::string result;
-    std::vector<float> floats;  // the array handed to glUniform*fv / glUniformMatrix*fv
-};
 
 class GLObserver {
   public:
@@ -25,11 +17,8 @@ class GLObserver {
     /// other function unreported, so that long runs stay fast.
     static void install(Watch watch = Watch::Calls);
     static void clear();
-    static std::vector<GLCall> calls();
+    /// Calls of that function since the last clear (Watch::Calls only).
     static int count(std::string_view name);
-    /// The values uploaded per uniform name, the last upload of each name winning; the
-    /// name comes from the glGetUniformLocation that precedes each upload.
-    static std::map<std::string, std::vector<float>> uniforms();
     /// Objects alive per kind ("Textures", "Framebuffers", "Program", ...). Framebuffers
     /// and vertex arrays belong to their context and die with it.
     static std::map<std::string, int> alive();

@@ -1,8 +1,6 @@
-// What the effect hands the GPU: program builds across frames and the values uploaded for
-// a frame's settings, watched through the GL binding.
+// What the effect asks of the GPU across frames: programs and objects made once and kept,
+// watched through the GL binding.
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 #include "EffectFixture.h"
 #include "GLObserver.h"
@@ -16,11 +14,6 @@ class ProgramTest : public EffectTest {
         Host::Layer input(width, height), output(width, height);
         fillGradient(input);
         return render(input, output);
-    }
-    std::map<std::string, std::vector<float>> uploadsOfOneFrame() {
-        GLObserver::clear();
-        EXPECT_EQ(frame(), PF_Err_NONE);
-        return GLObserver::uniforms();
     }
     static int persistentObjectsMade() {
         return GLObserver::count("glCreateProgram") + GLObserver::count("glCreateShader") +
@@ -74,38 +67,6 @@ TEST_F(ProgramTest, UnknownShapePrintsTheLinkErrorAndStillAnswers) {
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(frame(), PF_Err_NONE);
     EXPECT_EQ(::testing::internal::GetCapturedStdout().find("error"), std::string::npos);
-}
-
-TEST_F(ProgramTest, PointAngleColourAndPercentConversions) {
-    set("Shape Center", -0.5, 7.75);  // -32768 in 16.16: the integer part is -1
-    set("Shape Rotation", 45);
-    set("Shadow Color", 255, 255, 0, 128);
-    set("Shadow Opacity", 40);
-    set("Fill Type", 2);
-    set("Transparent Background", 1);
-    set("Instances", 1);
-    const auto u = uploadsOfOneFrame();
-    EXPECT_FLOAT_EQ(u.at("center")[0], -1.0f);
-    EXPECT_FLOAT_EQ(u.at("center")[1], 7.0f);
-    const auto& r = u.at("shapeTransform");
-    ASSERT_EQ(r.size(), 9u);
-    EXPECT_NEAR(r[0], std::cos(0.785398163f), 1e-6);
-    EXPECT_NEAR(r[1], std::sin(0.785398163f), 1e-6);  // column-major: m10
-    EXPECT_NEAR(r[3], -std::sin(0.785398163f), 1e-6);
-    EXPECT_FLOAT_EQ(r[8], 1.0f);
-    const auto& c = u.at("shadowColor");
-    ASSERT_EQ(c.size(), 4u);
-    EXPECT_FLOAT_EQ(c[0], 1.0f);
-    EXPECT_FLOAT_EQ(c[1], 0.0f);
-    EXPECT_NEAR(c[2], 128.0 / 255.0, 1e-6);
-    EXPECT_FLOAT_EQ(c[3], 1.0f);
-    EXPECT_NEAR(u.at("shadowAlpha")[0], 0.4f, 1e-7);
-    EXPECT_FLOAT_EQ(u.at("alphaFactor")[0], -1.0f);
-    EXPECT_FLOAT_EQ(u.at("bgAlpha")[0], 0.0f);
-    EXPECT_FLOAT_EQ(u.at("drawShadow")[0], 1.0f);
-    // One instance: one identity.
-    const std::vector<float> identity{1, 0, 0, 0, 1, 0, 0, 0, 1};
-    EXPECT_EQ(u.at("transforms"), identity);
 }
 
 TEST_F(ProgramTest, FrameSizeChangeRemakesOnlyTheFramebuffers) {
