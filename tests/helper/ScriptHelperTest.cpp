@@ -5,7 +5,7 @@
 
 #include "AE_GeneralPlug.h"
 #include "Helper/ScriptHelper.h"
-#include "HostFixture.h"
+#include "HostTest.h"
 
 namespace Corvane::Tessory {
 namespace {

@@ -8,7 +8,7 @@
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
 #include "Helper/SuiteScoper.h"
-#include "HostFixture.h"
+#include "HostTest.h"
 
 namespace Corvane::Tessory {
 namespace {

@@ -11,9 +11,8 @@
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
 #include "Host/EffectInstance.h"
-#include "Host/HostApp.h"
-#include "Host/HostProbe.h"
 #include "Host/PluginModule.h"
+#include "HostTest.h"
 
 namespace Corvane::Tessory::Host::Testing {
 
@@ -36,7 +35,7 @@ struct Command {
     }
 };
 
-class HostFixture : public ::testing::Test {
+class HostFixture : public Corvane::Tessory::Testing::HostTest {
   protected:
     HostFixture();
     ~HostFixture() override;
@@ -47,9 +46,6 @@ class HostFixture : public ::testing::Test {
     PF_Err inCommand(const std::function<PF_Err(const Command&)>& body,
                      A_long cmd = PF_Cmd_UPDATE_PARAMS_UI);
 
-    HostApp host;
-
-    HostProbe probe{host};
     PluginModule module;
     EffectInstance effect;
     std::function<PF_Err(const Command&)> onCommand;

@@ -1,4 +1,4 @@
-// A host process and the two command records a plug-in function is handed.
+// A host process, its probe, and the two command records a plug-in function is handed.
 #pragma once
 
 #include <gtest/gtest.h>
