@@ -3,7 +3,6 @@
 #include <EGL/egl.h>
 #include <gtest/gtest.h>
 
-
 #include "EffectFixture.h"
 #include "GLObserver.h"
 

@@ -1,6 +1,6 @@
 // Pixel transfer between host layers and GL for 8, 16 and 32 bits per channel.
-#include <cstring>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -60,9 +60,9 @@ TEST_F(TransferTest, EveryDepthRoundTripsThroughPaddedRows) {
             for (int x = 0; x < 5; ++x) {
                 const int v = x + 5 * y;
                 if (c.depth == 8) {
-                    input.pixel8(x, y) = PF_Pixel{static_cast<A_u_char>(255 - 40 * y),
-                                                  static_cast<A_u_char>(10 * x),
-                                                  static_cast<A_u_char>(y), static_cast<A_u_char>(v)};
+                    input.pixel8(x, y) =
+                        PF_Pixel{static_cast<A_u_char>(255 - 40 * y), static_cast<A_u_char>(10 * x),
+                                 static_cast<A_u_char>(y), static_cast<A_u_char>(v)};
                 } else if (c.depth == 16) {
                     input.pixel16(x, y) = PF_Pixel16{32768, static_cast<A_u_short>(1000 * x + y),
                                                      static_cast<A_u_short>(8192 * y),
@@ -121,16 +121,19 @@ TEST_F(TransferTest, FailuresAreThrownAndLeaveTheOutputAlone) {
     } cases[] = {
         {"unknown format up", [](Host::HostProbe&) {}, 0x34333231, true, 516},
         {"unknown format down", [](Host::HostProbe&) {}, 0x34333231, false, 516},
-        {"no handle", [](Host::HostProbe& p) { p.failCall("host_new_handle"); }, PF_PixelFormat_ARGB32,
-         false, 4},
-        {"iterator", [](Host::HostProbe& p) { p.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED); },
+        {"no handle", [](Host::HostProbe& p) { p.failCall("host_new_handle"); },
+         PF_PixelFormat_ARGB32, false, 4},
+        {"iterator",
+         [](Host::HostProbe& p) { p.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED); },
          PF_PixelFormat_ARGB128, true, PF_Err_INTERNAL_STRUCT_DAMAGED},
         {"no handle suite", [](Host::HostProbe& p) { p.withholdSuite("PF Handle Suite"); },
          PF_PixelFormat_ARGB128, false, A_Err_MISSING_SUITE},
         {"null handle suite", [](Host::HostProbe& p) { p.nullSuite("PF Handle Suite"); },
          PF_PixelFormat_ARGB32, false, A_Err_MISSING_SUITE},
         {"pixel callback",
-         [](Host::HostProbe& p) { p.failCall("get_pixel_data8", 1, PF_Err_INTERNAL_STRUCT_DAMAGED); },
+         [](Host::HostProbe& p) {
+             p.failCall("get_pixel_data8", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
+         },
          PF_PixelFormat_ARGB32, true, PF_Err_INTERNAL_STRUCT_DAMAGED},
     };
     for (const auto& c : cases) {
@@ -150,7 +153,8 @@ TEST_F(TransferTest, FailuresAreThrownAndLeaveTheOutputAlone) {
                 GLenum type = depth == 8 ? GL_UNSIGNED_BYTE : GL_FLOAT;
                 float multiplier = 0;
                 if (c.uploadFirst) {
-                    glDeleteTextures(1, std::array{upload(c.format, input, size, type, multiplier)}.data());
+                    glDeleteTextures(
+                        1, std::array{upload(c.format, input, size, type, multiplier)}.data());
                 } else {
                     download(c.format, input, output, size, type);
                 }

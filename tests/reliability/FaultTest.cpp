@@ -100,8 +100,7 @@ class ReliabilityFaults : public RendererReliabilityTest {
         Host::Layer again(48, 32);
         ASSERT_EQ(frame(48, 32, again), PF_Err_NONE) << what;
         EXPECT_EQ(maxDifference(golden, again), 0) << what;
-        EXPECT_EQ(GLObserver::total(), objectsBefore)
-            << what << ": " << GLObserver::describe();
+        EXPECT_EQ(GLObserver::total(), objectsBefore) << what << ": " << GLObserver::describe();
     }
 
     static Host::Layer unwritten() {

@@ -9,8 +9,8 @@
 #include "AtomicFile.h"
 #include "Image.h"
 #include "InputError.h"
-#include "StillIO.h"
 #include "Programs.h"
+#include "StillIO.h"
 
 using namespace Corvane::Tessory::Cli;
 namespace fs = std::filesystem;

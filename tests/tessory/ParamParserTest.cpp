@@ -118,7 +118,10 @@ TEST_F(ParamParserTest, ValuesOrErrorsPerKind) {
         {"Shape Size 1", "1e999", {}, "is not a number"},
         {"Position X Offset", "-12.25", {-12.25}, ""},
         {"Position X Offset", "+3", {3}, ""},
-        {"Position X Offset", "-2000.5", {}, "\"Position X Offset\": -2000.5 is out of range -2000 to 2000"},
+        {"Position X Offset",
+         "-2000.5",
+         {},
+         "\"Position X Offset\": -2000.5 is out of range -2000 to 2000"},
         {"Shape Rotation", "720", {720}, ""},  // both limits zero: any angle
         {"Limited Angle", "90", {90}, ""},
         {"Limited Angle", "91", {}, "out of range -90 to 90"},
@@ -126,7 +129,10 @@ TEST_F(ParamParserTest, ValuesOrErrorsPerKind) {
         {"Shape Type", "T SHAPE", {3}, ""},
         {"Shape Type", "3", {3}, ""},
         // A name in the text beyond the offered count is not a choice.
-        {"Shape Type", "Chevron", {}, "unknown choice \"Chevron\" (choices: Circle, Ring, T Shape)"},
+        {"Shape Type",
+         "Chevron",
+         {},
+         "unknown choice \"Chevron\" (choices: Circle, Ring, T Shape)"},
         {"Shape Type", "4", {}, "out of range 1 to 3"},
         {"Shape Type", "0", {}, "out of range 1 to 3"},
         {"Shape Type", "1.5", {}, "out of range"},
