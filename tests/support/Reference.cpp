@@ -129,11 +129,24 @@ class Texture {
     const Host::Layer& mLayer;
 };
 
+/// What the program receives for a frame of the given size at downsample num/den.
+struct FrameInputs {
+    float size1, size2;
+    float centerX, centerY;
+    float edgeSize, edgeAlpha;
+    float edgeColor[4];  // r, g, b, a
+    float drawShadow;
+    int instances;
+    float size1Offset, size2Offset, opacityOffset;
+    float bgAlpha, alphaFactor;
+    float viewPort[2];
+    float transforms[20][9];  // column-major mat3
+    float shapeTransform[9];
+};
+
 uint8_t unorm8(float v) {
     return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
 }
-
-}  // namespace
 
 FrameInputs frameInputs(const EffectSettings& s, int width, int height, A_long num, A_u_long den) {
     FrameInputs in{};
@@ -185,6 +198,8 @@ FrameInputs frameInputs(const EffectSettings& s, int width, int height, A_long n
            in.shapeTransform);
     return in;
 }
+
+}  // namespace
 
 float shapeDistance(int type, float ux, float uy, float ox, float oy, float size1, float size2) {
     const float Px = ox - ux, Py = oy - uy;

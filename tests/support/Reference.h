@@ -42,24 +42,6 @@ struct EffectSettings {
     double opacityOffset = 0;   // per cent
 };
 
-/// What the program receives for a frame of the given size at downsample num/den.
-struct FrameInputs {
-    float size1, size2;
-    float centerX, centerY;
-    float edgeSize, edgeAlpha;
-    float edgeColor[4];  // r, g, b, a
-    float drawShadow;
-    int instances;
-    float size1Offset, size2Offset, opacityOffset;
-    float bgAlpha, alphaFactor;
-    float viewPort[2];
-    float transforms[20][9];  // column-major mat3
-    float shapeTransform[9];
-};
-
-FrameInputs frameInputs(const EffectSettings& s, int width, int height, A_long num = 1,
-                        A_u_long den = 1);
-
 /// Signed distance of a shape body (types 1..9) at p for a shape about origin.
 float shapeDistance(int shapeType, float px, float py, float ox, float oy, float size1,
                     float size2);
