@@ -10,7 +10,7 @@ shift
 only=" $* "
 
 declare -A first=(
-    [render]="effect_tests plugin_tests gl_tests"
+    [render]="effect_tests gl_tests"
     [cpu]="effect_tests reliability_tests"
     [host]="host_tests effect_tests tessory_tests"
     [gl]="gl_tests effect_tests"
@@ -19,7 +19,7 @@ declare -A first=(
     [math]="math_tests effect_tests"
     [helper]="helper_tests reliability_tests"
 )
-all="effect_tests plugin_tests gl_tests host_tests helper_tests math_tests tessory_tests frei0r_tests reliability_tests"
+all="effect_tests gl_tests host_tests helper_tests math_tests tessory_tests frei0r_tests reliability_tests"
 
 caught=0 missed=0
 # The table is read on its own descriptor: the programs under test must not eat it.
