@@ -92,15 +92,9 @@ TEST(CommandLineTest, AboutHelpAndParams) {
     }
     const auto list = nlohmann::json::parse(json.out);
     ASSERT_EQ(list.size(), 28u);
-    EXPECT_EQ(list[1]["name"], "Shape Type");
-    EXPECT_EQ(list[1]["choices"].size(), 8u);
-    EXPECT_EQ(list[1]["choiceText"].size(), 9u);
-    EXPECT_EQ(list[18]["name"], "Instances");
-    EXPECT_EQ(list[18]["valid"], nlohmann::json({1, 20}));
-    EXPECT_EQ(list[18]["slider"], nlohmann::json({1, 10}));
-    EXPECT_EQ(list[4]["defaultPercent"], nlohmann::json({50, 50}));
-    EXPECT_EQ(list[13]["shown"], false);  // Stroke Size, with the default edge type
-    EXPECT_EQ(list[10]["shown"], true);   // Shadow Size
+    EXPECT_EQ(list[1]["choices"].size(), 8u);     // offered
+    EXPECT_EQ(list[1]["choiceText"].size(), 9u);  // the chevron too
+    EXPECT_EQ(list[13]["shown"], false);          // Stroke Size, with the default edge type
 }
 
 TEST(CommandLineTest, StillsKeepTheirSize) {
