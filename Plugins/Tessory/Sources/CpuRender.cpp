@@ -1,6 +1,7 @@
 #include "CpuRender.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "CpuRenderKernel.h"
@@ -39,10 +40,13 @@ double boundingRadius(int shape, double s1, double s2, double reach) {
     }
 }
 
+// The wider build where the processor has it, unless TESSORY_CPU_KERNEL=portable asks for
+// the build every x86-64 runs (read each frame, so that one process can check both).
 bool wideVectors() {
 #if defined(__x86_64__) && defined(__GNUC__)
     static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    return has;
+    const char* kernel = std::getenv("TESSORY_CPU_KERNEL");
+    return has && !(kernel && std::strcmp(kernel, "portable") == 0);
 #else
     return false;
 #endif
@@ -127,7 +131,6 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         k.occludes = k.culls && f.fillOutside && f.opaqueInput && k.opacity == 1.0f;
     }
 
-    // The wider build where the processor has it.
     const bool wide = wideVectors();
     const StripFn strip = wide ? Avx2::stripFunction(f.shape) : Baseline::stripFunction(f.shape);
     if (!strip) {
