@@ -16,32 +16,6 @@ namespace {
 constexpr int kW = 96;
 constexpr int kH = 64;
 
-// Captures what the process writes on stderr while it lives.
-class StderrCapture {
-  public:
-    explicit StderrCapture(const std::string& file) : mFile(file) {
-        std::fflush(stderr);
-        mSaved = dup(2);
-        FILE* f = std::fopen(file.c_str(), "w");
-        dup2(fileno(f), 2);
-        std::fclose(f);
-    }
-    std::string finish() {
-        std::fflush(stderr);
-        if (mSaved >= 0) {
-            dup2(mSaved, 2);
-            close(mSaved);
-            mSaved = -1;
-        }
-        return contents(mFile);
-    }
-    ~StderrCapture() { finish(); }
-
-  private:
-    std::string mFile;
-    int mSaved = -1;
-};
-
 TEST(Frei0rModule, ExportsOnlyTheFrei0rFunctions) {
     TempDir dir;
     ASSERT_EQ(exitStatus("nm -D --defined-only " + quote(TESSORY_FREI0R_MODULE) + " > " +
@@ -222,46 +196,6 @@ TEST(Frei0rModule, InstancesOutliveLooselyPairedInitAndDeinit) {
     EXPECT_EQ(frame, reference);
     m.destruct(c);
     m.deinit();
-}
-
-TEST(Frei0rModule, WithoutTheEffectFramesPassThroughAndTheErrorIsReportedOnce) {
-    // A copy of the bridge has a runtime of its own, and no effect beside it.
-    TempDir dir;
-    fs::create_directories(dir.path() / "frei0r");
-    fs::copy_file(TESSORY_FREI0R_MODULE, dir / "frei0r/tessory.so");
-    const std::string missing = dir / "nowhere/Tessory.so";
-    setenv("TESSORY_PLUGIN", missing.c_str(), 1);
-
-    const std::vector<uint32_t> in = patternFrame(kW, kH);
-    std::vector<uint32_t> out1(in.size()), out2(in.size());
-    StderrCapture capture(dir / "stderr");
-    {
-        Frei0rModule m(dir / "frei0r/tessory.so");
-        m.init();
-        f0r_instance_t a = m.construct(kW, kH);
-        f0r_instance_t b = m.construct(kW, kH);
-        ASSERT_NE(a, nullptr);
-        ASSERT_NE(b, nullptr);
-        double v = 0.7;
-        m.setParam(a, &v, 1);
-        m.update(a, 0, in.data(), out1.data());
-        m.update(b, 1, in.data(), out2.data());
-        m.update(a, 2, in.data(), out1.data());
-        double back = 0;
-        m.getParam(a, &back, 1);
-        EXPECT_DOUBLE_EQ(back, 0.7);
-        m.destruct(a);
-        m.destruct(b);
-        m.deinit();
-    }
-    const std::string err = capture.finish();
-    unsetenv("TESSORY_PLUGIN");
-
-    EXPECT_EQ(out1, in);
-    EXPECT_EQ(out2, in);
-    EXPECT_EQ(count(err, "tessory (frei0r)"), 1) << err;
-    EXPECT_NE(err.find(missing), std::string::npos) << err;
-    EXPECT_NE(err.find("pass through"), std::string::npos) << err;
 }
 
 }  // namespace

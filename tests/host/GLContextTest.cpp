@@ -38,22 +38,5 @@ TEST_F(HostGL, EachThreadHasItsOwnContext) {
     EXPECT_EQ(eglGetCurrentContext(), mainContext);
 }
 
-TEST_F(HostGL, ContextDrawsCoreProfile) {
-    ASSERT_TRUE(host.makeHostContextCurrent());
-    using GetString = const unsigned char* (*)(unsigned);
-    using GetIntegerv = void (*)(unsigned, int*);
-    auto getString = reinterpret_cast<GetString>(eglGetProcAddress("glGetString"));
-    auto getInteger = reinterpret_cast<GetIntegerv>(eglGetProcAddress("glGetIntegerv"));
-    ASSERT_NE(getString, nullptr);
-    ASSERT_NE(getInteger, nullptr);
-    int major = 0, minor = 0, profile = 0;
-    getInteger(0x821B, &major);    // GL_MAJOR_VERSION
-    getInteger(0x821C, &minor);    // GL_MINOR_VERSION
-    getInteger(0x9126, &profile);  // GL_CONTEXT_PROFILE_MASK
-    EXPECT_GE(major * 10 + minor, 32);
-    EXPECT_TRUE(profile & 0x1) << "not a core profile";  // GL_CONTEXT_CORE_PROFILE_BIT
-    EXPECT_NE(getString(0x1F01), nullptr);               // GL_RENDERER
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory::Host::Testing

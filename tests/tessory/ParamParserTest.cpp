@@ -171,18 +171,6 @@ TEST_F(ParamParserTest, AssignmentsSplitAtTheFirstEquals) {
               std::string::npos);
 }
 
-TEST_F(ParamParserTest, DefaultsAreReadFromTheDefinitions) {
-    const auto& list = parser.params();
-    EXPECT_EQ(list[1].formatDefault(), "Circle");
-    EXPECT_EQ(list[1].choices.size(), 3u);
-    EXPECT_EQ(list[1].choiceNames.size(), 4u);
-    EXPECT_EQ(list[2].formatDefault(), "300");
-    EXPECT_EQ(list[6].formatDefault(), "#FF000000");
-    EXPECT_EQ(list[7].formatDefault(), "50%,50%");
-    EXPECT_FALSE(list[8].settable());
-    EXPECT_DOUBLE_EQ(list[10].validMin, -90);
-}
-
 // JSON values: numbers, the same texts as on the command line, booleans for checkboxes only.
 TEST_F(ParamParserTest, JsonValues) {
     const struct {

@@ -19,27 +19,6 @@ extern "C" {
 using namespace Corvane::Tessory::Cli;
 using namespace TessoryTest;
 
-TEST(VideoTest, ReaderDecodesEveryFrameWithItsTime) {
-    TempDir dir;
-    ASSERT_TRUE(makeClip(dir / "in.mp4", 12));
-    VideoReader reader(dir / "in.mp4");
-    EXPECT_EQ(reader.width(), 160);
-    EXPECT_EQ(reader.height(), 120);
-    EXPECT_DOUBLE_EQ(reader.fps(), 10);
-    EXPECT_EQ(reader.expectedFrames(), 12);
-    VideoFrame frame;
-    int count = 0;
-    while (reader.read(frame)) {
-        EXPECT_EQ(frame.index, count);
-        EXPECT_NEAR(frame.seconds - reader.startSeconds(), count * 0.1, 1e-6);
-        EXPECT_EQ(frame.image.width(), 160);
-        EXPECT_EQ(frame.image.pixel(80, 60)[3], 255);
-        ++count;
-    }
-    EXPECT_EQ(count, 12);
-    EXPECT_FALSE(reader.read(frame));  // stays at the end
-}
-
 TEST(VideoTest, OddSizesAndAudioEncodedAgainWhereTheContainerCannotHoldIt) {
     TempDir dir;
     ASSERT_TRUE(makeClip(dir / "in.mp4", 10));
