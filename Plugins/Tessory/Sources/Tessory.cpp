@@ -263,7 +263,7 @@ PF_Err GlobalSetdown(PF_InData* in_data) {
     }
     // GL made while the host offered it is released even if the host offers none now; a
     // host that never offered GL may have none at all, and nothing of GL is touched.
-    const bool anyGL = kRender || AEOpenGLContextManager::getSharedDataContext() ||
+    const bool anyGL = AEOpenGLContextManager::getSharedDataContext() ||
                        AEOpenGLContextManager::renderContextCount() > 0;
     if (in_data->what_gpu == PF_GPU_Framework_NONE && !anyGL) {
         gTornDown = true;
