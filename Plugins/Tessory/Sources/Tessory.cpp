@@ -256,16 +256,16 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data) {
     return PF_Err_NONE;
 }
 
-PF_Err GlobalSetdown(PF_InData* in_data) {
+// Releases whatever GL the effect made, whether or not the host offers GL now (it may
+// have offered it earlier); an effect that made none, perhaps on a machine without GL,
+// touches no GL.
+PF_Err GlobalSetdown() {
     {
         std::lock_guard<std::mutex> lock(gCpuMutex);
         gCpuRender.reset();
     }
-    // GL made while the host offered it is released even if the host offers none now; a
-    // host that never offered GL may have none at all, and nothing of GL is touched.
-    const bool anyGL = AEOpenGLContextManager::getSharedDataContext() ||
-                       AEOpenGLContextManager::renderContextCount() > 0;
-    if (in_data->what_gpu == PF_GPU_Framework_NONE && !anyGL) {
+    if (!AEOpenGLContextManager::getSharedDataContext() &&
+        AEOpenGLContextManager::renderContextCount() == 0) {
         gTornDown = true;
         return PF_Err_NONE;
     }
@@ -429,7 +429,7 @@ PF_Err Dispatch(A_long cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
         case PF_Cmd_GLOBAL_SETUP:
             return GlobalSetup(in_data, out_data);
         case PF_Cmd_GLOBAL_SETDOWN:
-            return GlobalSetdown(in_data);
+            return GlobalSetdown();
         case PF_Cmd_PARAMS_SETUP:
             return ParamsSetup(in_data, out_data, params, output);
         case PF_Cmd_RENDER:
