@@ -16,45 +16,6 @@ namespace {
 constexpr int kW = 96;
 constexpr int kH = 64;
 
-TEST(Frei0rModule, ExportsOnlyTheFrei0rFunctions) {
-    TempDir dir;
-    ASSERT_EQ(exitStatus("nm -D --defined-only " + quote(TESSORY_FREI0R_MODULE) + " > " +
-                         quote(dir / "symbols")),
-              0);
-    std::set<std::string> names;
-    std::istringstream lines(contents(dir / "symbols"));
-    for (std::string line; std::getline(lines, line);) {
-        const std::string name = line.substr(line.rfind(' ') + 1);
-        EXPECT_EQ(name.rfind("f0r_", 0), 0u) << "exported: " << name;
-        names.insert(name);
-    }
-    for (const char* needed :
-         {"f0r_init", "f0r_deinit", "f0r_get_plugin_info", "f0r_get_param_info", "f0r_construct",
-          "f0r_destruct", "f0r_set_param_value", "f0r_get_param_value", "f0r_update"}) {
-        EXPECT_TRUE(names.count(needed)) << needed;
-    }
-}
-
-TEST(Frei0rModule, PluginAndParameterInfo) {
-    Frei0rModule m(TESSORY_FREI0R_MODULE);
-    f0r_plugin_info_t info{};
-    m.pluginInfo(&info);
-    EXPECT_STREQ(info.name, "tessory");
-    EXPECT_EQ(info.plugin_type, F0R_PLUGIN_TYPE_FILTER);
-    EXPECT_EQ(info.color_model, F0R_COLOR_MODEL_RGBA8888);
-    EXPECT_EQ(info.frei0r_version, FREI0R_MAJOR_VERSION);
-    ASSERT_EQ(info.num_params, 23);
-
-    // Names and kinds are checked against the effect's registration elsewhere; every
-    // parameter explains itself to the editors.
-    for (int i = 0; i < info.num_params; ++i) {
-        f0r_param_info_t p{};
-        m.paramInfo(&p, i);
-        ASSERT_NE(p.explanation, nullptr);
-        EXPECT_GT(std::strlen(p.explanation), 5u) << p.name;
-    }
-}
-
 // Fresh values are the effect's defaults in frei0r terms; what is set reads back; a choice
 // the effect does not offer and an index out of range change nothing.
 TEST(Frei0rModule, ValuesReadBackAsSet) {

@@ -3,6 +3,7 @@
 
 #include "GL/AEOpenGLContext.h"
 #include "GL/AEOpenGLContextManager.h"
+#include "GLObserver.h"
 #include "GLTestSupport.h"
 #include "Host/HostGLContext.h"
 
@@ -38,30 +39,20 @@ TEST_F(ContextTest, SwitchingAwayFlushesUnlessTheBoundFramebufferIsIncomplete) {
 
     SaveRestoreGLContextMac guard;
     render->makeContextCurrent();
-    std::vector<std::string> complete;
-    std::vector<std::string> incomplete;
-    {
-        GLCallRecorder recorder;
-        shared->makeContextCurrent();
-        complete = recorder.calls();
-    }
+    GLObserver::clear();
+    shared->makeContextCurrent();
+    EXPECT_EQ(GLObserver::count("glFlush"), 1);
     render->makeContextCurrent();
     GLuint framebuffer = 0;
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);  // no attachment: incomplete
-    {
-        GLCallRecorder recorder;
-        shared->makeContextCurrent();
-        incomplete = recorder.calls();
-    }
+    GLObserver::clear();
+    shared->makeContextCurrent();
+    EXPECT_EQ(GLObserver::count("glCheckFramebufferStatus"), 1);
+    EXPECT_EQ(GLObserver::count("glFlush"), 0);
     render->makeContextCurrent();
     glDeleteFramebuffers(1, &framebuffer);
     guard.restore();
-
-    EXPECT_NE(std::find(complete.begin(), complete.end(), "glFlush"), complete.end());
-    EXPECT_NE(std::find(incomplete.begin(), incomplete.end(), "glCheckFramebufferStatus"),
-              incomplete.end());
-    EXPECT_EQ(std::find(incomplete.begin(), incomplete.end(), "glFlush"), incomplete.end());
 }
 
 }  // namespace

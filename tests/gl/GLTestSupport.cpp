@@ -1,14 +1,11 @@
 #include "GLTestSupport.h"
 
 #include <EGL/egl.h>
-#include <glbinding/AbstractFunction.h>
-#include <glbinding/CallbackMask.h>
-#include <glbinding/FunctionCall.h>
-#include <glbinding/callbacks.h>
 
 #include "GL/AEOpenGLContext.h"
 #include "GL/AEOpenGLContextManager.h"
 #include "GL/AEOpenglMainFrameBuffer.h"
+#include "GLObserver.h"
 #include "Host/HostGLContext.h"
 
 using namespace gl;
@@ -16,6 +13,7 @@ using namespace gl;
 namespace Corvane::Tessory::Testing {
 
 void GLTest::SetUp() {
+    GLObserver::install();
     if (!host.makeHostContextCurrent()) {
         GTEST_SKIP() << "no EGL context: " << Host::HostGLContext::error();
     }
@@ -81,33 +79,6 @@ GLuint attachToNewFramebuffer(GLuint texture) {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
     return framebuffer;
-}
-
-namespace {
-// The binding's callback mask is kept per context, so a recorder that lives across a switch
-// leaves the mask on in the context it started in; the callback then records nowhere.
-std::vector<std::string>* gRecording = nullptr;
-}  // namespace
-
-GLCallRecorder::GLCallRecorder() {
-    glbinding::setAfterCallback([](const glbinding::FunctionCall& call) {
-        if (gRecording) gRecording->emplace_back(call.function->name());
-    });
-    gRecording = &mCalls;
-    glbinding::setCallbackMask(glbinding::CallbackMask::After);
-}
-
-GLCallRecorder::~GLCallRecorder() {
-    gRecording = nullptr;
-    glbinding::setCallbackMask(glbinding::CallbackMask::None);
-}
-
-int GLCallRecorder::count(const std::string& prefix) const {
-    int n = 0;
-    for (const std::string& call : mCalls) {
-        if (call.rfind(prefix, 0) == 0) ++n;
-    }
-    return n;
 }
 
 }  // namespace Corvane::Tessory::Testing

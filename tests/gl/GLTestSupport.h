@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "AE_Effect.h"
@@ -40,18 +39,5 @@ std::vector<float> readTexture(gl::GLuint texture, int w, int h);
 std::vector<float> readFloats(int w, int h);
 /// A framebuffer with the texture as its colour attachment, bound to GL_FRAMEBUFFER.
 gl::GLuint attachToNewFramebuffer(gl::GLuint texture);
-
-/// Names of the GL functions called through the binding on this thread's current context
-/// while alive.
-class GLCallRecorder {
-  public:
-    GLCallRecorder();
-    ~GLCallRecorder();
-    const std::vector<std::string>& calls() const { return mCalls; }
-    int count(const std::string& prefix) const;
-
-  private:
-    std::vector<std::string> mCalls;
-};
 
 }  // namespace Corvane::Tessory::Testing

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "GL/OpenglShader.h"
+#include "GLObserver.h"
 #include "GLTestSupport.h"
 #include "Math/Affine.h"
 #include "Math/Mat4.h"
@@ -76,14 +77,14 @@ TEST_F(ShaderTest, ErrorsAreReportedOnEveryUseAndSettersStayInert) {
             EXPECT_EQ(current, 0);
 
             glUseProgram(good.program());
-            GLCallRecorder recorder;
+            GLObserver::clear();
             bad.setUniform1f("value", 9.0f);
             bad.setUniformMatrix4f("matrix", Mat4(), 1);
             bad.setUniformTexture("image", static_cast<int>(GL_TEXTURE_2D), 0, 2);
             bad.setAttribute3fv("position", nullptr, 20);
             bad.disableVertexAttributeArray(0);
             EXPECT_EQ(bad.getUniformLocation("value"), -1);
-            EXPECT_EQ(recorder.calls().size(), 0u);
+            EXPECT_EQ(GLObserver::calls(), 0);
             EXPECT_EQ(uniformFloats(good.program(), "value", 1), std::vector<float>{0.25f});
         }
     });

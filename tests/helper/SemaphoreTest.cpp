@@ -81,26 +81,5 @@ TEST(Semaphore, CountsSignalsAndReleasesExactlyThatManyMostRecentFirst) {
     EXPECT_EQ(std::vector<int>(order.begin() + 3, order.end()), (std::vector<int>{1, 0}));
 }
 
-TEST(Semaphore, BinarySemaphoreExcludesConcurrentHolders) {
-    Semaphore lock(1);
-    int inside = 0, most = 0;
-    long total = 0;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t) {
-        threads.emplace_back([&] {
-            for (int i = 0; i < 2000; ++i) {
-                lock.wait();
-                most = std::max(most, ++inside);
-                ++total;
-                --inside;
-                lock.signal();
-            }
-        });
-    }
-    for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(most, 1);
-    EXPECT_EQ(total, 8 * 2000);
-}
-
 }  // namespace
 }  // namespace Corvane::Tessory

@@ -103,12 +103,6 @@ PF_ParamDef point(const char* name, double xPercent, double yPercent) {
     return def;
 }
 
-PF_ParamDef angle(const char* name, double degrees) {
-    PF_ParamDef def = base(PF_Param_ANGLE, name);
-    def.u.ad.value = def.u.ad.dephault = static_cast<PF_Fixed>(degrees * 65536);
-    return def;
-}
-
 PF_ParamDef color(const char* name, PF_Pixel dflt) {
     PF_ParamDef def = base(PF_Param_COLOR, name);
     def.u.cd.value = def.u.cd.dephault = dflt;

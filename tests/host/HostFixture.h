@@ -56,7 +56,6 @@ PF_ParamDef floatSlider(const char* name, float dflt);
 PF_ParamDef popup(const char* name, A_short choices, A_short dflt, const char* names);
 PF_ParamDef checkbox(const char* name, bool dflt, const char* label);
 PF_ParamDef point(const char* name, double xPercent, double yPercent);
-PF_ParamDef angle(const char* name, double degrees);
 PF_ParamDef color(const char* name, PF_Pixel dflt);
 
 }  // namespace Corvane::Tessory::Host::Testing

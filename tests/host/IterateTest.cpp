@@ -51,22 +51,6 @@ class Iterate : public ::testing::Test {
     Layer dst{7, 5, 32, 16};
 };
 
-TEST_F(Iterate, VisitsEveryPixelOnceWithSourceAndDestinationAtTheSamePlace) {
-    Recorder r;
-    EXPECT_EQ(suite->iterate(nullptr, 0, 5, src.def(), nullptr, &r, record, dst.def()),
-              PF_Err_NONE);
-    ASSERT_EQ(r.visits.size(), 35u);
-    for (const Visit& v : r.visits) {
-        EXPECT_EQ(v.inGreen, float(v.y * 100 + v.x));
-        EXPECT_EQ(v.out, &dst.pixelF(v.x, v.y));
-    }
-    for (int y = 0; y < 5; ++y) {
-        for (int x = 0; x < 7; ++x) EXPECT_EQ(dst.pixelF(x, y).red, float(y * 100 + x + 1));
-    }
-    EXPECT_TRUE(dst.paddingIntact());
-    EXPECT_TRUE(src.paddingIntact());
-}
-
 // An area limits the visit; the first error stops it and is returned; a destination
 // smaller than the source, or a failing host, visits nothing.
 TEST_F(Iterate, AreaErrorsAndRefusals) {

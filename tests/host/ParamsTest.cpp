@@ -118,27 +118,6 @@ TEST_F(Params, KeysAreHeldOutsideTheirRangeAndStepForPopupsAndCheckboxes) {
     EXPECT_EQ(checkout(1, 1.5).u.sd.value, 7);
 }
 
-TEST_F(Params, CommandsGetParameterValuesAtTheCurrentTime) {
-    ASSERT_EQ(registerParams({slider("Size", 0), angle("Turn", 0)}), PF_Err_NONE);
-    effect.setKeyframes(1, {{0.0, {0}}, {1.0, {30}}});
-    effect.setValue(2, {45.5});
-    effect.setTime(0.5, 24);
-    A_long seen = -1;
-    PF_Fixed turn = 0;
-    EXPECT_EQ(inCommand([&](const Command& c) -> PF_Err {
-                  EXPECT_EQ(c.in->time_scale, 24000u);
-                  EXPECT_EQ(c.in->current_time, 12000);
-                  EXPECT_EQ(c.in->time_step, 1000);
-                  EXPECT_EQ(c.in->num_params, 3);
-                  seen = c.params[1]->u.sd.value;
-                  turn = c.params[2]->u.ad.value;
-                  return PF_Err_NONE;
-              }),
-              PF_Err_NONE);
-    EXPECT_EQ(seen, 15);
-    EXPECT_EQ(turn, static_cast<PF_Fixed>(45.5 * 65536));
-}
-
 TEST_F(Params, PointDefaultIsPerCentOfTheLayerAndScaledByDownsampling) {
     ASSERT_EQ(registerParams({point("Center", 50, 25)}), PF_Err_NONE);
     effect.setLayerSize(200, 100);

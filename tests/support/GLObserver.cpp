@@ -126,6 +126,11 @@ int GLObserver::count(std::string_view name) {
     return static_cast<int>(std::count(gCalls.begin(), gCalls.end(), name));
 }
 
+int GLObserver::calls() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    return static_cast<int>(gCalls.size());
+}
+
 std::map<std::string, int> GLObserver::alive() {
     std::lock_guard<std::mutex> lock(gMutex);
     std::map<std::string, int> out;

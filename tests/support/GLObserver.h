@@ -19,6 +19,8 @@ class GLObserver {
     static void clear();
     /// Calls of that function since the last clear (Watch::Calls only).
     static int count(std::string_view name);
+    /// Calls of any function since the last clear (Watch::Calls only).
+    static int calls();
     /// Objects alive per kind ("Textures", "Framebuffers", "Program", ...). Framebuffers
     /// and vertex arrays belong to their context and die with it.
     static std::map<std::string, int> alive();

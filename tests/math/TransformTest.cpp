@@ -1,0 +1,262 @@
+// 2D and 3D transforms: composition order, inverses of singular matrices, rotation
+// conversions and the thresholds they use.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "Math/Affine.h"
+#include "Math/Euler.h"
+#include "Math/Mat4.h"
+#include "Math/Quaternion.h"
+
+namespace Corvane::Tessory {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+void expectNear(const Vec2& actual, double x, double y, double tol = 1e-12) {
+    EXPECT_NEAR(actual.x, x, tol);
+    EXPECT_NEAR(actual.y, y, tol);
+}
+
+TEST(AffineTest, OperationsComposeInTheirOrder) {
+    Affine shift;
+    shift.setTranslate(5, 0);
+    Affine doubled;
+    doubled.setScale(2, 2);
+    Affine after(shift);
+    after.multiply(doubled);  // shift, then double
+    EXPECT_EQ(after.getTransform(Vec2(1, 0)).x, 12.0);
+    Affine before(shift);
+    before.premultiply(doubled);
+    EXPECT_EQ(before.getTransform(Vec2(1, 0)).x, 7.0);
+
+    // An appended operation acts on the point first.
+    Affine a;
+    a.setRotate(90);
+    a.translate(10, 0);
+    expectNear(a.getTransform(Vec2(0, 0)), 0, 10);
+    Affine b;
+    b.setTranslate(3, 0);
+    b.rotate(90);
+    expectNear(b.getTransform(Vec2(1, 0)), 3, 1);
+    Affine c;
+    c.setTranslate(3, 0);
+    c.scale(2, 5);
+    expectNear(c.getTransform(Vec2(1, 1)), 5, 5, 0);
+    Affine d;
+    d.setTranslate(1, 0);
+    d.skewX(45);
+    expectNear(d.getTransform(Vec2(0, 1)), 2, 1);
+    Affine e;
+    e.setScale(2, 2);
+    e.skewY(45);
+    expectNear(e.getTransform(Vec2(1, 0)), 2, 2);
+
+    // A layer transform: position + R S (p - anchor), scale before rotation.
+    Affine layer;
+    layer.set(Vec2(10, 0), Vec2(100, 200), Vec2(2, 3), 90);
+    expectNear(layer.getTransform(Vec2(11, 0)), 100, 202);
+    expectNear(layer.getTransform(Vec2(10, 1)), 97, 200);
+    EXPECT_NE(layer.getTransform(Vec2(10, 1)).y, 200.0);  // the 15-digit factor's residue
+}
+
+TEST(AffineTest, InverseSingularThresholdAndAverageScale) {
+    Affine a;
+    a.set(Vec2(12.5, -3), Vec2(640, 360), Vec2(1.5, -0.75), 37.25);
+    a.skewX(10);
+    Affine inv(false);
+    ASSERT_TRUE(a.inverse(inv));
+    Affine both(a);
+    both.multiply(inv);
+    EXPECT_TRUE(both == Affine(true));
+    expectNear(inv.getTransform(a.getTransform(Vec2(17.25, -91))), 17.25, -91, 1e-10);
+
+    // Singular below a determinant of 1e-6, strictly; the output is left alone.
+    struct Case {
+        double sx, sy;
+        bool invertible;
+    };
+    for (const Case& c : {Case{0, 0, false}, Case{0.001, 0.0005, false}, Case{0.001, 0.002, true},
+                          Case{1e-6, 1, true}, Case{-1e-6, 0.9999, false}}) {
+        Affine m;
+        m.setScale(c.sx, c.sy);
+        Affine out;
+        out.setTranslate(1, 2);
+        EXPECT_EQ(m.inverse(out), c.invertible) << c.sx << " " << c.sy;
+        if (!c.invertible) {
+            EXPECT_EQ(out.m12, 2.0);
+            EXPECT_TRUE(m.getInverse() == Affine(true));
+        }
+    }
+
+    // Rounded to 1e-4 in single precision, half away from zero; rows, not columns.
+    struct Scale {
+        Affine m;
+        double expected;
+    };
+    Affine rotated;
+    rotated.setRotate(30);
+    const Scale scales[] = {{Affine(2, 0, 0, 3, 0, 0), 2.5},
+                            {rotated, 1.0},
+                            {Affine(0.1, 0, 0, 0.1, 0, 0), double(0.1f)},
+                            {Affine(1.23456, 0, 0, 1.23456, 0, 0), double(1.2346f)},
+                            {Affine(0.00005, 0, 0, 0.00005, 0, 0), double(0.0001f)},
+                            {Affine(3, 0, 4, 1, 0, 0), 3.0}};
+    for (const Scale& s : scales) EXPECT_EQ(s.m.averageScale(), s.expected) << s.expected;
+}
+
+Mat4 sample() {
+    // A general matrix with a non-trivial bottom row and determinant.
+    return Mat4(2, -1, 0, 3, 1, 4, -2, 0.5, 0, 3, 5, -1, 7, -3, 2, 1, false);
+}
+
+TEST(Mat4Test, ProductsInversesAndConversions) {
+    const Mat4 a = sample();
+    Mat4 b;
+    b.setRotation(0.7, 1, 2, 3);
+    b.translate(1, -2, 3);
+    const Mat4 expected = a * b;
+    Mat4 left(a);
+    Mat4::mult(left, b, left);  // the output may alias either input
+    EXPECT_TRUE(left == expected);
+    Mat4 right(b);
+    Mat4::mult(a, right, right);
+    EXPECT_TRUE(right == expected);
+    EXPECT_DOUBLE_EQ(expected.m[0],
+                     a.m[0] * b.m[0] + a.m[4] * b.m[1] + a.m[8] * b.m[2] + a.m[12] * b.m[3]);
+
+    // Singular matrices invert to the identity; a NaN determinant is not zero.
+    const Mat4 twoEqualRows(1, 2, 3, 4, 1, 2, 3, 4, 0, 1, 0, 0, 0, 0, 1, 0, false);
+    for (const Mat4& singular : {Mat4(false), twoEqualRows}) {
+        Mat4 out = sample();
+        EXPECT_FALSE(singular.getInverse(out));
+        EXPECT_TRUE(out == Mat4(true));
+    }
+    Mat4 nan(true), out;
+    nan.m[0] = kNaN;
+    EXPECT_TRUE(nan.getInverse(out));
+    EXPECT_TRUE(std::isnan(out.m[5]));
+
+    // The affine sits in the column-major corners GL expects.
+    const Affine affine(1, 2, 3, 4, 5, 6);
+    Mat4 m = sample();
+    m.setWithAffine(affine);
+    const double columnMajor[16] = {1, 2, 0, 0, 3, 4, 0, 0, 0, 0, 1, 0, 5, 6, 0, 1};
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], columnMajor[i]) << i;
+    EXPECT_TRUE(m.getAffine() == affine);
+
+    const Mat4 toGL = Mat4::getAEToGLConversionMatrix(1920, 1080);
+    const Vec3 corner = toGL * Vec3(1920, 1080, 5);
+    EXPECT_EQ(corner.x, 960.0);
+    EXPECT_EQ(corner.y, -540.0);
+    EXPECT_EQ(corner.z, -5.0);
+}
+
+// Same rotation: q and -q both count.
+void expectSameRotation(const Quaternion& a, const Quaternion& b, double tol) {
+    const double sign = a.dot(b) < 0 ? -1.0 : 1.0;
+    EXPECT_NEAR(a.x, sign * b.x, tol);
+    EXPECT_NEAR(a.y, sign * b.y, tol);
+    EXPECT_NEAR(a.z, sign * b.z, tol);
+    EXPECT_NEAR(a.w, sign * b.w, tol);
+}
+
+TEST(QuaternionTest, OppositeDirectionsMatricesAndDecomposition) {
+    // Opposite (or nearly: from . to + 1 below 1e-12) directions turn about a fallback axis.
+    Vec3 nearly(-1, 1e-7, 0);
+    nearly.normalize();
+    struct Case {
+        Vec3 from, to;
+        Quaternion expected;
+    };
+    const Case cases[] = {{{1, 0, 0}, {-1, 0, 0}, Quaternion(0, 1, 0, 0)},
+                          {{0, 0, 1}, {0, 0, -1}, Quaternion(0, -1, 0, 0)},
+                          {{0, 1, 0}, {0, -1, 0}, Quaternion(0, 0, 1, 0)},
+                          {{1, 0, 0}, nearly, Quaternion(0, 1, 0, 0)}};
+    for (const Case& c : cases) expectSameRotation(Quaternion(c.from, c.to), c.expected, 0);
+    EXPECT_TRUE(std::signbit(Quaternion(Vec3(1, 0, 0), Vec3(-1, 0, 0)).x));  // -from.y
+
+    // Every branch of the matrix conversion, both ways.
+    Mat4 m;
+    Quaternion q;
+    for (int axis = 0; axis < 3; ++axis) {
+        axis == 0 ? m.setXRotation(M_PI) : axis == 1 ? m.setYRotation(M_PI) : m.setZRotation(M_PI);
+        q.setWithMat4(m);
+        expectSameRotation(q, Quaternion(axis == 0, axis == 1, axis == 2, 0), 1e-15);
+    }
+    Quaternion turned;
+    turned.set(Vec3(1, 2, 3), 0.9);
+    for (Quaternion s :
+         {turned, Quaternion(Vec3(1, 0.1, -0.2), 3.0), Quaternion(Vec3(0.1, -1, 0.2), 3.0),
+          Quaternion(Vec3(-0.2, 0.1, 1), 3.0)}) {
+        s.normalize();
+        m.setWithQuaternion(s);
+        q.setWithMat4(m);
+        expectSameRotation(q, s, 1e-14);
+    }
+
+    // Decomposition gives back what was composed; a flat axis comes back as 1e-6.
+    for (const Vec3& scale : {Vec3(2, 0.5, 3), Vec3(-2, 3, 4)}) {
+        m.compose(Vec3(10, -20, 30), turned, scale);
+        Vec3 position, back;
+        m.decompose(position, q, back);
+        EXPECT_EQ(position.y, -20.0);
+        EXPECT_NEAR(back.x, scale.x, 1e-14);
+        expectSameRotation(q, turned, 1e-14);
+    }
+    m.setScale(0, 2, 3);
+    Vec3 position, scale;
+    m.decompose(position, q, scale);
+    EXPECT_EQ(scale.x, 1e-6);
+}
+
+TEST(EulerTest, MatrixRoundTripAndGimbalLock) {
+    // Each order names its axes in product order; the middle angle comes back from asin.
+    const char* axes[] = {"", "XYZ", "YZX", "ZXY", "XZY", "YXZ", "ZYX"};
+    for (int order = Euler::XYZ; order <= Euler::ZYX; ++order) {
+        SCOPED_TRACE(axes[order]);
+        Euler e(0, 0, 0, Euler::RotationOrder(order));
+        const double byPlace[3] = {0.4, -0.9, 2.5};
+        Mat4 m(true);
+        for (int i = 0; i < 3; ++i) {
+            const char axis = axes[order][i];
+            (axis == 'X' ? e.x : axis == 'Y' ? e.y : e.z) = byPlace[i];
+            axis == 'X'   ? m.rotateX(byPlace[i])
+            : axis == 'Y' ? m.rotateY(byPlace[i])
+                          : m.rotateZ(byPlace[i]);
+        }
+        Euler back;
+        back.setWithMat4(m, e.order);
+        EXPECT_NEAR(back.x, e.x, 1e-12);
+        EXPECT_NEAR(back.y, e.y, 1e-12);
+        EXPECT_NEAR(back.z, e.z, 1e-12);
+    }
+
+    // XYZ reads its middle angle from m[8]: locked (x = 0) strictly above the float 0.999999
+    // (0.99999898672...), regular (x = pi/4) below; out-of-range values clamped for asin.
+    struct Case {
+        double element, x, y;
+    };
+    const Case cases[] = {{0.999998, M_PI / 4, std::asin(0.999998)},
+                          {0.99999899, 0, std::asin(0.99999899)},
+                          {double(0.999999f), 0, std::asin(double(0.999999f))},
+                          {-0.99999899, 0, std::asin(-0.99999899)},
+                          {1.5, 0, M_PI / 2},
+                          {-1.5, 0, -M_PI / 2},
+                          {kNaN, 0, kNaN}};
+    for (const Case& c : cases) {
+        Mat4 m(true);
+        m.m[8] = c.element;
+        m.m[9] = -0.5;
+        m.m[10] = 0.5;
+        Euler e;
+        e.setWithMat4(m, Euler::XYZ);
+        EXPECT_DOUBLE_EQ(e.x, c.x) << c.element;
+        EXPECT_TRUE(std::isnan(c.y) ? std::isnan(e.y) : e.y == c.y) << c.element;
+    }
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory
