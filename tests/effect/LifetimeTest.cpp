@@ -1,5 +1,4 @@
-// GL lifetime: the host's context current after every command, and commands after
-// tear-down.
+// Commands after tear-down, and a set-up that brings the effect's GL back.
 #include <EGL/egl.h>
 #include <gtest/gtest.h>
 
@@ -17,21 +16,6 @@ class LifetimeTest : public EffectTest {
         return render(input, output ? *output : own);
     }
 };
-
-TEST_F(LifetimeTest, HostContextIsCurrentAfterEveryCommand) {
-    ASSERT_NE(host.hostContext(), nullptr);
-    EXPECT_TRUE(hostContextCurrent());  // after set-up and registration
-    ASSERT_EQ(frame(), PF_Err_NONE);
-    EXPECT_TRUE(hostContextCurrent());
-    ASSERT_EQ(effect.updateParamsUI(), PF_Err_NONE);
-    EXPECT_TRUE(hostContextCurrent());
-    ASSERT_EQ(effect.userChangedParam(9), PF_Err_NONE);
-    EXPECT_TRUE(hostContextCurrent());
-    ASSERT_EQ(effect.globalSetdown(), PF_Err_NONE);
-    EXPECT_TRUE(hostContextCurrent());
-    ASSERT_EQ(effect.globalSetup(), PF_Err_NONE);
-    EXPECT_TRUE(hostContextCurrent());
-}
 
 TEST_F(LifetimeTest, CommandsAfterTearDown) {
     ASSERT_EQ(frame(), PF_Err_NONE);

@@ -9,8 +9,13 @@ namespace {
 
 class VisibilityTest : public EffectTest {
   protected:
-    bool hidden(int index) const {
-        return (effect.params()[index].streamFlags & AEGP_DynStreamFlag_HIDDEN) != 0;
+    /// The shadow's three controls (10-12) shown and the stroke's (13-15) hidden, or the
+    /// other way round.
+    void expectShadowShown(bool shadow) const {
+        for (int i = 10; i <= 15; ++i) {
+            const bool hidden = effect.params()[i].streamFlags & AEGP_DynStreamFlag_HIDDEN;
+            EXPECT_EQ(hidden, shadow == (i >= 13)) << i;
+        }
     }
     std::vector<std::string> flagCalls() const {
         std::vector<std::string> out;
@@ -34,8 +39,7 @@ class VisibilityTest : public EffectTest {
 TEST_F(VisibilityTest, UpdateOnAFreshEffectHidesTheStrokeControls) {
     probe.clearCalls();
     ASSERT_EQ(effect.updateParamsUI(), PF_Err_NONE);
-    for (int i : {10, 11, 12}) EXPECT_FALSE(hidden(i)) << i;
-    for (int i : {13, 14, 15}) EXPECT_TRUE(hidden(i)) << i;
+    expectShadowShown(true);
     // Only the three stroke streams change; "Stroke Opacity" too, which registration left
     // visible.
     EXPECT_EQ(flagCalls(), (std::vector<std::string>{"AEGP_SetDynamicStreamFlag 13 2 1",
@@ -53,8 +57,7 @@ TEST_F(VisibilityTest, SwitchingEdgeTypeSwapsTheSetsAndBack) {
     set("Edge Type", 2);
     probe.clearCalls();
     ASSERT_EQ(effect.userChangedParam(9), PF_Err_NONE);
-    for (int i : {10, 11, 12}) EXPECT_TRUE(hidden(i)) << i;
-    for (int i : {13, 14, 15}) EXPECT_FALSE(hidden(i)) << i;
+    expectShadowShown(false);
     EXPECT_EQ(flagCalls(), (std::vector<std::string>{
                                "AEGP_SetDynamicStreamFlag 10 2 1",
                                "AEGP_SetDynamicStreamFlag 11 2 1",
@@ -73,8 +76,7 @@ TEST_F(VisibilityTest, SwitchingEdgeTypeSwapsTheSetsAndBack) {
 
     set("Edge Type", 1);
     ASSERT_EQ(effect.userChangedParam(9), PF_Err_NONE);
-    for (int i : {10, 11, 12}) EXPECT_FALSE(hidden(i)) << i;
-    for (int i : {13, 14, 15}) EXPECT_TRUE(hidden(i)) << i;
+    expectShadowShown(true);
     expectClean();
 }
 
@@ -86,7 +88,8 @@ TEST_F(VisibilityTest, OtherChangedParametersDoNothing) {
     }
     EXPECT_TRUE(probe.calls().empty());
     EXPECT_EQ(effect.uiUpdates().size(), before);
-    for (int i = 10; i <= 15; ++i) EXPECT_FALSE(hidden(i)) << i;
+    for (int i = 10; i <= 15; ++i)
+        EXPECT_FALSE(effect.params()[i].streamFlags & AEGP_DynStreamFlag_HIDDEN) << i;
 }
 
 }  // namespace

@@ -1,12 +1,7 @@
-// The output and input passes on their own, and a whole frame through the main
-// framebuffer from host layer to host layer.
-#include "GL/AEOpenGLUtilities.h"
-#include "GL/AEOpenglMainFrameBuffer.h"
+// The input and output passes on their own: together they give the host's texel back.
 #include "GL/BackgroundRender.h"
 #include "GL/ScreenRender.h"
 #include "GLTestSupport.h"
-#include "Host/Layer.h"
-#include "PixelFormat.h"
 
 using namespace gl;
 
@@ -49,53 +44,6 @@ TEST_F(PassTest, InputThenOutputPassGivesTheHostTexelBack) {
             expectNear(runPass(out, runPass(in, host, multiplier), multiplier), host, 1e-5f);
         }
     });
-}
-
-TEST_F(PassTest, WholeFrameFromLayerToLayerKeepsPixelsAndOrientation) {
-    // Draws the uploaded layer with the input pass into the first target, as the effect's
-    // compositing program does with its own, then ends the frame and reads it back.
-    constexpr int w = 7, h = 5;
-    Host::Layer input(w, h, 8, 8);
-    Host::Layer output(w, h, 8, 4);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            input.pixel8(x, y) =
-                PF_Pixel{255, static_cast<A_u_char>(30 * x), static_cast<A_u_char>(50 * y), 77};
-        }
-    }
-    input.pixel8(3, 2) = PF_Pixel{0, 200, 100, 50};  // transparent: comes back all zero
-    output.fill(PF_Pixel{1, 1, 1, 1});
-    inRenderContext([&] {
-        AEOpenglMainFrameBuffer* fb = AEOpenglMainFrameBuffer::mainFrameBuffer();
-        fb->prepare(w, h, true);
-        fb->beginDrawing();
-        unsigned long size = 0;
-        GLenum type = GL_NONE;
-        float multiplier = 0;
-        const GLuint texture = AEOpenGLUtilities::UploadTexture(
-            PF_PixelFormat_ARGB32, input.def(), output.def(), &in, size, type, multiplier, false);
-        BackgroundRender pass;
-        pass.draw(texture, multiplier);
-        glDeleteTextures(1, &texture);
-        fb->endDrawing(multiplier);
-        GLint bound = 0;
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-        EXPECT_EQ(static_cast<GLuint>(bound), fb->frameBuffer());
-        AEOpenGLUtilities::DownloadTexture(w, h, input.def(), output.def(), &in,
-                                           PF_PixelFormat_ARGB32, size, type);
-        EXPECT_EQ(fb->stackDepth(), 0u);
-    });
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const PF_Pixel want = x == 3 && y == 2 ? PF_Pixel{0, 0, 0, 0} : input.pixel8(x, y);
-            const PF_Pixel& got = output.pixel8(x, y);
-            EXPECT_EQ(got.alpha, want.alpha) << x << "," << y;
-            EXPECT_NEAR(got.red, want.red, 1) << x << "," << y;
-            EXPECT_NEAR(got.green, want.green, 1) << x << "," << y;
-            EXPECT_NEAR(got.blue, want.blue, 1) << x << "," << y;
-        }
-    }
-    EXPECT_TRUE(output.paddingIntact());
 }
 
 }  // namespace

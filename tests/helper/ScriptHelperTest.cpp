@@ -57,31 +57,6 @@ TEST_F(ScriptHelperTest, ResultsAsTextAndNothingKept) {
                        "ReleaseSuite AEGP Memory Suite 1", "ReleaseSuite AEGP Utility Suite 11"}));
 }
 
-// A missing or null suite throws 13 before the script runs, giving back what was taken.
-TEST_F(ScriptHelperTest, MissingSuitesThrow13) {
-    const struct {
-        const char* suite;
-        bool null;
-        Strings released;
-    } cases[] = {
-        {kAEGPMemorySuite, false, {"ReleaseSuite AEGP Utility Suite 11"}},
-        {kAEGPUtilitySuite, false, {}},
-        {kAEGPMemorySuite, true, {"ReleaseSuite AEGP Utility Suite 11"}},
-        {kAEGPUtilitySuite, true, {"ReleaseSuite AEGP Memory Suite 1"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.suite) + (c.null ? " null" : " withheld"));
-        probe.clearFaults();
-        probe.clearCalls();
-        c.null ? probe.nullSuite(c.suite) : probe.withholdSuite(c.suite);
-        EXPECT_EQ(thrownCode([&] { run("'x'"); }), A_Err_MISSING_SUITE);
-        EXPECT_EQ(callsStartingWith("ReleaseSuite"), c.released);
-        EXPECT_EQ(probe.countCalls("AEGP_ExecuteScript"), 0);
-        EXPECT_EQ(probe.outstandingSuites(), 0);
-        EXPECT_EQ(probe.liveMemHandles(), 0);
-    }
-}
-
 TEST(TrimStringWhiteSpaces, RemovesBlanksAtBothEndsOnly) {
     const struct {
         std::string in, out;

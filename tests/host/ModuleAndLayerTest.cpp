@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -34,16 +33,6 @@ TEST(PluginModule, LoadFailuresNameThePathAndTheReason) {
     const std::string noEntry = loadError(HOST_TEST_NOENTRY);
     EXPECT_NE(noEntry.find(HOST_TEST_NOENTRY), std::string::npos) << noEntry;
     EXPECT_NE(noEntry.find("EntryPointFunc"), std::string::npos) << noEntry;
-}
-
-TEST(PluginModule, DefaultPathFollowsTheEnvironment) {
-    ::setenv("TESSORY_PLUGIN", "/somewhere/else.so", 1);
-    EXPECT_EQ(PluginModule::defaultPath(), "/somewhere/else.so");
-    ::setenv("TESSORY_PLUGIN", "", 1);
-    const std::string built = PluginModule::defaultPath();
-    ::unsetenv("TESSORY_PLUGIN");
-    EXPECT_EQ(PluginModule::defaultPath(), built);
-    EXPECT_NE(built.find("/plugins/Tessory.so"), std::string::npos) << built;
 }
 
 // Where a binary finds the effect: in the build tree, and installed, for the frei0r filter

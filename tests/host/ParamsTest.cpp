@@ -53,30 +53,6 @@ TEST_F(Params, RegistrationKeepsCopiesOfWhatWasPassed) {
     EXPECT_EQ(probe.countCalls("add_param"), 3);
 }
 
-TEST_F(Params, AddParamIsRefusedOutsideParameterSetUpAndForOtherPositions) {
-    ASSERT_EQ(registerParams({slider("A", 1)}), PF_Err_NONE);
-    PF_ParamDef def = slider("Late", 1);
-    EXPECT_EQ(inCommand([&](const Command& c) -> PF_Err {
-                  return c.in->inter.add_param(c.in->effect_ref, -1, &def);
-              }),
-              PF_Err_INVALID_CALLBACK);
-    EXPECT_EQ(effect.params().size(), 2u);
-
-    onCommand = [&](const Command& c) -> PF_Err {
-        return c.in->inter.add_param(c.in->effect_ref, 1, &def);
-    };
-    EXPECT_EQ(effect.paramsSetup(), PF_Err_INVALID_INDEX);
-    EXPECT_EQ(effect.params().size(), 1u);  // a new set-up starts a new list
-}
-
-TEST_F(Params, RefusedRegistrationStopsTheList) {
-    probe.failCall("add_param", 2, PF_Err_OUT_OF_MEMORY);
-    EXPECT_EQ(registerParams({slider("A", 1), slider("B", 2), slider("C", 3)}),
-              PF_Err_OUT_OF_MEMORY);
-    ASSERT_EQ(effect.params().size(), 2u);
-    EXPECT_STREQ(effect.params()[1].registered.name, "A");
-}
-
 TEST_F(Params, CheckoutGivesTheValueAtTheAskedTimeNotTheCurrentOne) {
     ASSERT_EQ(registerParams({slider("Size", 0, 0, 1000), floatSlider("Amount", 0),
                               color("Tint", PF_Pixel{255, 0, 0, 0})}),

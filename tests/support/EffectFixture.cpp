@@ -93,31 +93,25 @@ bool EffectTest::hostContextCurrent() {
 }
 
 EffectSettings smallFrame(int shapeType) {
-    EffectSettings s;
-    s.shapeType = shapeType;
-    s.size1 = 14;
-    s.size2 = 5;
-    s.centerX = 30;
-    s.centerY = 22;
-    s.rotation = 20;
-    s.fillType = 1;
-    s.edgeType = 1;
-    s.shadowSize = 6;
-    s.shadowColor = PF_Pixel{255, 255, 40, 0};
-    s.shadowOpacity = 80;
-    s.strokeSize = 2;
-    s.strokeColor = PF_Pixel{255, 0, 0, 255};
-    s.strokeOpacity = 90;
-    s.instances = 3;
-    s.size1Offset = 2;
-    s.size2Offset = 0;
-    s.positionXOffset = 9;
-    s.positionYOffset = -4;
-    s.scaleXOffset = 15;
-    s.scaleYOffset = 5;
-    s.rotationOffset = 17;
-    s.opacityOffset = 0;
-    return s;
+    return EffectSettings{.shapeType = shapeType,
+                          .size1 = 14,
+                          .size2 = 5,
+                          .centerX = 30,
+                          .centerY = 22,
+                          .rotation = 20,
+                          .shadowSize = 6,
+                          .shadowColor = PF_Pixel{255, 255, 40, 0},
+                          .shadowOpacity = 80,
+                          .strokeSize = 2,
+                          .strokeColor = PF_Pixel{255, 0, 0, 255},
+                          .strokeOpacity = 90,
+                          .instances = 3,
+                          .size1Offset = 2,
+                          .positionXOffset = 9,
+                          .positionYOffset = -4,
+                          .scaleXOffset = 15,
+                          .scaleYOffset = 5,
+                          .rotationOffset = 17};
 }
 
 }  // namespace Corvane::Tessory::Testing

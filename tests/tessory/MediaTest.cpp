@@ -1,49 +1,13 @@
-// Pictures and files: the program's own plumbing, without the plug-in.
+// Stills in and out, without the plug-in.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "AtomicFile.h"
 #include "Image.h"
-#include "InputError.h"
 #include "Programs.h"
 #include "StillIO.h"
 
 using namespace Corvane::Tessory::Cli;
-namespace fs = std::filesystem;
 
 using namespace Corvane::Tessory::Testing;
-
-TEST(AtomicFileTest, TargetAppearsOnlyOnCommit) {
-    TempDir dir;
-    const std::string target = dir / "out.png";
-    {
-        AtomicFile file(target);
-        EXPECT_EQ(fs::path(file.tempPath()).parent_path(), dir.path());
-        EXPECT_EQ(fs::path(file.tempPath()).extension(), ".png");
-        EXPECT_TRUE(fs::exists(file.tempPath()));
-        EXPECT_FALSE(fs::exists(target));
-        std::ofstream(file.tempPath()) << "new";
-        file.commit();
-    }
-    EXPECT_EQ(contents(target), "new");
-    EXPECT_EQ(dir.entries(), 1u);
-}
-
-TEST(AtomicFileTest, AbandonedWriteLeavesAnExistingTargetAlone) {
-    TempDir dir;
-    const std::string target = dir / "out.mp4";
-    std::ofstream(target) << "old";
-    {
-        AtomicFile file(target);
-        std::ofstream(file.tempPath()) << "half";
-    }
-    EXPECT_EQ(contents(target), "old");
-    EXPECT_EQ(dir.entries(), 1u);  // the temporary file is gone
-}
 
 TEST(StillIOTest, RoundTripsKeepAlphaWhereTheFormatHasIt) {
     TempDir dir;

@@ -1,69 +1,17 @@
-// Parsing of the values users type and write in presets, against hand-made definitions of
-// each parameter kind (so these tests need no plug-in).
+// Parsing of the values users type and write in presets, against the effect's own list.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "FrameRange.h"
 #include "InputError.h"
 #include "ParamParser.h"
 #include "Preset.h"
+#include "Renderer.h"
 
 using namespace Corvane::Tessory::Cli;
 
 namespace {
-
-PF_ParamDef def(A_long type, const char* name) {
-    PF_ParamDef d{};
-    d.param_type = type;
-    std::strncpy(d.name, name, sizeof d.name - 1);
-    return d;
-}
-
-std::vector<ParamInfo> sampleList() {
-    std::vector<ParamInfo> list;
-    PF_ParamDef layer = def(PF_Param_LAYER, "");
-    list.push_back(ParamInfo::fromDef(0, layer, ""));
-
-    PF_ParamDef popup = def(PF_Param_POPUP, "Shape Type");
-    popup.u.pd.num_choices = 3;
-    popup.u.pd.dephault = 1;
-    list.push_back(ParamInfo::fromDef(1, popup, "Circle|Ring|T Shape|Chevron"));
-
-    PF_ParamDef slider = def(PF_Param_SLIDER, "Shape Size 1");
-    slider.u.sd.valid_min = 0;
-    slider.u.sd.valid_max = 2000;
-    slider.u.sd.slider_max = 1000;
-    slider.u.sd.dephault = 300;
-    list.push_back(ParamInfo::fromDef(2, slider, ""));
-
-    PF_ParamDef fs = def(PF_Param_FLOAT_SLIDER, "Position X Offset");
-    fs.u.fs_d.valid_min = -2000;
-    fs.u.fs_d.valid_max = 2000;
-    fs.u.fs_d.precision = 1;
-    list.push_back(ParamInfo::fromDef(3, fs, ""));
-
-    list.push_back(ParamInfo::fromDef(4, def(PF_Param_ANGLE, "Shape Rotation"), ""));
-    list.push_back(ParamInfo::fromDef(5, def(PF_Param_CHECKBOX, "Transparent Background"), ""));
-
-    PF_ParamDef color = def(PF_Param_COLOR, "Shadow Color");
-    color.u.cd.dephault = PF_Pixel{255, 0, 0, 0};
-    list.push_back(ParamInfo::fromDef(6, color, ""));
-
-    PF_ParamDef point = def(PF_Param_POINT, "Shape Center");
-    point.u.td.x_dephault = point.u.td.y_dephault = 50 << 16;
-    list.push_back(ParamInfo::fromDef(7, point, ""));
-
-    list.push_back(ParamInfo::fromDef(8, def(PF_Param_GROUP_START, "Edge"), ""));
-    list.push_back(ParamInfo::fromDef(9, def(PF_Param_GROUP_END, ""), ""));
-
-    PF_ParamDef limited = def(PF_Param_ANGLE, "Limited Angle");
-    limited.u.ad.valid_min = -90 << 16;
-    limited.u.ad.valid_max = 90 << 16;
-    list.push_back(ParamInfo::fromDef(10, limited, ""));
-    return list;
-}
 
 // The message of the InputError that f throws; fails the test when it throws none.
 template <typename F>
@@ -79,7 +27,7 @@ std::string errorOf(F&& f) {
 
 class ParamParserTest : public ::testing::Test {
   protected:
-    ParamParser parser{sampleList()};
+    ParamParser parser{Renderer(TESSORY_PLUGIN_PATH, false, "cpu").params()};
     ParamValue parse(const char* name, const char* text) {
         return parser.parse(parser.find(name), text);
     }
@@ -123,18 +71,17 @@ TEST_F(ParamParserTest, ValuesOrErrorsPerKind) {
          {},
          "\"Position X Offset\": -2000.5 is out of range -2000 to 2000"},
         {"Shape Rotation", "720", {720}, ""},  // both limits zero: any angle
-        {"Limited Angle", "90", {90}, ""},
-        {"Limited Angle", "91", {}, "out of range -90 to 90"},
         {"Shape Type", "ring", {2}, ""},
-        {"Shape Type", "T SHAPE", {3}, ""},
+        {"Shape Type", "T SHAPE", {8}, ""},
         {"Shape Type", "3", {3}, ""},
         // A name in the text beyond the offered count is not a choice.
         {"Shape Type",
          "Chevron",
          {},
-         "unknown choice \"Chevron\" (choices: Circle, Ring, T Shape)"},
-        {"Shape Type", "4", {}, "out of range 1 to 3"},
-        {"Shape Type", "0", {}, "out of range 1 to 3"},
+         "unknown choice \"Chevron\" (choices: Circle, Ring, Cross, Triangle, Rectangle, Hexagon, "
+         "Octagon, T Shape)"},
+        {"Shape Type", "9", {}, "out of range 1 to 8"},
+        {"Shape Type", "0", {}, "out of range 1 to 8"},
         {"Shape Type", "1.5", {}, "out of range"},
         {"Transparent Background", "on", {1}, ""},
         {"Transparent Background", "OFF", {0}, ""},

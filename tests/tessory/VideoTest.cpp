@@ -47,16 +47,8 @@ TEST(VideoTest, OddSizesAndAudioEncodedAgainWhereTheContainerCannotHoldIt) {
     EXPECT_NEAR(seconds("out.webm"), seconds("in.mp4"), 0.03);
 }
 
-TEST(VideoTest, NamesAndBadFiles) {
-    EXPECT_TRUE(VideoWriter::isVideoName("a.mp4"));
-    EXPECT_TRUE(VideoWriter::isVideoName("a.MOV"));
-    EXPECT_TRUE(VideoWriter::isVideoName("a.mkv"));
-    EXPECT_FALSE(VideoWriter::isVideoName("a.png"));
-    EXPECT_FALSE(VideoWriter::isVideoName("a.unknownext"));
-
+TEST(VideoTest, BadFilesAreRefused) {
     TempDir dir;
-    std::ofstream(dir / "junk.mp4") << std::string(5000, 'x');
-    EXPECT_THROW(VideoReader(dir / "junk.mp4"), InputError);
     EXPECT_THROW(VideoReader(dir / "missing.mp4"), InputError);
     // A file that opens but holds no video is refused with everything it opened let go
     // (the sanitizer build's leak check sees what is kept).
@@ -73,6 +65,15 @@ TEST(VideoTest, NamesAndBadFiles) {
     for (size_t i = 0; i < 64 && i < bytes.size(); ++i) bytes[i] = 0;
     std::ofstream(dir / "broken.mkv", std::ios::binary) << bytes;
     EXPECT_THROW(VideoReader(dir / "broken.mkv"), InputError);
+}
+
+Av::Frame newFrame(AVPixelFormat format, int w, int h) {
+    Av::Frame frame(av_frame_alloc());
+    frame->format = format;
+    frame->width = w;
+    frame->height = h;
+    EXPECT_GE(av_frame_get_buffer(frame.get(), 0), 0);
+    return frame;
 }
 
 // The converter against FFmpeg's scaler (4:4:4, where both mean the same samples) and by
@@ -103,11 +104,7 @@ TEST(VideoTest, YuvConversionMatchesTheScalerAndRoundTrips) {
                              std::to_string(m.matrix) + " range " + std::to_string(range));
                 const auto yuv = YuvConverter::make(format, VideoColour{m.matrix, range});
                 ASSERT_TRUE(yuv);
-                Av::Frame frame(av_frame_alloc());
-                frame->format = format;
-                frame->width = w;
-                frame->height = h;
-                ASSERT_GE(av_frame_get_buffer(frame.get(), 0), 0);
+                Av::Frame frame = newFrame(format, w, h), reference = newFrame(format, w, h);
                 yuv->fromRgba(rgba.data(), w, h, *frame);
                 std::vector<uint8_t> back(rgba.size());
                 yuv->toRgba(*frame, back.data(), w, h);
@@ -125,11 +122,6 @@ TEST(VideoTest, YuvConversionMatchesTheScalerAndRoundTrips) {
                 sws_setColorspaceDetails(sws.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
                                          sws_getCoefficients(m.swsMatrix),
                                          range == AVCOL_RANGE_JPEG, 0, 1 << 16, 1 << 16);
-                Av::Frame reference(av_frame_alloc());
-                reference->format = format;
-                reference->width = w;
-                reference->height = h;
-                ASSERT_GE(av_frame_get_buffer(reference.get(), 0), 0);
                 const uint8_t* src[4] = {rgba.data()};
                 const int stride[4] = {w * 4};
                 sws_scale(sws.get(), src, stride, 0, h, reference->data, reference->linesize);
