@@ -63,45 +63,28 @@ TEST_P(PixelTest, TransparentBackgroundKeepsOnlyTheInstances) {
 TEST_P(PixelTest, EchoOffsetsOneAtATime) {
     struct Case {
         const char* name;
-        void (*change)(EffectSettings&);
+        int shape;
+        double size1, size2, x, y, scaleX, scaleY, rotation, opacity;
     };
     const Case cases[] = {
-        {"size", [](EffectSettings& s) { s.size1Offset = -3; }},
-        {"size 2",
-         [](EffectSettings& s) {
-             s.shapeType = 2;
-             s.size2Offset = 2;
-         }},
-        {"position",
-         [](EffectSettings& s) {
-             s.positionXOffset = 11;
-             s.positionYOffset = 6;
-         }},
-        {"scale",
-         [](EffectSettings& s) {
-             s.scaleXOffset = 25;
-             s.scaleYOffset = -15;
-         }},
-        {"rotation",
-         [](EffectSettings& s) {
-             s.shapeType = 5;
-             s.rotationOffset = 30;
-         }},
-        {"opacity",
-         [](EffectSettings& s) {
-             s.opacityOffset = 30;
-             s.positionXOffset = 12;
-         }},
+        {"size", 1, -3, 0, 0, 0, 0, 0, 0, 0},     {"size 2", 2, 0, 2, 0, 0, 0, 0, 0, 0},
+        {"position", 1, 0, 0, 11, 6, 0, 0, 0, 0}, {"scale", 1, 0, 0, 0, 0, 25, -15, 0, 0},
+        {"rotation", 5, 0, 0, 0, 0, 0, 0, 30, 0}, {"opacity", 1, 0, 0, 12, 0, 0, 0, 0, 30},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EffectSettings s = smallFrame(1);
+        EffectSettings s = smallFrame(c.shape);
         s.instances = 4;
         s.size1 = 10;
         s.rotation = 0;
-        s.size1Offset = s.size2Offset = s.positionXOffset = s.positionYOffset = 0;
-        s.scaleXOffset = s.scaleYOffset = s.rotationOffset = s.opacityOffset = 0;
-        c.change(s);
+        s.size1Offset = c.size1;
+        s.size2Offset = c.size2;
+        s.positionXOffset = c.x;
+        s.positionYOffset = c.y;
+        s.scaleXOffset = c.scaleX;
+        s.scaleYOffset = c.scaleY;
+        s.rotationOffset = c.rotation;
+        s.opacityOffset = c.opacity;
         renderAndCompare(s, 64, 48);
     }
 }

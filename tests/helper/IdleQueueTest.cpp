@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "Helper/IdleQueue.h"
@@ -40,40 +38,6 @@ TEST(IdleQueue, OneTaskPerUpdateInOrderAndDroppedTasksNeverRun) {
     }
     EXPECT_EQ(token.use_count(), 1);
     EXPECT_EQ(ran.size(), 4u);
-}
-
-TEST(IdleQueue, ConcurrentProducersLoseNoTaskAndKeepTheirOrder) {
-    constexpr int kProducers = 8, kPerProducer = 2500;
-    IdleQueue queue;
-    std::vector<int> lastSeen(kProducers, -1);
-    bool inOrder = true;
-    std::vector<std::thread> producers;
-    for (int p = 0; p < kProducers; ++p) {
-        producers.emplace_back([&, p] {
-            for (int i = 0; i < kPerProducer; ++i) {
-                // Tasks run only on the draining thread below, so they need no locking.
-                queue.async([&, p, i] {
-                    inOrder = inOrder && i == lastSeen[p] + 1;
-                    lastSeen[p] = i;
-                });
-            }
-        });
-    }
-    int ran = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (ran < kProducers * kPerProducer && std::chrono::steady_clock::now() < deadline) {
-        if (queue.hasTask()) {
-            queue.updateQueue();
-            ++ran;
-        } else {
-            std::this_thread::yield();
-        }
-    }
-    for (std::thread& producer : producers) producer.join();
-    EXPECT_EQ(ran, kProducers * kPerProducer);
-    EXPECT_FALSE(queue.hasTask());
-    EXPECT_EQ(lastSeen, std::vector<int>(kProducers, kPerProducer - 1));
-    EXPECT_TRUE(inOrder);
 }
 
 }  // namespace

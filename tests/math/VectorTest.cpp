@@ -1,14 +1,11 @@
-// Vectors, colours and shapes: the rounding and degenerate-input rules callers rely on.
+// Vectors and colours: the rounding and degenerate-input rules callers rely on.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
 
-#include "Math/Barycentric.h"
-#include "Math/Box3.h"
 #include "Math/Color.h"
-#include "Math/Rect.h"
 #include "Math/Vec4.h"
 
 namespace Corvane::Tessory {
@@ -150,30 +147,6 @@ TEST(ColorTest, HexFormsAndLerp) {
     EXPECT_EQ(Color::lerp(from, to, -1).a(), 0.8);
     EXPECT_EQ(Color::lerp(Color(1, 1, 1, 1), Color(0, 0, 0, 0), 0.1).r(), double(0.9f));
     EXPECT_EQ(Color::lerp(from, to, 0.5).a(), 1 * 0.5 + 0.8 * 0.5);
-}
-
-TEST(ShapeTest, BoundariesAndDegenerateInputs) {
-    const Box3 unit(Vec3(0, 0, 0), Vec3(1, 1, 1));
-    EXPECT_TRUE(unit.containsPoint(Vec3(1, 0.5, 0)));
-    EXPECT_FALSE(unit.containsPoint(Vec3(1.0001, 0.5, 0.5)));
-    EXPECT_TRUE(unit.containsBox(Box3(Vec3(0.2, 0.2, 0.2), Vec3(0.5, 1, 0.5))));
-    EXPECT_FALSE(unit.containsBox(Box3(Vec3(0.2, 0.2, 0.2), Vec3(0.5, 1.1, 0.5))));
-
-    EXPECT_FALSE(Barycentric(Vec2(1, 0), Vec2(0, 1), Vec2(0, 0), Vec2(-0.5, 0.5)).isInside());
-    EXPECT_TRUE(Barycentric(0, 0, 1).isInside());
-    const Barycentric collinear(Vec2(0, 0), Vec2(1, 1), Vec2(2, 2), Vec2(1, 0));
-    EXPECT_FALSE(std::isfinite(collinear.u));
-    EXPECT_FALSE(collinear.isInside());
-
-    // Intersecting is strict, touching is not; disjoint rectangles give a negative size.
-    const Rect a(0, 0, 10, 10);
-    EXPECT_FALSE(a.intersects(Rect(10, 0, 5, 5)));
-    EXPECT_TRUE(a.touches(Rect(10, 10, 1, 1)));
-    EXPECT_FALSE(a.touches(Rect(10.5, 0, 1, 1)));
-    EXPECT_TRUE(a.intersects(Rect(9, 9, 5, 5)));
-    const Rect apart = a.intersect(Rect(20, 0, 5, 5));
-    EXPECT_EQ(apart.getLeft(), 20.0);
-    EXPECT_EQ(apart.getSize().x, -10.0);
 }
 
 }  // namespace

@@ -56,25 +56,18 @@ void apply(const float* m, float x, float y, float& ox, float& oy) {
     oy = m[1] * x + m[4] * y + m[7];
 }
 
-float smoothstepf(float e0, float e1, float x) {
-    const float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
-float mixf(float a, float b, float t) {
-    return a * (1.0f - t) + b * t;
-}
-float fractf(float x) {
-    return x - std::floor(x);
-}
-float modf2(float x, float y) {
-    return x - y * std::floor(x / y);
-}
-float signf(float x) {
-    return x > 0 ? 1.0f : (x < 0 ? -1.0f : 0.0f);
-}
-float stepf(float edge, float x) {
-    return x < edge ? 0.0f : 1.0f;
-}
+// The GLSL built-ins the program uses, in single precision.
+struct Glsl {
+    static float smoothstep(float e0, float e1, float x) {
+        const float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
+        return t * t * (3.0f - 2.0f * t);
+    }
+    static float mix(float a, float b, float t) { return a * (1.0f - t) + b * t; }
+    static float fract(float x) { return x - std::floor(x); }
+    static float mod(float x, float y) { return x - y * std::floor(x / y); }
+    static float sign(float x) { return x > 0 ? 1.0f : (x < 0 ? -1.0f : 0.0f); }
+    static float step(float edge, float x) { return x < edge ? 0.0f : 1.0f; }
+};
 
 struct RGBA {
     float r, g, b, a;
@@ -91,7 +84,8 @@ RGBA blend(const RGBA& prev, const RGBA& src) {
 
 float mirror(float c) {
     c = std::fabs(c);
-    return mixf(fractf(c), 1.0f - fractf(c), signf(modf2(std::floor(c), 2.0f)));
+    return Glsl::mix(Glsl::fract(c), 1.0f - Glsl::fract(c),
+                     Glsl::sign(Glsl::mod(std::floor(c), 2.0f)));
 }
 
 // Samples the layer as the float texture holds it, in red, green, blue, alpha order.
@@ -113,7 +107,7 @@ class Texture {
         RGBA t00 = texel(x0, y0), t10 = texel(x0 + 1, y0);
         RGBA t01 = texel(x0, y0 + 1), t11 = texel(x0 + 1, y0 + 1);
         auto lerp2 = [&](float a, float b, float c, float d) {
-            return mixf(mixf(a, b, fx), mixf(c, d, fx), fy);
+            return Glsl::mix(Glsl::mix(a, b, fx), Glsl::mix(c, d, fx), fy);
         };
         return RGBA{lerp2(t00.r, t10.r, t01.r, t11.r), lerp2(t00.g, t10.g, t01.g, t11.g),
                     lerp2(t00.b, t10.b, t01.b, t11.b), lerp2(t00.a, t10.a, t01.a, t11.a)};
@@ -268,10 +262,11 @@ ReferenceFrame renderReference(const Host::Layer& input, const EffectSettings& s
     auto edgeBand = [&](float d) {
         if (S <= 0.0f) return 0.0f;
         d = d - 1.0f;
-        const float shadow = 1.0f - smoothstepf(0.0f, S, std::fabs(d));
-        const float stroke = 1.0f - smoothstepf(S, S + 1.0f, std::fabs(d));
-        return std::clamp(mixf(mixf(stroke, shadow, in.drawShadow), 0.0f, stepf(0.0f, d)), 0.0f,
-                          1.0f);
+        const float shadow = 1.0f - Glsl::smoothstep(0.0f, S, std::fabs(d));
+        const float stroke = 1.0f - Glsl::smoothstep(S, S + 1.0f, std::fabs(d));
+        return std::clamp(
+            Glsl::mix(Glsl::mix(stroke, shadow, in.drawShadow), 0.0f, Glsl::step(0.0f, d)), 0.0f,
+            1.0f);
     };
 
     for (int y = 0; y < h; ++y) {
@@ -298,7 +293,7 @@ ReferenceFrame renderReference(const Host::Layer& input, const EffectSettings& s
                     if (in.drawShadow == 0.0f && S > 0.0f && d >= -S - 1.0f && d <= 2.0f - S)
                         near = true;
                 }
-                const float a = smoothstepf(0.0f, 1.0f, d);
+                const float a = Glsl::smoothstep(0.0f, 1.0f, d);
                 const float edge = edgeBand(d);
                 RGBA color = tex.sample(mirror(ix / in.viewPort[0]), mirror(iy / in.viewPort[1]));
                 color.a *= a;
