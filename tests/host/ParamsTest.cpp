@@ -28,31 +28,6 @@ class Params : public HostFixture {
     }
 };
 
-TEST_F(Params, RegistrationKeepsCopiesOfWhatWasPassed) {
-    char names[] = "One|Two|Three";
-    char label[] = "Enabled";
-    ASSERT_EQ(registerParams({popup("Mode", 3, 2, names), checkbox("Flag", true, label),
-                              slider("Count", 5, 1, 20)}),
-              PF_Err_NONE);
-    // The plug-in's texts may be gone after the command.
-    std::memset(names, 'x', sizeof(names) - 1);
-    std::memset(label, 'x', sizeof(label) - 1);
-    const auto& params = effect.params();
-    ASSERT_EQ(params.size(), 4u);
-    EXPECT_EQ(params[0].registered.param_type, PF_Param_LAYER);
-    EXPECT_EQ(params[1].choicesText, "One|Two|Three");
-    EXPECT_STREQ(params[1].registered.u.pd.u.namesptr, "One|Two|Three");
-    EXPECT_EQ(params[1].registered.u.pd.num_choices, 3);
-    EXPECT_EQ(params[2].choicesText, "Enabled");
-    EXPECT_STREQ(params[2].registered.u.bd.u.nameptr, "Enabled");
-    EXPECT_EQ(params[3].registered.u.sd.valid_max, 20);
-    EXPECT_EQ(params[3].value[0], 5);
-    EXPECT_EQ(effect.findParam("count"), 3);
-    EXPECT_EQ(effect.findParam("MODE"), 1);
-    EXPECT_EQ(effect.findParam("Nothing"), -1);
-    EXPECT_EQ(probe.countCalls("add_param"), 3);
-}
-
 TEST_F(Params, CheckoutGivesTheValueAtTheAskedTimeNotTheCurrentOne) {
     ASSERT_EQ(registerParams({slider("Size", 0, 0, 1000), floatSlider("Amount", 0),
                               color("Tint", PF_Pixel{255, 0, 0, 0})}),

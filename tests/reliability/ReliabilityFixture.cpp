@@ -102,18 +102,4 @@ uint64_t residentBytes() {
     return resident * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
 }
 
-bool underAddressSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
-}
-
 }  // namespace Corvane::Tessory::Testing

@@ -59,6 +59,10 @@ uint64_t environmentCount(const char* name, uint64_t fallback);
 /// Resident memory of this process in bytes.
 uint64_t residentBytes();
 /// True in a build with AddressSanitizer (memory figures mean little there).
-bool underAddressSanitizer();
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kUnderAddressSanitizer = true;
+#else
+constexpr bool kUnderAddressSanitizer = false;
+#endif
 
 }  // namespace Corvane::Tessory::Testing

@@ -49,7 +49,7 @@ TEST_F(ReliabilitySoak, ObjectsAndMemoryStayFlatWhileSizeAndShapeChange) {
     // The frames are tiny: what a leak of one frame's buffers or of a program per shape
     // change would add up to over the run is far above this. The sanitizer's quarantine
     // keeps freed memory resident, so its build only reports the figures.
-    if (!underAddressSanitizer()) {
+    if (!kUnderAddressSanitizer) {
         EXPECT_LT(peakRss, settledRss + 24 * 1024 * 1024);
     }
 }
@@ -71,7 +71,7 @@ TEST_F(ReliabilitySoak, FullHDFramesKeepResidentMemoryFlat) {
     const double mib = 1024.0 * 1024.0;
     std::cout << "[ soak ] " << frames << " frames of 1920x1080; resident at most " << settled / mib
               << " MiB in the first 6 frames, " << peak / mib << " MiB after" << std::endl;
-    if (!underAddressSanitizer()) {
+    if (!kUnderAddressSanitizer) {
         EXPECT_LT(peak, settled + 32 * 1024 * 1024);
     }
 }
