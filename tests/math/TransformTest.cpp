@@ -1,12 +1,10 @@
-// 2D and 3D transforms: composition order, inverses of singular matrices, and the
-// thresholds of the rotation conversions.
+// 2D and 3D transforms: composition order, and inverses of singular matrices.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "Math/Affine.h"
-#include "Math/Euler.h"
 #include "Math/Mat4.h"
 
 namespace Corvane::Tessory {
@@ -151,31 +149,6 @@ TEST(Mat4Test, ProductsInversesAndConversions) {
     EXPECT_EQ(corner.x, 960.0);
     EXPECT_EQ(corner.y, -540.0);
     EXPECT_EQ(corner.z, -5.0);
-}
-
-TEST(EulerTest, GimbalLockThresholdIsSinglePrecisionAndStrict) {
-    // XYZ reads its middle angle from m[8]: locked (x = 0) strictly above the float 0.999999
-    // (0.99999898672...), regular (x = pi/4) below; out-of-range values clamped for asin.
-    struct Case {
-        double element, x, y;
-    };
-    const Case cases[] = {{0.999998, M_PI / 4, std::asin(0.999998)},
-                          {0.99999899, 0, std::asin(0.99999899)},
-                          {double(0.999999f), 0, std::asin(double(0.999999f))},
-                          {-0.99999899, 0, std::asin(-0.99999899)},
-                          {1.5, 0, M_PI / 2},
-                          {-1.5, 0, -M_PI / 2},
-                          {kNaN, 0, kNaN}};
-    for (const Case& c : cases) {
-        Mat4 m(true);
-        m.m[8] = c.element;
-        m.m[9] = -0.5;
-        m.m[10] = 0.5;
-        Euler e;
-        e.setWithMat4(m, Euler::XYZ);
-        EXPECT_DOUBLE_EQ(e.x, c.x) << c.element;
-        EXPECT_TRUE(std::isnan(c.y) ? std::isnan(e.y) : e.y == c.y) << c.element;
-    }
 }
 
 }  // namespace

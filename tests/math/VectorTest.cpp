@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Math/Color.h"
-#include "Math/Vec4.h"
+#include "Math/Vec2.h"
 
 namespace Corvane::Tessory {
 namespace {
@@ -31,84 +31,10 @@ TEST(Vec2Test, ToleranceAndRotation) {
     w.rotateAround(0, Vec2(1, 1));
     EXPECT_EQ(w.rotateRound(0, Vec2(1, 1)).y, 3.0);
     EXPECT_EQ(w.x, kInf);
-}
-
-TEST(Vec2Test, Intersections) {
-    struct Case {
-        Vec2 p3, p4;
-        int code;
-        double x, t;
-    };
-    const Case cases[] = {
-        {{2, -1}, {2, 1}, Vec2::kOutsideFirst, 2, 2},
-        {{0.5, 1}, {0.5, 2}, Vec2::kOutsideSecond, 0.5, 0.5},
-        {{2, 1}, {2, 2}, Vec2::kOutsideBoth, 2, 2},
-        {{1, 0}, {1, 1}, Vec2::kCrossing, 1, 1},  // ends count as on the segments
-        {{0, 1}, {1, 1}, Vec2::kParallel, 0, 42},
-        {{0, 0}, {0.5, 0}, Vec2::kCoincident, 0.5, 42},  // the midpoint; t untouched
-    };
-    for (const Case& c : cases) {
-        Vec2 out(9, 9);
-        double t = 42;
-        EXPECT_EQ(Vec2::intersect(Vec2(0, 0), Vec2(1, 0), c.p3, c.p4, out, &t, nullptr), c.code);
-        EXPECT_EQ(out.x, c.x) << c.code;
-        EXPECT_EQ(t, c.t) << c.code;
-    }
-}
-
-template <typename V>
-void expectZeroVectorRule() {
-    V v{};
-    v.normalize();
-    EXPECT_EQ(v.x, 1.0);
-    V w{};
-    w.setLength(5);
-    EXPECT_EQ(w.x, 5.0);
-    EXPECT_EQ(w.y, 0.0);
-}
-
-TEST(Vec3Test, ZeroVectorsLargestComponentAndAngles) {
-    expectZeroVectorRule<Vec2>();
-    expectZeroVectorRule<Vec3>();
-    const std::pair<Vec3, int> largest[] = {
-        {{1, -1, 0}, 1}, {{2, 0, -2}, 2}, {{0, 0, 0}, 2}, {{-3, 1, 2}, 0}, {{0, -3, 2}, 1}};
-    for (const auto& [v, index] : largest) EXPECT_EQ(v.largestAbsComponent(), index);
-    // The cosine is not clamped: rounding pushes this pair's above 1.
-    EXPECT_TRUE(std::isnan(Vec3().angleBetween(Vec3(1, 0, 0))));
-    Vec3 n(1, 1, 1);
-    n.normalize();
-    EXPECT_TRUE(std::isnan(n.angleBetween(n)));
-    EXPECT_EQ(cyclicDifference(350, 10, 360), -20.0);
-    EXPECT_EQ(cyclicDifference(180, 0, 360), 180.0);
-    EXPECT_EQ(cyclicDifference(181, 0, 360), -179.0);
-    EXPECT_EQ(cyclicDifference(800, 0, 360), 440.0);
-}
-
-// The spherical branch: angle and weights in single precision.
-Vec4 singlePrecisionSlerp(const Vec4& a, const Vec4& b, double t) {
-    const float theta = std::acos(static_cast<float>(a.dot(b) / (a.length() * b.length())));
-    const float r = 1.0f / std::sin(theta);
-    Vec4 result = a * (static_cast<double>(std::sin(static_cast<float>((1.0 - t) * theta))) * r) +
-                  b * (static_cast<double>(std::sin(static_cast<float>(theta * t))) * r);
-    result.normalize();
-    return result;
-}
-
-TEST(Vec4Test, LerpIsSphericalInSinglePrecisionTheShortWay) {
-    // 0.99000000012: 1 - c lies between the float 0.01 and the double 0.01, so the float
-    // bound puts it outside the linear band.
-    const Vec4 a(1, 0, 0, 0);
-    for (const double c : {0.0, 0.99000000012}) {
-        const Vec4 b(c, std::sqrt(1 - c * c), 0, 0);
-        const Vec4 r = Vec4::lerp(a, b, 0.3);
-        const Vec4 expected = singlePrecisionSlerp(a, b, 0.3);
-        EXPECT_EQ(r.x, expected.x) << c;
-        EXPECT_EQ(r.y, expected.y) << c;
-    }
-    const Vec4 b(-1, 0.5, 0, 0);
-    const Vec4 r = Vec4::lerp(a, b, 0.4);
-    EXPECT_EQ(r.y, Vec4::lerp(a, b.negate(), 0.4).y);
-    EXPECT_LT(r.y, 0.0);
+    // The zero vector normalises to (1, 0).
+    Vec2 zero;
+    zero.setLength(5);
+    EXPECT_EQ(zero.x, 5.0);
 }
 
 // A byte read into a component: a float quotient, widened.

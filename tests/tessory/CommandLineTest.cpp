@@ -1,5 +1,4 @@
 // The built program run as a user runs it: exit status, what it prints, what it writes.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -328,16 +327,8 @@ TEST(CommandLineTest, SignalsStopTheRenderAndLeaveNothingBehind) {
         TempDir dir;
         const std::string target = dir / "out.mp4";
         std::ofstream(target) << "the earlier render";
-        const pid_t pid = fork();
+        const pid_t pid = renderInBackground(target);
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
-            execl(TESSORY_BINARY, "tessory", "--plugin", TESSORY_PLUGIN_PATH, "render", "-q", "-o",
-                  target.c_str(), "--frames", "0-100000", static_cast<char*>(nullptr));
-            _exit(127);
-        }
         // Signalled once the temporary file is there, in the middle of the frames.
         auto temporaries = [&] {
             int n = 0;

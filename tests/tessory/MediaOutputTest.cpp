@@ -1,6 +1,5 @@
 // What `tessory render` makes of real video, checked with ffprobe and by decoding: alpha in
 // every container that holds it, the codec options, colour tags and values, time stamps.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -234,16 +233,8 @@ TEST(MediaOutputTest, PictureSequencesInAndOut) {
 TEST(MediaOutputTest, AnInterruptedSequenceLeavesNoPictures) {
     TempDir dir;
     std::filesystem::create_directory(dir / "seq");
-    const pid_t pid = fork();
+    const pid_t pid = renderInBackground(dir / "seq/f_%05d.png");
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        dup2(null, STDERR_FILENO);
-        const std::string out = dir / "seq/f_%05d.png";
-        execl(TESSORY_BINARY, "tessory", "--plugin", TESSORY_PLUGIN_PATH, "render", "-q", "-o",
-              out.c_str(), "--frames", "0-100000", static_cast<char*>(nullptr));
-        _exit(127);
-    }
     for (int i = 0; i < 200 && filesIn(dir / "seq") < 3; ++i) usleep(50'000);
     ASSERT_GE(filesIn(dir / "seq"), 3u);
     kill(pid, SIGINT);

@@ -28,9 +28,6 @@ std::string errorOf(F&& f) {
 class ParamParserTest : public ::testing::Test {
   protected:
     ParamParser parser{Renderer(TESSORY_PLUGIN_PATH, false, "cpu").params()};
-    ParamValue parse(const char* name, const char* text) {
-        return parser.parse(parser.find(name), text);
-    }
 };
 
 }  // namespace
@@ -46,13 +43,15 @@ TEST_F(ParamParserTest, NamesMatchIgnoringCaseAndSpaces) {
     EXPECT_NE(errorOf([&] { parser.find(""); }).find("unknown parameter"), std::string::npos);
 }
 
-// Each text a user may type, with the value it gives or a piece of the one-line error.
+// Each text a user may type or write in a preset, with the value it gives or a piece of the
+// one-line error.
 TEST_F(ParamParserTest, ValuesOrErrorsPerKind) {
     const struct {
         const char* name;
         const char* text;
         std::vector<double> value;  // empty: an error containing `error`
         const char* error;
+        bool json = false;  // the text is a preset's JSON value
     } cases[] = {
         {"Shape Size 1", "0", {0}, ""},
         {"Shape Size 1", " 2000 ", {2000}, ""},  // valid, although past the slider
@@ -96,13 +95,28 @@ TEST_F(ParamParserTest, ValuesOrErrorsPerKind) {
         {"Shape Center", "960,", {}, "not a point"},
         {"Shape Center", ",5", {}, "not a point"},
         {"Shape Center", "1,2,3", {}, "not a point"},
+        // In presets: numbers, the same texts as on the command line, booleans for checkboxes
+        // only.
+        {"Shape Size 1", "400", {400}, "", true},
+        {"Shape Size 1", "\"400\"", {400}, "", true},
+        {"Shape Size 1", "4000", {}, "out of range", true},
+        {"Shape Size 1", "true", {}, "checkboxes", true},
+        {"Transparent Background", "true", {1}, "", true},
+        {"Shape Type", "2", {2}, "", true},
+        {"Shape Center", "[10, 20]", {10, 20, 0, 0}, "", true},
+        {"Shadow Color", "5", {}, "not a single number", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " = '" + c.text + "'");
+        auto parse = [&] {
+            const ParamInfo& param = parser.find(c.name);
+            return c.json ? parser.fromJson(param, nlohmann::json::parse(c.text))
+                          : parser.parse(param, c.text);
+        };
         if (c.value.empty()) {
-            EXPECT_NE(errorOf([&] { parse(c.name, c.text); }).find(c.error), std::string::npos);
+            EXPECT_NE(errorOf(parse).find(c.error), std::string::npos);
         } else {
-            const ParamValue v = parse(c.name, c.text);
+            const ParamValue v = parse();
             EXPECT_EQ(std::vector<double>(v.begin(), v.begin() + c.value.size()), c.value);
         }
     }
@@ -116,36 +130,6 @@ TEST_F(ParamParserTest, AssignmentsSplitAtTheFirstEquals) {
               std::string::npos);
     EXPECT_NE(errorOf([&] { parser.assignment("Nope=1"); }).find("unknown parameter \"Nope\""),
               std::string::npos);
-}
-
-// JSON values: numbers, the same texts as on the command line, booleans for checkboxes only.
-TEST_F(ParamParserTest, JsonValues) {
-    const struct {
-        const char* name;
-        const char* json;
-        std::vector<double> value;  // empty: an error containing `error`
-        const char* error;
-    } cases[] = {
-        {"Shape Size 1", "400", {400}, ""},
-        {"Shape Size 1", "\"400\"", {400}, ""},
-        {"Shape Size 1", "4000", {}, "out of range"},
-        {"Shape Size 1", "true", {}, "checkboxes"},
-        {"Transparent Background", "true", {1}, ""},
-        {"Shape Type", "2", {2}, ""},
-        {"Shape Center", "[10, 20]", {10, 20, 0, 0}, ""},
-        {"Shadow Color", "5", {}, "not a single number"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + " = " + c.json);
-        const auto json = nlohmann::json::parse(c.json);
-        if (c.value.empty()) {
-            EXPECT_NE(errorOf([&] { parser.fromJson(parser.find(c.name), json); }).find(c.error),
-                      std::string::npos);
-        } else {
-            const ParamValue v = parser.fromJson(parser.find(c.name), json);
-            EXPECT_EQ(std::vector<double>(v.begin(), v.begin() + c.value.size()), c.value);
-        }
-    }
 }
 
 TEST_F(ParamParserTest, PresetsWithValuesAndKeys) {

@@ -1,5 +1,8 @@
 #pragma once
 // Asking ffprobe and making clips, beside the shared scratch folders and program runs.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "Programs.h"
@@ -31,6 +34,21 @@ inline bool makeClip(const std::string& path, int frames, bool audio = true,
     if (audio) cmd += " -c:a aac";
     cmd += " " + quote(path) + " 2>&1";
     return run(cmd).status == 0;
+}
+
+// `tessory render` of the demo picture into output for a long run of frames, started in
+// the background with its output thrown away; the caller signals it and waits for it.
+inline pid_t renderInBackground(const std::string& output) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        execl(TESSORY_BINARY, "tessory", "--plugin", TESSORY_PLUGIN_PATH, "render", "-q", "-o",
+              output.c_str(), "--frames", "0-100000", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
 }
 
 }  // namespace TessoryTest
