@@ -13,7 +13,7 @@ class LifetimeTest : public EffectTest {
     PF_Err frame(Host::Layer* output = nullptr) {
         Host::Layer input(32, 24), own(32, 24);
         fillGradient(input);
-        return render(input, output ? *output : own);
+        return effect.render(input, output ? *output : own);
     }
 };
 

@@ -13,7 +13,7 @@ class ProgramTest : public EffectTest {
     PF_Err frame(int width = 32, int height = 24) {
         Host::Layer input(width, height), output(width, height);
         fillGradient(input);
-        return render(input, output);
+        return effect.render(input, output);
     }
     static int persistentObjectsMade() {
         return GLObserver::count("glCreateProgram") + GLObserver::count("glCreateShader") +

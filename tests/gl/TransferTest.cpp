@@ -110,7 +110,8 @@ TEST_F(TransferTest, EveryDepthRoundTripsThroughPaddedRows) {
 }
 
 // Failures are thrown with the host's code, never followed: the output stays as it was and
-// every suite and handle is given back.
+// every suite and handle is given back (the effect's own 8-bit frames meet every failing
+// host call in the fault sweep; these are the formats and depths it never asks for).
 TEST_F(TransferTest, FailuresAreThrownAndLeaveTheOutputAlone) {
     const struct {
         const char* name;
@@ -121,20 +122,11 @@ TEST_F(TransferTest, FailuresAreThrownAndLeaveTheOutputAlone) {
     } cases[] = {
         {"unknown format up", [](Host::HostProbe&) {}, 0x34333231, true, 516},
         {"unknown format down", [](Host::HostProbe&) {}, 0x34333231, false, 516},
-        {"no handle", [](Host::HostProbe& p) { p.failCall("host_new_handle"); },
-         PF_PixelFormat_ARGB32, false, 4},
         {"iterator",
          [](Host::HostProbe& p) { p.failCall("iterate", 1, PF_Err_INTERNAL_STRUCT_DAMAGED); },
          PF_PixelFormat_ARGB128, true, PF_Err_INTERNAL_STRUCT_DAMAGED},
         {"no handle suite", [](Host::HostProbe& p) { p.withholdSuite("PF Handle Suite"); },
          PF_PixelFormat_ARGB128, false, A_Err_MISSING_SUITE},
-        {"null handle suite", [](Host::HostProbe& p) { p.nullSuite("PF Handle Suite"); },
-         PF_PixelFormat_ARGB32, false, A_Err_MISSING_SUITE},
-        {"pixel callback",
-         [](Host::HostProbe& p) {
-             p.failCall("get_pixel_data8", 1, PF_Err_INTERNAL_STRUCT_DAMAGED);
-         },
-         PF_PixelFormat_ARGB32, true, PF_Err_INTERNAL_STRUCT_DAMAGED},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

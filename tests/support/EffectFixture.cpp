@@ -60,10 +60,6 @@ void EffectTest::apply(const EffectSettings& s) {
     set("Opacity Offset", s.opacityOffset);
 }
 
-PF_Err EffectTest::render(Host::Layer& input, Host::Layer& output) {
-    return effect.render(input, output);
-}
-
 Comparison EffectTest::renderAndCompare(const EffectSettings& s, int width, int height,
                                         int paddingBytes, A_long num, A_u_long den) {
     apply(s);
@@ -72,7 +68,7 @@ Comparison EffectTest::renderAndCompare(const EffectSettings& s, int width, int 
     fillGradient(input);
     Host::Layer output(width, height, 8, paddingBytes);
     output.fill(PF_Pixel{7, 7, 7, 7});
-    EXPECT_EQ(render(input, output), PF_Err_NONE);
+    EXPECT_EQ(effect.render(input, output), PF_Err_NONE);
     EXPECT_TRUE(output.paddingIntact());
     EXPECT_TRUE(input.paddingIntact());
     const ReferenceFrame ref = renderReference(input, s, s.shapeType, num, den);

@@ -27,8 +27,6 @@ class EffectTest : public ::testing::Test {
     void set(const char* name, double v0, double v1 = 0, double v2 = 0, double v3 = 0);
     /// Every parameter the settings name.
     void apply(const EffectSettings& s);
-    /// Renders input into output (same size) and answers the command's result.
-    PF_Err render(Host::Layer& input, Host::Layer& output);
     /// Applies s, renders a gradient frame of the given size and compares it with the
     /// reference; reports the comparison and the outline pixels in the test output.
     Comparison renderAndCompare(const EffectSettings& s, int width, int height,
