@@ -135,19 +135,15 @@ TEST_F(Frei0rHosts, FfmpegRendersWhatTheCommandLineHostRenders) {
     EXPECT_NE(results[1], results[2]);
 }
 
-TEST_F(Frei0rHosts, FfmpegWithoutTheEffectPassesFramesThroughAndSaysSoOnce) {
+// Without the effect the frames pass through; a choice the effect does not offer (the
+// chevron is in its choice text, not in its menu) keeps the default. Each says so once.
+TEST_F(Frei0rHosts, FfmpegWithoutTheEffectOrItsChoiceSaysSoAndGoesOn) {
     std::string err;
-    const std::vector<uint8_t> out = ffmpeg("Hexagon|0.1", dir / "missing/Tessory.so", &err);
-    EXPECT_EQ(out, mSource);
+    EXPECT_EQ(ffmpeg("Hexagon|0.1", dir / "missing/Tessory.so", &err), mSource);
     EXPECT_EQ(count(err, "tessory (frei0r)"), 1) << err;
     EXPECT_NE(err.find(dir / "missing/Tessory.so"), std::string::npos) << err;
-}
-
-TEST_F(Frei0rHosts, FfmpegWithAChoiceTheEffectDoesNotOfferKeepsTheDefault) {
-    std::string err;
-    // Chevron is in the effect's choice text but not in its menu.
     const std::vector<uint8_t> chevron = ffmpeg("Chevron", TESSORY_PLUGIN_FILE, &err);
-    EXPECT_NE(err.find("unknown choice \"Chevron\""), std::string::npos) << err;
+    EXPECT_EQ(count(err, "unknown choice \"Chevron\""), 1) << err;
     EXPECT_EQ(chevron, ffmpeg("", TESSORY_PLUGIN_FILE));
 }
 

@@ -195,6 +195,15 @@ TEST(CommandLineTest, BadInputGivesOneLineExitTwoAndNoFile) {
     StillIO::write(dir / "in.png", picture(32, 24), "in.png");
     std::ofstream(dir / "corrupt.png") << "\x89PNG\r\n\x1a\n but nothing else";
     std::ofstream(dir / "corrupt.mp4") << std::string(4096, 'z');
+    // Sound without a picture; a clip whose header is destroyed.
+    ASSERT_EQ(
+        run("ffmpeg -nostdin -v error -f lavfi -i sine=duration=0.2 " + quote(dir / "sound.m4a"))
+            .status,
+        0);
+    ASSERT_TRUE(makeClip(dir / "broken.mkv", 12, false));
+    std::string clip = contents(dir / "broken.mkv");
+    std::fill_n(clip.begin(), 64, '\0');
+    std::ofstream(dir / "broken.mkv", std::ios::binary) << clip;
     std::ofstream(dir / "bad.json") << R"({"Shape Type": "Hexagon",)";
     std::ofstream(dir / "unknown.json") << R"({"Shape Colour": "#FF0000"})";
     // Wider than any GL's maximum texture size; tiny on disk.
@@ -209,6 +218,8 @@ TEST(CommandLineTest, BadInputGivesOneLineExitTwoAndNoFile) {
         {"-i " + quote(dir / "missing.png"), "cannot read input '" + (dir / "missing.png")},
         {"-i " + quote(dir / "corrupt.png"), "cannot read input '" + (dir / "corrupt.png")},
         {"-i " + quote(dir / "corrupt.mp4"), "cannot read input '" + (dir / "corrupt.mp4")},
+        {"-i " + quote(dir / "sound.m4a"), "cannot read input '" + (dir / "sound.m4a")},
+        {"-i " + quote(dir / "broken.mkv"), "cannot read input '" + (dir / "broken.mkv")},
         {in + " --set 'Shape Colour=#FF0000'", "unknown parameter \"Shape Colour\""},
         {in + " --set 'Shape Type=Chevron'", "\"Shape Type\": unknown choice \"Chevron\""},
         {in + " --set 'Shape Type=9'", "\"Shape Type\": choice 9 is out of range 1 to 8"},
@@ -269,7 +280,7 @@ TEST(CommandLineTest, BadInputGivesOneLineExitTwoAndNoFile) {
     }
 
     // Nothing but the inputs made above is left in the folder.
-    EXPECT_EQ(dir.entries(), 9u);
+    EXPECT_EQ(dir.entries(), 11u);
 }
 
 TEST(CommandLineTest, DemoWritesThePictureAndTheContactSheet) {
