@@ -99,9 +99,7 @@ TEST_P(PixelTest, TranslucentColourComesBackThroughThe8BitTarget) {
     s.instances = 1;
     apply(s);
     Host::Layer input(16, 8), output(16, 8);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 16; ++x) input.pixel8(x, y) = PF_Pixel{7, 70, 70, 70};
-    }
+    input.fill(PF_Pixel{7, 70, 70, 70});
     ASSERT_EQ(effect.render(input, output), PF_Err_NONE);
     const PF_Pixel p = output.pixel8(5, 3);
     EXPECT_EQ(p.alpha, 7);
@@ -136,19 +134,13 @@ TEST_P(PixelTest, PaddedRowsAndOddSizes) {
 TEST_P(PixelTest, InstanceBeyondTheFrameSamplesAMirror) {
     EffectSettings s = smallFrame(5);
     // Instance 0 is an empty box; instance 1's box covers the frame and shows the layer.
-    s.size1 = 0;
-    s.size2 = 0;
-    s.size1Offset = 200;
-    s.size2Offset = 200;
-    s.rotation = 0;
-    s.shadowSize = 0;
+    s.size1 = s.size2 = s.rotation = s.shadowSize = 0;
+    s.size1Offset = s.size2Offset = 200;
     s.fillType = 2;
     s.transparentBackground = true;
     s.instances = 2;
     s.positionXOffset = -32;
-    s.positionYOffset = 0;
-    s.scaleXOffset = s.scaleYOffset = 0;
-    s.rotationOffset = 0;
+    s.positionYOffset = s.scaleXOffset = s.scaleYOffset = s.rotationOffset = 0;
     renderAndCompare(s, 64, 48);
     Host::Layer input(64, 48), output(64, 48);
     fillGradient(input);

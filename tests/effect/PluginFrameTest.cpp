@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "AE_Effect.h"
 #include "AE_EffectSuites.h"

@@ -4,13 +4,9 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,13 +15,7 @@
 
 namespace Corvane::Tessory::Frei0r::Testing {
 
-namespace fs = std::filesystem;
 using namespace Corvane::Tessory::Testing;
-
-/// A shell command's exit status.
-inline int exitStatus(const std::string& command) {
-    return run(command).status;
-}
 
 inline int count(const std::string& text, const std::string& what) {
     int n = 0;

@@ -31,9 +31,10 @@ class Frei0rHosts : public ::testing::Test {
   protected:
     void SetUp() override {
         // A few frames of FFmpeg's test picture, different from frame to frame.
-        ASSERT_EQ(exitStatus("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=96x64:rate=10 "
-                             "-frames:v " +
-                             std::to_string(kFrames) + " " + quote(dir / "src%d.png")),
+        ASSERT_EQ(run("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=96x64:rate=10 "
+                      "-frames:v " +
+                      std::to_string(kFrames) + " " + quote(dir / "src%d.png"))
+                      .status,
                   0);
         mSource = decode(dir / "src%d.png");
         ASSERT_EQ(mSource.size(), size_t(kW) * kH * 4 * kFrames);
@@ -43,8 +44,9 @@ class Frei0rHosts : public ::testing::Test {
     std::vector<uint8_t> decode(const std::string& input) {
         const std::string out = dir / "decoded.rgba";
         std::remove(out.c_str());
-        EXPECT_EQ(exitStatus("ffmpeg -nostdin -v error -y -i " + quote(input) +
-                             " -f rawvideo -pix_fmt rgba " + quote(out)),
+        EXPECT_EQ(run("ffmpeg -nostdin -v error -y -i " + quote(input) +
+                      " -f rawvideo -pix_fmt rgba " + quote(out))
+                      .status,
                   0);
         return bytes(out);
     }
@@ -58,10 +60,11 @@ class Frei0rHosts : public ::testing::Test {
         if (!params.empty()) filter += ":filter_params=" + params;
         const std::string out = dir / "ffmpeg.rgba";
         std::remove(out.c_str());
-        const int rc = exitStatus(env(plugin) + "ffmpeg -nostdin -v error -y -framerate 10 -i " +
-                                  quote(dir / "src%d.png") + " -vf " + quote(filter) +
-                                  " -f rawvideo -pix_fmt rgba - > " + quote(out) + " 2> " +
-                                  quote(dir / "ffmpeg.err"));
+        const int rc =
+            run(env(plugin) + "ffmpeg -nostdin -v error -y -framerate 10 -i " +
+                quote(dir / "src%d.png") + " -vf " + quote(filter) +
+                " -f rawvideo -pix_fmt rgba - > " + quote(out) + " 2> " + quote(dir / "ffmpeg.err"))
+                .status;
         if (err) *err = contents(dir / "ffmpeg.err");
         EXPECT_EQ(rc, 0) << contents(dir / "ffmpeg.err");
         return bytes(out);
@@ -73,9 +76,10 @@ class Frei0rHosts : public ::testing::Test {
         for (const std::string& s : sets) args += " --set " + quote(s);
         for (int i = 1; i <= kFrames; ++i) {
             const std::string n = std::to_string(i);
-            EXPECT_EQ(exitStatus(env() + quote(TESSORY_CLI) + " render --quiet --input " +
-                                 quote(dir / ("src" + n + ".png")) + " --output " +
-                                 quote(dir / ("cli" + n + ".png")) + args),
+            EXPECT_EQ(run(env() + quote(TESSORY_CLI) + " render --quiet --input " +
+                          quote(dir / ("src" + n + ".png")) + " --output " +
+                          quote(dir / ("cli" + n + ".png")) + args)
+                          .status,
                       0);
         }
         return decode(dir / "cli%d.png");
@@ -167,14 +171,15 @@ TEST_F(Frei0rHosts, GstreamerRendersWhatTheCommandLineHostRenders) {
     // All the source frames through one pipeline; a registry of its own, since GStreamer
     // caches the frei0r filters it found and other tests point FREI0R_PATH elsewhere.
     const std::string out = dir / "gst.rgba";
-    ASSERT_EQ(exitStatus(env() + "GST_REGISTRY=" + quote(dir / "registry.bin") +
-                         " gst-launch-1.0 -q multifilesrc location=" + quote(dir / "src%d.png") +
-                         " index=1 stop-index=" + std::to_string(kFrames) +
-                         " caps=image/png,framerate=10/1 ! pngdec ! videoconvert ! "
-                         "frei0r-filter-tessory shape-size-1=0.02 instances=0.10526 "
-                         "transparent-background=true ! videoconvert ! video/x-raw,format=RGBA ! "
-                         "filesink location=" +
-                         quote(out) + " > /dev/null 2> " + quote(dir / "gst.err")),
+    ASSERT_EQ(run(env() + "GST_REGISTRY=" + quote(dir / "registry.bin") +
+                  " gst-launch-1.0 -q multifilesrc location=" + quote(dir / "src%d.png") +
+                  " index=1 stop-index=" + std::to_string(kFrames) +
+                  " caps=image/png,framerate=10/1 ! pngdec ! videoconvert ! "
+                  "frei0r-filter-tessory shape-size-1=0.02 instances=0.10526 "
+                  "transparent-background=true ! videoconvert ! video/x-raw,format=RGBA ! "
+                  "filesink location=" +
+                  quote(out) + " > /dev/null 2> " + quote(dir / "gst.err"))
+                  .status,
               0)
         << contents(dir / "gst.err");
     const std::vector<uint8_t> frames = bytes(out);
@@ -198,14 +203,16 @@ TEST_F(Frei0rHosts, MeltRendersThroughTheFilterAlikeOnOneAndFourThreads) {
     // The frames' checksums.
     auto melt = [&](const std::string& filter, int threads) {
         const std::string out = dir / "melt.mkv", sums = dir / "melt.md5";
-        EXPECT_EQ(exitStatus(env() + "melt -silent -profile " + quote(dir / "profile") + " " +
-                             quote(dir / "src1.png") + " out=11 " + filter +
-                             " -consumer avformat:" + quote(out) + " vcodec=ffv1 an=1 real_time=-" +
-                             std::to_string(threads) + " > " + quote(dir / "melt.log") + " 2>&1"),
+        EXPECT_EQ(run(env() + "melt -silent -profile " + quote(dir / "profile") + " " +
+                      quote(dir / "src1.png") + " out=11 " + filter +
+                      " -consumer avformat:" + quote(out) + " vcodec=ffv1 an=1 real_time=-" +
+                      std::to_string(threads) + " > " + quote(dir / "melt.log") + " 2>&1")
+                      .status,
                   0)
             << contents(dir / "melt.log");
-        EXPECT_EQ(exitStatus("ffmpeg -nostdin -v error -y -i " + quote(out) +
-                             " -map 0:v -f framemd5 " + quote(sums)),
+        EXPECT_EQ(run("ffmpeg -nostdin -v error -y -i " + quote(out) + " -map 0:v -f framemd5 " +
+                      quote(sums))
+                      .status,
                   0);
         std::istringstream in(contents(sums));
         std::string text, line;

@@ -2,10 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
-#include <cstring>
-#include <set>
-#include <sstream>
 #include <thread>
 
 #include "Frei0rTestSupport.h"

@@ -1,8 +1,6 @@
 // The parameter store: registration, check-out at a time, keyframes, points and downsampling.
 #include <cstring>
-#include <string>
 
-#include "Host/HostError.h"
 #include "Host/Layer.h"
 #include "HostFixture.h"
 
@@ -101,25 +99,6 @@ TEST_F(Params, PointDefaultIsPerCentOfTheLayerAndScaledByDownsampling) {
     EXPECT_EQ(effect.render(in, out), PF_Err_NONE);
     EXPECT_EQ(x, static_cast<PF_Fixed>(30.5 * 65536));
     EXPECT_EQ(y, 20 * 65536);
-}
-
-TEST_F(Params, CheckoutRefusesBadRequests) {
-    ASSERT_EQ(registerParams({slider("Size", 3)}), PF_Err_NONE);
-    PF_ParamDef def;
-    EXPECT_EQ(inCommand([&](const Command& c) -> PF_Err {
-                  EXPECT_EQ(c.in->inter.checkout_param(c.in->effect_ref, 2, 0, 1, 30, &def),
-                            PF_Err_INVALID_INDEX);
-                  EXPECT_EQ(c.in->inter.checkout_param(c.in->effect_ref, 1, 0, 1, 0, &def),
-                            PF_Err_BAD_CALLBACK_PARAM);
-                  EXPECT_EQ(c.in->inter.checkout_param(nullptr, 1, 0, 1, 30, &def),
-                            PF_Err_BAD_CALLBACK_PARAM);
-                  return c.in->inter.checkout_param(c.in->effect_ref, 1, 0, 1, 30, &def);
-              }),
-              PF_Err_NONE);
-    EXPECT_EQ(effect.outstandingCheckouts(), 1);  // checked out, never checked in
-    EXPECT_THROW(effect.setValue(5, {1}), HostError);
-    EXPECT_THROW(effect.setTime(1, 0), HostError);
-    EXPECT_THROW(effect.setDownsample(0, 1), HostError);
 }
 
 }  // namespace

@@ -1,16 +1,13 @@
-// 2D and 3D transforms: composition order, and inverses of singular matrices.
+// The 2D transform the effect places its instances with: composition order, the inverse
+// and its singular threshold, the average scale.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 #include "Math/Affine.h"
-#include "Math/Mat4.h"
 
 namespace Corvane::Tessory {
 namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 void expectNear(const Vec2& actual, double x, double y, double tol = 1e-12) {
     EXPECT_NEAR(actual.x, x, tol);
@@ -102,53 +99,6 @@ TEST(AffineTest, InverseSingularThresholdAndAverageScale) {
                             {Affine(0.00005, 0, 0, 0.00005, 0, 0), double(0.0001f)},
                             {Affine(3, 0, 4, 1, 0, 0), 3.0}};
     for (const Scale& s : scales) EXPECT_EQ(s.m.averageScale(), s.expected) << s.expected;
-}
-
-Mat4 sample() {
-    // A general matrix with a non-trivial bottom row and determinant.
-    return Mat4(2, -1, 0, 3, 1, 4, -2, 0.5, 0, 3, 5, -1, 7, -3, 2, 1, false);
-}
-
-TEST(Mat4Test, ProductsInversesAndConversions) {
-    const Mat4 a = sample();
-    Mat4 b;
-    b.setRotation(0.7, 1, 2, 3);
-    b.translate(1, -2, 3);
-    const Mat4 expected = a * b;
-    Mat4 left(a);
-    Mat4::mult(left, b, left);  // the output may alias either input
-    EXPECT_TRUE(left == expected);
-    Mat4 right(b);
-    Mat4::mult(a, right, right);
-    EXPECT_TRUE(right == expected);
-    EXPECT_DOUBLE_EQ(expected.m[0],
-                     a.m[0] * b.m[0] + a.m[4] * b.m[1] + a.m[8] * b.m[2] + a.m[12] * b.m[3]);
-
-    // Singular matrices invert to the identity; a NaN determinant is not zero.
-    const Mat4 twoEqualRows(1, 2, 3, 4, 1, 2, 3, 4, 0, 1, 0, 0, 0, 0, 1, 0, false);
-    for (const Mat4& singular : {Mat4(false), twoEqualRows}) {
-        Mat4 out = sample();
-        EXPECT_FALSE(singular.getInverse(out));
-        EXPECT_TRUE(out == Mat4(true));
-    }
-    Mat4 nan(true), out;
-    nan.m[0] = kNaN;
-    EXPECT_TRUE(nan.getInverse(out));
-    EXPECT_TRUE(std::isnan(out.m[5]));
-
-    // The affine sits in the column-major corners GL expects.
-    const Affine affine(1, 2, 3, 4, 5, 6);
-    Mat4 m = sample();
-    m.setWithAffine(affine);
-    const double columnMajor[16] = {1, 2, 0, 0, 3, 4, 0, 0, 0, 0, 1, 0, 5, 6, 0, 1};
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], columnMajor[i]) << i;
-    EXPECT_TRUE(m.getAffine() == affine);
-
-    const Mat4 toGL = Mat4::getAEToGLConversionMatrix(1920, 1080);
-    const Vec3 corner = toGL * Vec3(1920, 1080, 5);
-    EXPECT_EQ(corner.x, 960.0);
-    EXPECT_EQ(corner.y, -540.0);
-    EXPECT_EQ(corner.z, -5.0);
 }
 
 }  // namespace
