@@ -2,7 +2,6 @@
 // tests measure both renderers against these bodies.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 
 #include "EffectFixture.h"

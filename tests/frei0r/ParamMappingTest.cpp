@@ -2,7 +2,6 @@
 // values onto the effect's values.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
 #include "BridgeParams.h"

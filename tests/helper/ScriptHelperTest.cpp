@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "AE_GeneralPlug.h"
 #include "Helper/ScriptHelper.h"

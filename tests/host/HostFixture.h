@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 
 #include "AE_Effect.h"
 #include "AE_EffectSuites.h"

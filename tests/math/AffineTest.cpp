@@ -2,8 +2,6 @@
 // and its singular threshold, the average scale.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "Math/Affine.h"
 
 namespace Corvane::Tessory {

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
 #include "Host/HostProbe.h"

@@ -4,7 +4,6 @@
 // the render target and the output pass.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
