@@ -25,11 +25,7 @@ void GLTest::SetUp() {
 }
 
 void GLTest::TearDown() {
-    tearDownGL();
-    EXPECT_EQ(eglGetCurrentContext(), host.hostContext());
-}
-
-void GLTest::tearDownGL() {
+    // As global tear-down does: the main framebuffer's objects, then every context.
     SaveRestoreGLContextMac guard;
     AEOpenGLContext* context = AEOpenGLContextManager::getSharedDataContext();
     if (!context) context = AEOpenGLContextManager::getCurrentRenderContext();
@@ -37,6 +33,7 @@ void GLTest::tearDownGL() {
     AEOpenglMainFrameBuffer::mainFrameBuffer()->destory();
     AEOpenGLContextManager::releaseContextManager();
     guard.restore();
+    EXPECT_EQ(eglGetCurrentContext(), host.hostContext());
 }
 
 void GLTest::inRenderContext(const std::function<void()>& body) {

@@ -22,8 +22,6 @@ class GLTest : public ::testing::Test {
     /// Runs body with the calling thread's render context current, as a render command
     /// does, and puts the host's context back afterwards.
     void inRenderContext(const std::function<void()>& body);
-    /// Deletes the main framebuffer's objects and every context, as global tear-down does.
-    static void tearDownGL();
 
     Host::HostApp host;
 

@@ -7,8 +7,6 @@
 #include <functional>
 
 #include "AE_Effect.h"
-#include "AE_EffectSuites.h"
-#include "AE_GeneralPlug.h"
 #include "Host/EffectInstance.h"
 #include "Host/PluginModule.h"
 #include "HostTest.h"
@@ -22,16 +20,6 @@ struct Command {
     PF_ParamDef** params;
     PF_LayerDef* output;
     void* extra;
-
-    template <typename T>
-    const T* suite(const char* name, int32_t version) const {
-        const void* table = nullptr;
-        in->pica_basicP->AcquireSuite(name, version, &table);
-        return static_cast<const T*>(table);
-    }
-    void release(const char* name, int32_t version) const {
-        in->pica_basicP->ReleaseSuite(name, version);
-    }
 };
 
 class HostFixture : public Corvane::Tessory::Testing::HostTest {
