@@ -14,9 +14,13 @@ namespace Corvane::Tessory::Host {
 class EffectInstance;
 }
 
+namespace Corvane::Tessory::Bridge {
+class BridgeRuntime;
+}
+
 namespace Corvane::Tessory::Frei0r {
 
-class BridgeRuntime;
+using Bridge::BridgeRuntime;
 
 class BridgeInstance {
   public:

@@ -9,11 +9,16 @@
 
 #define TESSORY_F0R_EXPORT extern "C" __attribute__((visibility("default")))
 
+using Corvane::Tessory::Bridge::BridgeRuntime;
 using Corvane::Tessory::Frei0r::BridgeInstance;
-using Corvane::Tessory::Frei0r::BridgeRuntime;
 namespace bridge = Corvane::Tessory::Frei0r;
 
 namespace {
+
+BridgeRuntime& runtime() {
+    static BridgeRuntime rt("frei0r");
+    return rt;
+}
 
 BridgeInstance* asInstance(f0r_instance_t instance) {
     return static_cast<BridgeInstance*>(instance);
@@ -24,11 +29,11 @@ void guarded(const char* what, F&& body) {
     try {
         body();
     } catch (const std::exception& e) {
-        BridgeRuntime& rt = BridgeRuntime::get();
+        BridgeRuntime& rt = runtime();
         std::lock_guard lock(rt.mutex());
         rt.report(std::string(what) + ": " + e.what());
     } catch (...) {
-        BridgeRuntime& rt = BridgeRuntime::get();
+        BridgeRuntime& rt = runtime();
         std::lock_guard lock(rt.mutex());
         rt.report(std::string(what) + ": unknown failure");
     }
@@ -37,7 +42,7 @@ void guarded(const char* what, F&& body) {
 }  // namespace
 
 TESSORY_F0R_EXPORT int f0r_init() {
-    BridgeRuntime& rt = BridgeRuntime::get();
+    BridgeRuntime& rt = runtime();
     std::lock_guard lock(rt.mutex());
     rt.init();
     return 1;
@@ -45,7 +50,7 @@ TESSORY_F0R_EXPORT int f0r_init() {
 
 TESSORY_F0R_EXPORT void f0r_deinit() {
     guarded("f0r_deinit", [] {
-        BridgeRuntime& rt = BridgeRuntime::get();
+        BridgeRuntime& rt = runtime();
         std::lock_guard lock(rt.mutex());
         rt.deinit();
     });
@@ -76,8 +81,7 @@ TESSORY_F0R_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int param_ind
 
 TESSORY_F0R_EXPORT f0r_instance_t f0r_construct(unsigned int width, unsigned int height) {
     BridgeInstance* made = nullptr;
-    guarded("f0r_construct",
-            [&] { made = new BridgeInstance(BridgeRuntime::get(), width, height); });
+    guarded("f0r_construct", [&] { made = new BridgeInstance(runtime(), width, height); });
     return made;
 }
 

@@ -13,14 +13,11 @@
 #include "Host/PluginModule.h"
 #include "Host/ProcessMemory.h"
 
-namespace Corvane::Tessory::Frei0r {
+namespace Corvane::Tessory::Bridge {
 
 namespace fs = std::filesystem;
 
-BridgeRuntime& BridgeRuntime::get() {
-    static BridgeRuntime runtime;
-    return runtime;
-}
+BridgeRuntime::BridgeRuntime(std::string bridgeName) : mName(std::move(bridgeName)) {}
 
 BridgeRuntime::~BridgeRuntime() {
     // Reached when the bridge is unloaded or the process exits with the module still in
@@ -73,7 +70,7 @@ std::string BridgeRuntime::modulePath() const {
 
 void BridgeRuntime::report(const std::string& message) {
     if (!mReported.insert(message).second) return;
-    std::fprintf(stderr, "tessory (frei0r): %s\n", message.c_str());
+    std::fprintf(stderr, "tessory (%s): %s\n", mName.c_str(), message.c_str());
     std::fflush(stderr);
 }
 
@@ -93,11 +90,11 @@ bool BridgeRuntime::load() {
     if (mModule) return true;
     if (mFailed) return false;
     const std::string path = Host::PluginModule::defaultPath();
-    // The effect writes its GL information to standard output, and a frei0r host's
-    // standard output can be the video itself (ffmpeg ... -f rawvideo -): while the module
+    // The effect writes its GL information to standard output, and a host's standard
+    // output can be the video itself (ffmpeg ... -f rawvideo -): while the module
     // is loaded, what goes to std::cout goes to stderr instead.
     if (!mSavedCout) mSavedCout = std::cout.rdbuf(std::cerr.rdbuf());
-    // Without it the frei0r host's heap grows by about a frame with every frame.
+    // Without it the host's heap grows by about a frame with every frame.
     Host::keepLargeBuffersMapped();
     try {
         if (!mApp) {
@@ -140,4 +137,4 @@ std::unique_ptr<Host::EffectInstance> BridgeRuntime::newEffect(int width, int he
     }
 }
 
-}  // namespace Corvane::Tessory::Frei0r
+}  // namespace Corvane::Tessory::Bridge

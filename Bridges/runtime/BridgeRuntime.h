@@ -1,6 +1,6 @@
-// What the frei0r bridge holds once per process: the host, the loaded effect module and
-// its global set-up, one lock for everything that reaches the plug-in, and the errors
-// already reported.
+// What a bridge (the frei0r filter, the MLT module) holds once per process: the host, the
+// loaded effect module and its global set-up, one lock for everything that reaches the
+// plug-in, and the errors already reported.
 #pragma once
 
 #include <memory>
@@ -15,14 +15,13 @@ class HostApp;
 class PluginModule;
 }  // namespace Corvane::Tessory::Host
 
-namespace Corvane::Tessory::Frei0r {
+namespace Corvane::Tessory::Bridge {
 
 class BridgeRuntime {
   public:
-    /// The process's runtime.
-    static BridgeRuntime& get();
-
-    BridgeRuntime() = default;
+    /// bridgeName says in messages which bridge speaks ("frei0r", "mlt"). Each bridge module
+    /// keeps one runtime for the process.
+    explicit BridgeRuntime(std::string bridgeName);
     ~BridgeRuntime();
     BridgeRuntime(const BridgeRuntime&) = delete;
     BridgeRuntime& operator=(const BridgeRuntime&) = delete;
@@ -31,9 +30,9 @@ class BridgeRuntime {
     /// everything below is called with this held.
     std::mutex& mutex() { return mMutex; }
 
-    /// f0r_init and f0r_deinit. Hosts pair them loosely (MLT calls f0r_deinit before
-    /// destroying the instances, and nests pairs), so the module is let go only when no
-    /// init is outstanding and no instance is alive.
+    /// The host's module initialisation and its end (f0r_init and f0r_deinit). Hosts pair
+    /// them loosely (MLT calls f0r_deinit before destroying the instances, and nests pairs),
+    /// so the module is let go only when no init is outstanding and no instance is alive.
     void init();
     void deinit();
 
@@ -46,7 +45,7 @@ class BridgeRuntime {
     bool loaded() const { return mModule != nullptr; }
     std::string modulePath() const;
 
-    /// Writes "tessory (frei0r): message" on stderr the first time that message comes.
+    /// Writes "tessory (NAME): message" on stderr the first time that message comes.
     void report(const std::string& message);
 
   private:
@@ -55,6 +54,7 @@ class BridgeRuntime {
     void chooseRenderer();
     void unloadIfUnused();
 
+    std::string mName;
     std::mutex mMutex;
     int mInits = 0;
     int mLive = 0;
@@ -67,4 +67,4 @@ class BridgeRuntime {
     std::streambuf* mSavedCout = nullptr;  // std::cout's own buffer while it is sent to stderr
 };
 
-}  // namespace Corvane::Tessory::Frei0r
+}  // namespace Corvane::Tessory::Bridge

@@ -1,0 +1,213 @@
+// The native MLT filter through melt: the values a project holds, in the effect's own units,
+// must draw what tessory draws with the same values; a half-size request must draw the
+// command line's downsampled render; threads must not change a frame; and bad values in a
+// project are clamped or refused with one line, never a crash.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Programs.h"
+
+namespace Corvane::Tessory::Testing {
+namespace {
+
+constexpr int kWidth = 320, kHeight = 180;
+
+class Melt : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::ofstream(dir / "profile")
+            << "description=test\nframe_rate_num=10\nframe_rate_den=1\nwidth=" << kWidth
+            << "\nheight=" << kHeight
+            << "\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\n"
+               "display_aspect_num=16\ndisplay_aspect_den=9\ncolorspace=709\n";
+        // Smooth, so that MLT's scaler and the command line's agree on a half-size input.
+        ASSERT_EQ(run("ffmpeg -nostdin -v error -y -f lavfi -i \"color=s=" + size() +
+                      ",format=rgba,geq=r='X*255/W':g='Y*255/H':b='128+64*sin(X/20)':a=255\" "
+                      "-frames:v 1 " +
+                      quote(dir / "in.png"))
+                      .status,
+                  0);
+    }
+
+    static std::string size() { return std::to_string(kWidth) + "x" + std::to_string(kHeight); }
+    static std::string env() {
+        return std::string("MLT_REPOSITORY=") + TESSORY_MLT_REPOSITORY + " ";
+    }
+
+    /// melt renders frames 0..5 of the picture through the filter into f01.png..f06.png
+    /// under prefix; its stderr is kept in prefix.err.
+    int melt(const std::string& filterArgs, const std::string& prefix,
+             const std::string& consumerArgs = "") {
+        return run(env() + "melt -silent -profile " + quote(dir / "profile") + " " +
+                   quote(dir / "in.png") + " out=5 -filter tessory " + filterArgs +
+                   " -consumer avformat:" + quote(dir / (prefix + "%02d.png")) +
+                   " vcodec=png pix_fmt=rgba " + consumerArgs + " 2> " +
+                   quote(dir / (prefix + ".err")))
+            .status;
+    }
+    std::string err(const std::string& prefix) { return contents(dir / (prefix + ".err")); }
+
+    /// A picture's RGBA bytes.
+    std::vector<uint8_t> rgba(const std::string& path) {
+        const Result r =
+            run("ffmpeg -nostdin -v error -i " + quote(path) + " -f rawvideo -pix_fmt rgba -");
+        EXPECT_EQ(r.status, 0) << path;
+        return std::vector<uint8_t>(r.out.begin(), r.out.end());
+    }
+
+    /// Pixels with a channel more than 2/255 apart; -1 when the sizes differ.
+    static long farPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+        if (a.size() != b.size() || a.empty()) return -1;
+        long far = 0;
+        for (size_t i = 0; i < a.size(); i += 4) {
+            for (size_t c = 0; c < 4; ++c) {
+                if (std::abs(int(a[i + c]) - int(b[i + c])) > 2) {
+                    ++far;
+                    break;
+                }
+            }
+        }
+        return far;
+    }
+
+    TempDir dir;
+};
+
+struct Case {
+    const char* what;
+    const char* melt;     // the filter's properties, as a project or melt's command line has them
+    const char* tessory;  // tessory render's options for frame 5 (0.5 s)
+};
+
+// Kdenlive writes menus as numbers, colours as 0xRRGGBBAA and the centre as a rectangle.
+const Case kCases[] = {
+    {"centre off the middle", "'Shape Center=100 60' 'Shape Size 1=40'",
+     "--set 'Shape Center=100,60' --set 'Shape Size 1=40'"},
+    {"centre as Kdenlive's rectangle", "'Shape Center=70 30 60 60' 'Shape Size 1=40'",
+     "--set 'Shape Center=100,60' --set 'Shape Size 1=40'"},
+    {"keyframed size", "'Shape Size 1=0=40;10=80' 'Shape Rotation=0=0;10=90' 'Shape Type=Hexagon'",
+     "--preset keys.json --set 'Shape Type=Hexagon'"},
+    {"fill inside with a stroke",
+     "'Fill Type=Fill Inside' 'Edge Type=Stroke' 'Stroke Color=#FF2080FF' 'Stroke Size=6' "
+     "'Shape Type=Cross' 'Shape Size 1=50' 'Transparent Background=1'",
+     "--set 'Transparent Background=on' --set 'Fill Type=Fill Inside' --set 'Edge Type=Stroke' --set 'Stroke Color=#FF2080FF' "
+     "--set 'Stroke Size=6' --set 'Shape Type=Cross' --set 'Shape Size 1=50'"},
+    {"as Kdenlive stores them",
+     "'Fill Type=2' 'Edge Type=2' 'Stroke Color=0x2080FFFF' 'Stroke Size=6' 'Shape Type=3' "
+     "'Shape Size 1=50' 'Transparent Background=1'",
+     "--set 'Transparent Background=on' --set 'Fill Type=Fill Inside' --set 'Edge Type=Stroke' --set 'Stroke Color=#FF2080FF' "
+     "--set 'Stroke Size=6' --set 'Shape Type=Cross' --set 'Shape Size 1=50'"},
+    {"20 instances on a transparent background",
+     "Instances=20 'Shape Size 1=30' 'Scale X Offset=15' 'Rotation Offset=12' "
+     "'Position X Offset=6' 'Opacity Offset=4' 'Transparent Background=1'",
+     "--set Instances=20 --set 'Shape Size 1=30' --set 'Scale X Offset=15' "
+     "--set 'Rotation Offset=12' --set 'Position X Offset=6' --set 'Opacity Offset=4' "
+     "--set 'Transparent Background=on'"},
+};
+
+TEST_F(Melt, DrawsWhatTheCommandLineDrawsWithTheSameValues) {
+    std::ofstream(dir / "keys.json")
+        << R"({"Shape Size 1": [[0, 40], [1, 80]], "Shape Rotation": [[0, 0], [1, 90]]})";
+    const std::vector<uint8_t> source = rgba(dir / "in.png");
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(melt(c.melt, "m"), 0) << err("m");
+        EXPECT_EQ(err("m").find("tessory (mlt)"), std::string::npos) << err("m");
+        ASSERT_EQ(run("cd " + quote(dir.path()) + " && " + TESSORY_CLI +
+                      " render -q -i in.png -o t.png --time 0.5 " + c.tessory)
+                      .status,
+                  0);
+        const std::vector<uint8_t> melted = rgba(dir / "m06.png");
+        const long far = farPixels(melted, rgba(dir / "t.png"));
+        EXPECT_GE(far, 0);
+        EXPECT_LE(far, kWidth * kHeight / 1000) << "pixels more than 2/255 apart";
+        EXPECT_GT(farPixels(melted, source), kWidth * kHeight / 100) << "the filter drew nothing";
+    }
+}
+
+// A request at half the profile's size (Shotcut's preview scaling, the consumer's scale) draws the shapes at half their size,
+// as the command line's --downsample 2 does.
+TEST_F(Melt, HalfSizeRequestDrawsTheDownsampledRender) {
+    const std::string values =
+        "'Shape Center=100 60' 'Shape Size 1=60' 'Instances=6' "
+        "'Position Y Offset=10' 'Edge Type=Stroke' 'Stroke Size=8'";
+    ASSERT_EQ(melt(values, "h", "scale=0.5"), 0) << err("h");
+    ASSERT_EQ(run("cd " + quote(dir.path()) + " && " + TESSORY_CLI +
+                  " render -q -i in.png -o t.png --downsample 2 --set 'Shape Center=100,60' "
+                  "--set 'Shape Size 1=60' --set Instances=6 --set 'Position Y Offset=10' "
+                  "--set 'Edge Type=Stroke' --set 'Stroke Size=8'")
+                  .status,
+              0);
+    const long far = farPixels(rgba(dir / "h06.png"), rgba(dir / "t.png"));
+    EXPECT_GE(far, 0) << "sizes differ";
+    EXPECT_LE(far, 160 * 90 / 1000);
+}
+
+// Kdenlive and Shotcut render several frames at once; each must come out as on one thread.
+TEST_F(Melt, FourThreadsDrawEveryFrameAsOne) {
+    const std::string values = "'Shape Size 1=0=20;5=90' 'Instances=0=2;5=12' 'Scale Y Offset=-20'";
+    ASSERT_EQ(melt(values, "a", "real_time=-1"), 0) << err("a");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ASSERT_EQ(melt(values, "b", "real_time=-4"), 0) << err("b");
+        for (int f = 1; f <= 6; ++f) {
+            const std::string n = (f < 10 ? "0" : "") + std::to_string(f) + ".png";
+            EXPECT_EQ(rgba(dir / ("b" + n)), rgba(dir / ("a" + n))) << "frame " << f;
+        }
+    }
+}
+
+// What a hand-edited or damaged project may hold: each problem is one line on stderr, the
+// render goes on.
+TEST_F(Melt, BadValuesAreClampedOrRefusedWithOneLine) {
+    const struct {
+        const char* value;
+        const char* said;
+    } kBad[] = {
+        {"Instances=50", "\"Instances\": 50 is out of range 1 to 20; clamped"},
+        {"'Shape Type=Star'", "\"Shape Type\": unknown choice \"Star\""},
+        {"'Shape Type=9'", "\"Shape Type\": choice 9 is out of range 1 to 8"},
+        {"'Shadow Color=#12'", "\"Shadow Color\": \"#12\" is not a colour"},
+        {"'Shape Size 1=0=40;=80;x'", "is not a value or a keyframe string"},
+        {"'Shape Size 1=0=40;10=big'", "\"Shape Size 1\": \"big\" is not a number"},
+        {"'Shape Center=left'", "\"Shape Center\": \"left\" is not x y in pixels"},
+        {"'Transparent Background=maybe'", "is not on or off"},
+    };
+    for (const auto& bad : kBad) {
+        SCOPED_TRACE(bad.value);
+        EXPECT_EQ(melt(bad.value, "x"), 0) << err("x");
+        const std::string said = err("x");
+        EXPECT_NE(said.find(bad.said), std::string::npos) << said;
+        EXPECT_EQ(said.find("tessory (mlt)"), said.rfind("tessory (mlt)")) << "one line: " << said;
+        EXPECT_FALSE(rgba(dir / "x06.png").empty());
+    }
+}
+
+// melt -query shows every property with its type, range and default.
+TEST_F(Melt, QueryListsEveryParameterWithItsRangeAndDefault) {
+    const Result listing = run(env() + "melt -query filter=tessory 2>/dev/null");
+    ASSERT_EQ(listing.status, 0);
+    const Result params = run(std::string(TESSORY_CLI) + " params --json");
+    ASSERT_EQ(params.status, 0);
+    for (const char* expected :
+         {"identifier: Shape Type", "default: Circle", "  - T Shape", "identifier: Shape Center",
+          "type: rect", "identifier: Opacity Offset", "identifier: Instances", "maximum: 20",
+          "default: \"#FF000000\"", "type: boolean"}) {
+        EXPECT_NE(listing.out.find(expected), std::string::npos) << expected << "\n" << listing.out;
+    }
+    size_t named = 0;
+    for (size_t at = listing.out.find("- identifier:"); at != std::string::npos;
+         at = listing.out.find("- identifier:", at + 1))
+        ++named;
+    size_t settable = 0;
+    for (size_t at = params.out.find("\"settable\": true"); at != std::string::npos;
+         at = params.out.find("\"settable\": true", at + 1))
+        ++settable;
+    EXPECT_GT(settable, 20u);
+    EXPECT_EQ(named, settable) << listing.out;
+}
+
+}  // namespace
+}  // namespace Corvane::Tessory::Testing
