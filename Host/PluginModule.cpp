@@ -45,12 +45,14 @@ std::string PluginModule::moduleNear(const std::string& file) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path dir = fs::weakly_canonical(fs::path(file), ec).parent_path();
-    // The build tree (bin/ and frei0r/ beside plugins/), then an installed tree: the
-    // frei0r filter in lib/frei0r-1/, a program in bin/. Never the frei0r folder itself:
-    // hosts open every library there as a filter.
-    for (const fs::path& candidate : {dir.parent_path() / "plugins" / "Tessory.so",
-                                      dir.parent_path() / "tessory" / "Tessory.so",
-                                      dir.parent_path() / "lib" / "tessory" / "Tessory.so"}) {
+    // The build tree (bin/, frei0r/ and mlt/ beside plugins/), then an installed tree: the
+    // frei0r filter in lib/frei0r-1/, a program in bin/, the MLT module in
+    // lib/<arch>/mlt-7/. Never a host's plug-in folder itself: hosts open every library
+    // there as a filter.
+    for (const fs::path& candidate :
+         {dir.parent_path() / "plugins" / "Tessory.so", dir.parent_path() / "tessory" / "Tessory.so",
+          dir.parent_path() / "lib" / "tessory" / "Tessory.so",
+          dir.parent_path().parent_path() / "tessory" / "Tessory.so"}) {
         if (fs::is_regular_file(candidate, ec)) return candidate.string();
     }
     return {};

@@ -62,6 +62,16 @@ bool numeric(const ParamInfo& p) {
 
 }  // namespace
 
+std::string aliasOf(const std::string& name) {
+    std::string alias;
+    for (const char c : name) {
+        alias += std::isalnum(static_cast<unsigned char>(c))
+                     ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
+                     : '_';
+    }
+    return alias;
+}
+
 std::string colourText(const std::string& text) {
     const std::string t = Cli::trim(text);
     if (t.size() == 10 && (t.rfind("0x", 0) == 0 || t.rfind("0X", 0) == 0)) {
@@ -77,7 +87,9 @@ PropertyValues::PropertyValues(const std::vector<ParamInfo>& registered)
               if (p.settable()) settable.push_back(p);
           }
           return settable;
-      }()) {}
+      }()) {
+    for (const ParamInfo& p : mParser.params()) mAliases.push_back(aliasOf(p.name));
+}
 
 bool PropertyValues::check(const ParamInfo& p, const std::string& text,
                            std::string& message) const {
@@ -123,9 +135,8 @@ ParamValue PropertyValues::defaultValue(const ParamInfo& p, const Frame& frame) 
     return p.defaultValue;
 }
 
-ParamValue PropertyValues::valueAt(const ParamInfo& p, mlt_properties properties,
+ParamValue PropertyValues::valueAt(const ParamInfo& p, const char* name, mlt_properties properties,
                                    const Frame& frame) const {
-    const char* name = p.name.c_str();
     const int pos = frame.position, len = frame.length;
     switch (p.type) {
         case PF_Param_SLIDER:
@@ -159,8 +170,14 @@ std::vector<std::pair<int, ParamValue>> PropertyValues::at(mlt_properties proper
                                                            const Frame& frame,
                                                            std::vector<std::string>& messages) {
     std::vector<std::pair<int, ParamValue>> values;
-    for (const ParamInfo& p : mParser.params()) {
-        const char* raw = mlt_properties_get(properties, p.name.c_str());
+    for (size_t i = 0; i < mParser.params().size(); ++i) {
+        const ParamInfo& p = mParser.params()[i];
+        const char* name = p.name.c_str();
+        const char* raw = mlt_properties_get(properties, name);
+        if (!raw) {
+            name = mAliases[i].c_str();
+            raw = mlt_properties_get(properties, name);
+        }
         const std::string text = raw ? Cli::trim(raw) : std::string();
         bool usable = !text.empty();
         if (usable) {
@@ -174,7 +191,7 @@ std::vector<std::pair<int, ParamValue>> PropertyValues::at(mlt_properties proper
             usable = ok;
         }
         values.emplace_back(p.index,
-                            usable ? valueAt(p, properties, frame) : defaultValue(p, frame));
+                            usable ? valueAt(p, name, properties, frame) : defaultValue(p, frame));
     }
     return values;
 }

@@ -27,11 +27,12 @@ class PropertyValues {
     };
 
     /// Every parameter's value at that position, by its position in the effect's list.
-    /// Unset properties take the effect's default (Shape Center: the profile's centre).
-    /// A number out of range is clamped; a text that is not a value for its parameter, or
-    /// a malformed keyframe string, leaves the default. Each such problem adds one line to
-    /// messages the first time its text is seen. Call with the filter's service locked:
-    /// MLT caches each property's animation in the property itself.
+    /// A parameter is read under its own name, else under its alias. Unset properties take the
+    /// effect's default (Shape Center: the profile's centre). A number out of range is clamped; a
+    /// text that is not a value for its parameter, or a malformed keyframe string, leaves the
+    /// default. Each such problem adds one line to messages the first time its text is seen. Call
+    /// with the filter's service locked: MLT caches each property's animation in the property
+    /// itself.
     std::vector<std::pair<int, Host::ParamValue>> at(mlt_properties properties, const Frame& frame,
                                                      std::vector<std::string>& messages);
 
@@ -41,14 +42,21 @@ class PropertyValues {
     /// Whether text (plain or keyframed) is usable for the parameter; a message if not,
     /// or if a number in it is out of range.
     bool check(const Cli::ParamInfo& param, const std::string& text, std::string& message) const;
-    Host::ParamValue valueAt(const Cli::ParamInfo& param, mlt_properties properties,
-                             const Frame& frame) const;
+    /// The value of the property of that name (the parameter's or its alias).
+    Host::ParamValue valueAt(const Cli::ParamInfo& param, const char* name,
+                             mlt_properties properties, const Frame& frame) const;
     Host::ParamValue defaultValue(const Cli::ParamInfo& param, const Frame& frame) const;
 
     Cli::ParamParser mParser;
+    std::vector<std::string> mAliases;  ///< per parameter of mParser, in its order
     /// The last text checked per parameter name, and whether it was usable.
     std::map<std::string, std::pair<std::string, bool>> mChecked;
 };
+
+/// The parameter's name in lower case with '_' for anything but letters and digits
+/// ("shape_size_1"). MLT passes lists of property names split at spaces (Shotcut's presets
+/// do), so a property is also read under this name when the parameter's own is unset.
+std::string aliasOf(const std::string& name);
 
 /// Kdenlive writes colours as 0xRRGGBBAA; the effect's own texts are #RRGGBB and #AARRGGBB.
 std::string colourText(const std::string& text);

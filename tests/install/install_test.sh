@@ -12,7 +12,8 @@ expected=(
   bin/tessory
   lib/tessory/Tessory.so
   lib/frei0r-1/tessory.so
-  share/kdenlive/effects/frei0r_tessory.xml
+  lib/x86_64-linux-gnu/mlt-7/libmlttessory.so
+  share/kdenlive/effects/tessory.xml
   share/shotcut/qml/filters/tessory/meta.qml
   share/shotcut/qml/filters/tessory/ui.qml
   share/man/man1/tessory.1
@@ -39,6 +40,16 @@ FREI0R_PATH="$root/lib/frei0r-1" ffmpeg -nostdin -v error -f lavfi -i color=whit
   -frames:v 1 -vf frei0r=filter_name=tessory -f rawvideo -pix_fmt rgba "$tmp/f.rgba" 2>"$tmp/err" ||
   fail "FFmpeg with the installed filter failed: $(cat "$tmp/err")"
 if grep -q "pass through" "$tmp/err"; then fail "the installed filter did not find the effect"; fi
+# melt finds the installed MLT module in a repository folder as MLT's own, and it finds the
+# installed effect.
+mkdir "$tmp/repository"
+ln -s "$root/lib/x86_64-linux-gnu/mlt-7/libmlttessory.so" /usr/lib/x86_64-linux-gnu/mlt-7/*.so \
+  "$tmp/repository/" 2>/dev/null || true
+MLT_REPOSITORY="$tmp/repository" melt -silent color:white out=1 -filter tessory Instances=3 \
+  -consumer avformat:"$tmp/m%02d.png" vcodec=png 2>"$tmp/merr" >/dev/null ||
+  fail "melt with the installed module failed: $(cat "$tmp/merr")"
+if grep -q "tessory (mlt)" "$tmp/merr"; then fail "the installed module: $(cat "$tmp/merr")"; fi
+[ -f "$tmp/m01.png" ] || fail "melt with the installed module wrote nothing"
 
 # The package: the same files under /usr, and dependencies from the linked libraries.
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/pkg" >/dev/null

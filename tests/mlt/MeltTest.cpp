@@ -4,7 +4,9 @@
 // project are clamped or refused with one line, never a crash.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -93,12 +95,14 @@ const Case kCases[] = {
     {"fill inside with a stroke",
      "'Fill Type=Fill Inside' 'Edge Type=Stroke' 'Stroke Color=#FF2080FF' 'Stroke Size=6' "
      "'Shape Type=Cross' 'Shape Size 1=50' 'Transparent Background=1'",
-     "--set 'Transparent Background=on' --set 'Fill Type=Fill Inside' --set 'Edge Type=Stroke' --set 'Stroke Color=#FF2080FF' "
+     "--set 'Transparent Background=on' --set 'Fill Type=Fill Inside' --set 'Edge Type=Stroke' "
+     "--set 'Stroke Color=#FF2080FF' "
      "--set 'Stroke Size=6' --set 'Shape Type=Cross' --set 'Shape Size 1=50'"},
     {"as Kdenlive stores them",
      "'Fill Type=2' 'Edge Type=2' 'Stroke Color=0x2080FFFF' 'Stroke Size=6' 'Shape Type=3' "
      "'Shape Size 1=50' 'Transparent Background=1'",
-     "--set 'Transparent Background=on' --set 'Fill Type=Fill Inside' --set 'Edge Type=Stroke' --set 'Stroke Color=#FF2080FF' "
+     "--set 'Transparent Background=on' --set 'Fill Type=Fill Inside' --set 'Edge Type=Stroke' "
+     "--set 'Stroke Color=#FF2080FF' "
      "--set 'Stroke Size=6' --set 'Shape Type=Cross' --set 'Shape Size 1=50'"},
     {"20 instances on a transparent background",
      "Instances=20 'Shape Size 1=30' 'Scale X Offset=15' 'Rotation Offset=12' "
@@ -128,8 +132,8 @@ TEST_F(Melt, DrawsWhatTheCommandLineDrawsWithTheSameValues) {
     }
 }
 
-// A request at half the profile's size (Shotcut's preview scaling, the consumer's scale) draws the shapes at half their size,
-// as the command line's --downsample 2 does.
+// A request at half the profile's size (Shotcut's preview scaling, the consumer's scale) draws the
+// shapes at half their size, as the command line's --downsample 2 does.
 TEST_F(Melt, HalfSizeRequestDrawsTheDownsampledRender) {
     const std::string values =
         "'Shape Center=100 60' 'Shape Size 1=60' 'Instances=6' "
@@ -183,6 +187,81 @@ TEST_F(Melt, BadValuesAreClampedOrRefusedWithOneLine) {
         EXPECT_EQ(said.find("tessory (mlt)"), said.rfind("tessory (mlt)")) << "one line: " << said;
         EXPECT_FALSE(rgba(dir / "x06.png").empty());
     }
+}
+
+// The real editors under Xvfb, driven as a user drives them (tests/mlt/*_session.sh). What
+// they save is rendered by melt and compared with tessory given the values the user set.
+class Editors : public Melt {
+  protected:
+    void SetUp() override {
+        Melt::SetUp();
+        ASSERT_EQ(run("ffmpeg -nostdin -v error -y -f lavfi -i \"color=s=1920x1080,format=rgba,"
+                      "geq=r='X*255/W':g='Y*255/H':b='128+64*sin(X/100)':a=255\" -frames:v 1 " +
+                      quote(dir / "big.png"))
+                      .status,
+                  0);
+    }
+
+    void session(const std::string& script, const std::string& panel) {
+        ASSERT_EQ(
+            run(script + " " + quote(dir.path()) + " " + quote(dir / "big.png") + " " + panel +
+                " " + TESSORY_MLT_REPOSITORY + " > " + quote(dir / "session.log") + " 2>&1")
+                .status,
+            0)
+            << contents(dir / "session.log");
+    }
+
+    /// Frame `frame` of the project, as melt renders it, against tessory with those options.
+    void expectProjectDraws(const std::string& project, int frame, const std::string& options) {
+        SCOPED_TRACE(project);
+        // The editors read pictures through MLT's Qt module, which wants a display.
+        ASSERT_EQ(run(env() + "xvfb-run -a melt -silent " + quote(dir / project) +
+                      " in=" + std::to_string(frame) + " out=" + std::to_string(frame + 2) +
+                      " -consumer avformat:" + quote(dir / "p%02d.png") +
+                      " vcodec=png pix_fmt=rgba 2> " + quote(dir / "p.err"))
+                      .status,
+                  0)
+            << contents(dir / "p.err");
+        ASSERT_EQ(run(std::string(TESSORY_CLI) + " render -q -i " + quote(dir / "big.png") +
+                      " -o " + quote(dir / "pt.png") + " " + options)
+                      .status,
+                  0);
+        const std::vector<uint8_t> drawn = rgba(dir / "p01.png");
+        const long far = farPixels(drawn, rgba(dir / "pt.png"));
+        EXPECT_GE(far, 0);
+        EXPECT_LE(far, 1920 * 1080 / 1000) << "pixels more than 2/255 apart";
+        EXPECT_GT(farPixels(drawn, rgba(dir / "big.png")), 1920 * 1080 / 100)
+            << "the effect drew nothing";
+    }
+};
+
+// Kdenlive: the effect added to a clip stores the effect's defaults, and values typed into
+// its sliders reach the effect as typed.
+TEST_F(Editors, KdenliveStoresTheDefaultsAndTheValuesTypedIn) {
+    session(TESSORY_KDENLIVE_SESSION, TESSORY_KDENLIVE_XML);
+    for (const char* project : {"fresh.kdenlive", "typed.kdenlive"}) {
+        // The clip starts where it was dropped, after a blank.
+        std::smatch blank;
+        const std::string text = contents(dir / project);
+        ASSERT_TRUE(std::regex_search(text, blank,
+                                      std::regex(R"re(<blank length="(\d+):(\d+):([\d.]+)"/>)re")));
+        const double start =
+            std::stoi(blank[1]) * 3600 + std::stoi(blank[2]) * 60 + std::stod(blank[3]);
+        const int frame = static_cast<int>(std::lround(start * 25)) + 10;
+        expectProjectDraws(project, frame,
+                           std::string(project) == "fresh.kdenlive"
+                               ? ""
+                               : "--set Instances=8 --set 'Scale X Offset=30'");
+    }
+}
+
+// Shotcut: the filter added to a clip stores the defaults, and a preset brings back the
+// value it was saved with.
+TEST_F(Editors, ShotcutStoresTheDefaultsAndAPresetRoundTrips) {
+    session(TESSORY_SHOTCUT_SESSION, TESSORY_SHOTCUT_PANEL);
+    EXPECT_NE(contents(dir / "preset.yml").find("shape_size_1: 120"), std::string::npos);
+    expectProjectDraws("fresh.mlt", 0, "");
+    expectProjectDraws("preset.mlt", 0, "--set 'Shape Size 1=120'");
 }
 
 // melt -query shows every property with its type, range and default.
