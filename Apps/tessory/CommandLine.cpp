@@ -78,6 +78,12 @@ int CommandLine::run(int argc, char** argv) {
         renderCmd->add_option("--fps", fps, "frame rate when a still becomes a video (default 30)");
     renderCmd->add_option("--downsample,-d", render.downsample, "render at 1/N of the size")
         ->check(CLI::PositiveNumber);
+    renderCmd
+        ->add_option("--max-pixels", render.maxPixels,
+                     "largest input picture or frame, in pixels; larger is refused from its "
+                     "header")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
     renderCmd->add_flag("--quiet,-q", render.quiet, "no progress bar");
     renderCmd->add_option("--codec", render.codec,
                           "video encoder by FFmpeg's name (libx264, prores_ks, ffv1, ...)");

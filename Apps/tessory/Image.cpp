@@ -1,11 +1,26 @@
 #include "Image.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 namespace Corvane::Tessory::Cli {
 
 Image::Image(int width, int height)
-    : mWidth(width), mHeight(height), mData(static_cast<size_t>(width) * height * 4, 0) {}
+    : mWidth(width), mHeight(height), mBytes(static_cast<size_t>(width) * height * 4) {
+    if (mBytes == 0) return;
+    mData.reset(static_cast<uint8_t*>(std::calloc(mBytes, 1)));
+    if (!mData) throw std::bad_alloc();
+}
+
+Image::Image(const Image& other) : Image(other.mWidth, other.mHeight) {
+    if (mBytes) std::memcpy(data(), other.data(), mBytes);
+}
+
+Image& Image::operator=(const Image& other) {
+    if (this != &other) *this = Image(other);
+    return *this;
+}
 
 void Image::setSize(int width, int height) {
     if (width == mWidth && height == mHeight) return;
@@ -13,20 +28,22 @@ void Image::setSize(int width, int height) {
 }
 
 void Image::fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
-    for (size_t i = 0; i < mData.size(); i += 4) {
-        mData[i] = r;
-        mData[i + 1] = g;
-        mData[i + 2] = b;
-        mData[i + 3] = a;
+    uint8_t* d = data();
+    for (size_t i = 0; i < mBytes; i += 4) {
+        d[i] = r;
+        d[i + 1] = g;
+        d[i + 2] = b;
+        d[i + 3] = a;
     }
 }
 
 bool Image::hasAlpha() const {
     // A row at a time without an early exit, so that the loop vectorises.
     const size_t row = 4 * static_cast<size_t>(mWidth);
-    for (size_t start = 0; start < mData.size(); start += row) {
+    const uint8_t* d = data();
+    for (size_t start = 0; start < mBytes; start += row) {
         uint8_t all = 255;
-        for (size_t i = start + 3; i < start + row; i += 4) all &= mData[i];
+        for (size_t i = start + 3; i < start + row; i += 4) all &= d[i];
         if (all != 255) return true;
     }
     return false;
@@ -50,12 +67,12 @@ Image Image::flattened() const {
 
 void Image::flattenInto(Image& out) const {
     out.setSize(mWidth, mHeight);
-    for (size_t i = 0; i < mData.size(); i += 4) {
-        const unsigned a = mData[i + 3];
-        for (int c = 0; c < 3; ++c) {
-            out.mData[i + c] = static_cast<uint8_t>((mData[i + c] * a + 127) / 255);
-        }
-        out.mData[i + 3] = 255;
+    const uint8_t* s = data();
+    uint8_t* d = out.data();
+    for (size_t i = 0; i < mBytes; i += 4) {
+        const unsigned a = s[i + 3];
+        for (int c = 0; c < 3; ++c) d[i + c] = static_cast<uint8_t>((s[i + c] * a + 127) / 255);
+        d[i + 3] = 255;
     }
 }
 

@@ -2,14 +2,23 @@
 // An 8-bit RGBA picture with straight alpha: what files are read into and written from.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 namespace Corvane::Tessory::Cli {
 
 class Image {
   public:
     Image() = default;
+    /// Zero pixels. The buffer comes from calloc: a large one is mapped zero pages, so a
+    /// picture takes memory only as its rows are written (a file that claims a size and
+    /// then runs out of data costs what it held). Throws std::bad_alloc.
     Image(int width, int height);
+    Image(const Image& other);
+    Image& operator=(const Image& other);
+    Image(Image&&) noexcept = default;
+    Image& operator=(Image&&) noexcept = default;
+    ~Image() = default;
 
     /// Makes the picture width x height. The buffer, and the pixels in it, stay when the
     /// size is unchanged, so a picture reused frame after frame costs no new memory; a new
@@ -20,15 +29,13 @@ class Image {
     int height() const { return mHeight; }
     bool empty() const { return mWidth == 0 || mHeight == 0; }
 
-    uint8_t* pixel(int x, int y) {
-        return mData.data() + (static_cast<size_t>(y) * mWidth + x) * 4;
-    }
+    uint8_t* pixel(int x, int y) { return data() + (static_cast<size_t>(y) * mWidth + x) * 4; }
     const uint8_t* pixel(int x, int y) const {
-        return mData.data() + (static_cast<size_t>(y) * mWidth + x) * 4;
+        return data() + (static_cast<size_t>(y) * mWidth + x) * 4;
     }
-    uint8_t* data() { return mData.data(); }
-    const uint8_t* data() const { return mData.data(); }
-    size_t bytes() const { return mData.size(); }
+    uint8_t* data() { return mData.get(); }
+    const uint8_t* data() const { return mData.get(); }
+    size_t bytes() const { return mBytes; }
 
     void fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
     // Whether any pixel is less than opaque.
@@ -44,9 +51,14 @@ class Image {
     void resizeInto(Image& out, int width, int height) const;
 
   private:
+    struct Free {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+
     int mWidth = 0;
     int mHeight = 0;
-    std::vector<uint8_t> mData;
+    size_t mBytes = 0;
+    std::unique_ptr<uint8_t[], Free> mData;
 };
 
 }  // namespace Corvane::Tessory::Cli

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "InputError.h"
 #include "ParamParser.h"
@@ -25,6 +24,11 @@ nlohmann::json plain(const nlohmann::ordered_json& v) {
     return nlohmann::json::parse(v.dump());
 }
 
+// A preset is a flat object of values, lists of keys and points: three levels deep. The
+// library's dump and comparison recurse once per level, so a file nested deeper than this
+// is refused while it is parsed, before anything recurses on it.
+constexpr int kMaxDepth = 16;
+
 }  // namespace
 
 Preset Preset::parse(const std::string& text, const ParamParser& parser,
@@ -33,7 +37,16 @@ Preset Preset::parse(const std::string& text, const ParamParser& parser,
     // Kept in file order, so entries apply and errors report in the order written.
     nlohmann::ordered_json doc;
     try {
-        doc = nlohmann::ordered_json::parse(text);
+        doc = nlohmann::ordered_json::parse(
+            text, [](int depth, nlohmann::ordered_json::parse_event_t, nlohmann::ordered_json&) {
+                if (depth > kMaxDepth) {
+                    throw InputError("values nested more than " + std::to_string(kMaxDepth) +
+                                     " levels deep");
+                }
+                return true;
+            });
+    } catch (const InputError& e) {
+        throw InputError(where + e.what());
     } catch (const nlohmann::json::parse_error& e) {
         std::string what = e.what();
         // Drop the library's "[json.exception.parse_error.101] " tag.
@@ -84,10 +97,17 @@ Preset Preset::parse(const std::string& text, const ParamParser& parser,
 Preset Preset::load(const std::string& path, const ParamParser& parser) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw InputError("cannot read preset '" + path + "'");
-    std::ostringstream text;
-    text << in.rdbuf();
+    // Read at most one byte past the limit, so that a huge file (or an endless pipe) is
+    // refused without being held.
+    std::string text(kMaxBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad()) throw InputError("cannot read preset '" + path + "'");
-    return parse(text.str(), parser, path);
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > kMaxBytes) {
+        throw InputError("preset '" + path + "' is larger than " +
+                         std::to_string(kMaxBytes / 1024) + " KiB; a preset holds values and keys");
+    }
+    return parse(text, parser, path);
 }
 
 }  // namespace Corvane::Tessory::Cli

@@ -13,6 +13,10 @@ class ParamParser;
 
 class Preset {
   public:
+    /// The largest preset file: a preset of every parameter with a few hundred keys each
+    /// stays far below it.
+    static constexpr size_t kMaxBytes = 1024 * 1024;
+
     struct Entry {
         int index = 0;  // parameter position
         std::string name;
@@ -24,6 +28,7 @@ class Preset {
     // Throws InputError naming source and the problem.
     static Preset parse(const std::string& json, const ParamParser& parser,
                         const std::string& source);
+    /// Refuses files over kMaxBytes without reading them whole.
     static Preset load(const std::string& path, const ParamParser& parser);
 
     const std::vector<Entry>& entries() const { return mEntries; }

@@ -140,7 +140,8 @@ void RenderJob::run() {
     const std::optional<SequencePattern> inPattern =
         stillIn && !mOptions.input.empty() ? SequencePattern::parse(mOptions.input) : std::nullopt;
     if (inPattern) {
-        SequenceReader reader(*inPattern, mOptions.fps.value_or(kDefaultFps));
+        SequenceReader reader(*inPattern, mOptions.fps.value_or(kDefaultFps),
+                              Host::PixelLimit(mOptions.maxPixels));
         stillOut ? sourceToStill(reader) : sourceToVideo(reader);
         return;
     }
@@ -149,7 +150,7 @@ void RenderJob::run() {
         if (mOptions.fps) {
             throw InputError("--fps is for still input and sequences; a video keeps its rate");
         }
-        VideoReader reader(mOptions.input);
+        VideoReader reader(mOptions.input, Host::PixelLimit(mOptions.maxPixels));
         stillOut ? sourceToStill(reader) : sourceToVideo(reader);
         return;
     }
@@ -158,7 +159,7 @@ void RenderJob::run() {
         input = DemoPicture::make();
     } else {
         requireReadable(mOptions.input);
-        input = StillIO::read(mOptions.input);
+        input = StillIO::read(mOptions.input, Host::PixelLimit(mOptions.maxPixels));
     }
     mRenderer.checkFrameSize(input.width(), input.height());
     stillOut ? stillToStill(input) : stillToVideo(input);
@@ -177,12 +178,14 @@ std::unique_ptr<FrameSink> RenderJob::openSink(std::optional<AtomicFile>& file,
     return writer;
 }
 
-void RenderJob::stillToStill(const Image& input) {
+void RenderJob::stillToStill(Image& input) {
     const double fps = mOptions.fps.value_or(kDefaultFps);
     const double seconds = mRange ? mRange->first / fps : mOptions.time.value_or(0);
     AtomicFile file(mOptions.output);
-    const Image result = mRenderer.render(input, seconds, fps);
-    StillIO::write(file.tempPath(), result, mOptions.output);
+    // The result takes the input's place: a still holds one picture and the host's two
+    // layers while it renders, not a second picture besides.
+    mRenderer.render(input, seconds, fps, input);
+    StillIO::write(file.tempPath(), input, mOptions.output);
     Interruption::check();
     file.commit();
     mFramesWritten = 1;

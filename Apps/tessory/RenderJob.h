@@ -9,6 +9,7 @@
 #include "FrameRange.h"
 #include "FrameSink.h"
 #include "FrameSource.h"
+#include "Host/PixelLimit.h"
 #include "Image.h"
 #include "SequencePattern.h"
 #include "VideoWriter.h"
@@ -26,6 +27,7 @@ struct RenderOptions {
     std::optional<std::string> frames;  // "A-B"
     std::optional<double> fps;          // frame rate when a still becomes a video
     int downsample = 1;
+    int64_t maxPixels = Host::PixelLimit::kDefault;  // --max-pixels: the largest input frame
     bool quiet = false;
     std::string codec;   // --codec: an FFmpeg encoder; empty: the container's default
     int crf = -1;        // --crf; < 0: the codec's default here
@@ -46,7 +48,7 @@ class RenderJob {
 
   private:
     void applyParameters();
-    void stillToStill(const Image& input);
+    void stillToStill(Image& input);
     void stillToVideo(const Image& input);
     void sourceToStill(FrameSource& source);
     void sourceToVideo(FrameSource& source);

@@ -52,8 +52,8 @@ class Renderer {
 
     // One frame at the given time into result, which takes the input's size (divided by
     // the downsample factor) and keeps its buffer when it has that size already. The
-    // host's layers are kept from frame to frame while the size stays. Throws
-    // std::runtime_error when the plug-in reports an error.
+    // host's layers are kept from frame to frame while the size stays; result may be the
+    // input itself. Throws std::runtime_error when the plug-in reports an error.
     void render(const Image& input, double seconds, double fps, Image& result);
     Image render(const Image& input, double seconds, double fps);
 

@@ -7,7 +7,9 @@
 
 namespace Corvane::Tessory::Cli {
 
-SequenceReader::SequenceReader(const SequencePattern& pattern, double fps) : mPattern(pattern) {
+SequenceReader::SequenceReader(const SequencePattern& pattern, double fps,
+                               const Host::PixelLimit& limit)
+    : mPattern(pattern), mLimit(limit) {
     const std::vector<int64_t> numbers = pattern.existing();
     if (numbers.empty()) {
         throw InputError("cannot read input '" + pattern.text() + "': no file matches");
@@ -23,13 +25,13 @@ SequenceReader::SequenceReader(const SequencePattern& pattern, double fps) : mPa
     // A rate given as a decimal is kept to a thousandth of a frame per second.
     mRateNum = static_cast<int>(std::llround(fps * 1000));
     mRateDen = 1000;
-    mFirst = StillIO::read(pattern.name(mFirstNumber));
+    mFirst = StillIO::read(pattern.name(mFirstNumber), mLimit);
 }
 
 bool SequenceReader::read(VideoFrame& frame) {
     if (mNext >= mCount) return false;
     const std::string name = mPattern.name(mFirstNumber + mNext);
-    frame.image = mNext == 0 ? mFirst : StillIO::read(name);
+    frame.image = mNext == 0 ? mFirst : StillIO::read(name, mLimit);
     if (frame.image.width() != width() || frame.image.height() != height()) {
         throw InputError("input sequence '" + mPattern.text() + "': " + name + " is " +
                          std::to_string(frame.image.width()) + "x" +

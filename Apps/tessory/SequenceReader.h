@@ -4,6 +4,7 @@
 #include <string>
 
 #include "FrameSource.h"
+#include "Host/PixelLimit.h"
 #include "SequencePattern.h"
 
 namespace Corvane::Tessory::Cli {
@@ -11,8 +12,8 @@ namespace Corvane::Tessory::Cli {
 class SequenceReader final : public FrameSource {
   public:
     // Throws InputError when no file matches, a number is missing, or the first picture
-    // cannot be read.
-    SequenceReader(const SequencePattern& pattern, double fps);
+    // cannot be read; every picture is held to the limit.
+    SequenceReader(const SequencePattern& pattern, double fps, const Host::PixelLimit& limit);
 
     int width() const override { return mFirst.width(); }
     int height() const override { return mFirst.height(); }
@@ -32,6 +33,7 @@ class SequenceReader final : public FrameSource {
 
   private:
     SequencePattern mPattern;
+    Host::PixelLimit mLimit;
     Image mFirst;
     int64_t mFirstNumber = 0;
     int64_t mCount = 0;

@@ -69,7 +69,7 @@ bool StillIO::isStillName(const std::string& path) {
     return false;
 }
 
-Image StillIO::read(const std::string& path) {
+Image StillIO::read(const std::string& path, const Host::PixelLimit& limit) {
     QuietStderr quiet;
     // Straight alpha as stored: colour under transparent pixels survives the round trip.
     OIIO::ImageSpec config;
@@ -83,28 +83,44 @@ Image StillIO::read(const std::string& path) {
     if (w <= 0 || h <= 0 || n <= 0) {
         throw InputError("cannot read input '" + path + "': empty picture");
     }
-    std::vector<uint8_t> raw(static_cast<size_t>(w) * h * n);
-    if (!in->read_image(0, 0, 0, n, OIIO::TypeDesc::UINT8, raw.data())) {
-        std::string e = in->geterror();
-        std::replace(e.begin(), e.end(), '\n', ' ');
-        throw InputError("cannot read input '" + path + "': " + (e.empty() ? oiioError() : e));
+    // The header's size, checked before anything of that size exists.
+    if (!limit.allows(w, h)) {
+        throw InputError("input '" + path + "' is " + limit.describe(w, h) + " (--max-pixels)");
     }
-    in->close();
     const int alpha =
         layout.alpha_channel >= 0 ? layout.alpha_channel : (n == 2 || n >= 4 ? n - 1 : -1);
-    Image image(w, h);
-    for (size_t i = 0, count = static_cast<size_t>(w) * h; i < count; ++i) {
-        const uint8_t* s = raw.data() + i * n;
-        uint8_t* d = image.data() + i * 4;
-        if (n < 3) {
-            d[0] = d[1] = d[2] = s[0];
-        } else {
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-        }
-        d[3] = alpha >= 0 ? s[alpha] : 255;
+    Image image;
+    try {
+        image = Image(w, h);
+    } catch (const std::bad_alloc&) {
+        throw InputError("cannot read input '" + path + "': not enough memory for a " +
+                         std::to_string(w) + "x" + std::to_string(h) + " picture");
     }
+    // A few rows at a time through a small buffer: the picture fills as the data comes, so
+    // a file that runs out of data fails at once, having held only what it had.
+    const int rows = std::max(1, std::min(h, (1 << 20) / std::max(1, w * n)));
+    std::vector<uint8_t> strip(static_cast<size_t>(w) * rows * n);
+    for (int y0 = 0; y0 < h; y0 += rows) {
+        const int y1 = std::min(h, y0 + rows);
+        if (!in->read_scanlines(0, 0, y0, y1, 0, 0, n, OIIO::TypeDesc::UINT8, strip.data())) {
+            std::string e = in->geterror();
+            std::replace(e.begin(), e.end(), '\n', ' ');
+            throw InputError("cannot read input '" + path + "': " + (e.empty() ? oiioError() : e));
+        }
+        for (size_t i = 0, count = static_cast<size_t>(w) * (y1 - y0); i < count; ++i) {
+            const uint8_t* src = strip.data() + i * n;
+            uint8_t* d = image.pixel(0, y0) + i * 4;
+            if (n < 3) {
+                d[0] = d[1] = d[2] = src[0];
+            } else {
+                d[0] = src[0];
+                d[1] = src[1];
+                d[2] = src[2];
+            }
+            d[3] = alpha >= 0 ? src[alpha] : 255;
+        }
+    }
+    in->close();
     return image;
 }
 

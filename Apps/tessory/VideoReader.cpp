@@ -27,7 +27,7 @@ void VideoReader::fail(const std::string& what, int err) const {
                      (err ? " (" + avError(err) + ")" : std::string()));
 }
 
-VideoReader::VideoReader(const std::string& path) : mPath(path) {
+VideoReader::VideoReader(const std::string& path, const Host::PixelLimit& limit) : mPath(path) {
     av_log_set_level(AV_LOG_QUIET);
     int err = 0;
     mFormat = Av::openInput(path.c_str(), &err);
@@ -43,6 +43,13 @@ VideoReader::VideoReader(const std::string& path) : mPath(path) {
     mCodec.reset(avcodec_alloc_context3(decoder));
     if (!mCodec) fail("out of memory", 0);
     avcodec_parameters_to_context(mCodec.get(), stream->codecpar);
+    // The stream's stated size before the decoder exists; the decoder itself refuses a
+    // frame that grows past the limit later.
+    if (mCodec->width > 0 && mCodec->height > 0 && !limit.allows(mCodec->width, mCodec->height)) {
+        throw InputError("input '" + mPath + "' has frames of " +
+                         limit.describe(mCodec->width, mCodec->height) + " (--max-pixels)");
+    }
+    mCodec->max_pixels = limit.maxPixels();
     mCodec->thread_count = 0;
     if ((err = avcodec_open2(mCodec.get(), decoder, nullptr)) < 0) {
         fail("cannot open decoder", err);

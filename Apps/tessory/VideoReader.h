@@ -6,6 +6,7 @@
 
 #include "AvHandles.h"
 #include "FrameSource.h"
+#include "Host/PixelLimit.h"
 #include "YuvConverter.h"
 
 namespace Corvane::Tessory::Cli {
@@ -13,7 +14,8 @@ namespace Corvane::Tessory::Cli {
 class VideoReader final : public FrameSource {
   public:
     // Throws InputError when the file cannot be opened or has no decodable video.
-    explicit VideoReader(const std::string& path);
+    // Frames over the limit are refused from the stream's header, before decoding.
+    VideoReader(const std::string& path, const Host::PixelLimit& limit);
     ~VideoReader();
     VideoReader(const VideoReader&) = delete;
     VideoReader& operator=(const VideoReader&) = delete;

@@ -81,7 +81,15 @@ TESSORY_F0R_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int param_ind
 
 TESSORY_F0R_EXPORT f0r_instance_t f0r_construct(unsigned int width, unsigned int height) {
     BridgeInstance* made = nullptr;
-    guarded("f0r_construct", [&] { made = new BridgeInstance(runtime(), width, height); });
+    guarded("f0r_construct", [&] {
+        BridgeRuntime& rt = runtime();
+        {
+            // A size over the limit is refused before its layers exist.
+            std::lock_guard lock(rt.mutex());
+            if (width > 0 && height > 0 && !rt.admits(width, height)) return;
+        }
+        made = new BridgeInstance(rt, width, height);
+    });
     return made;
 }
 

@@ -69,6 +69,8 @@ int TessoryFilter::getImage(mlt_frame frame, uint8_t** image, mlt_image_format* 
     const double fps = profile ? mlt_profile_fps(profile) : 25;
 
     std::lock_guard lock(mRuntime.mutex());
+    // MLT has already made the frame; the effect's layers for it are not made.
+    if (!mRuntime.admits(*width, *height)) return 0;
     if (!ready(at.profileWidth, at.profileHeight)) return 0;
     std::vector<std::string> messages;
     std::vector<std::pair<int, Host::ParamValue>> values;

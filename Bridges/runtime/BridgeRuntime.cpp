@@ -10,6 +10,7 @@
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
 #include "Host/HostError.h"
+#include "Host/PixelLimit.h"
 #include "Host/PluginModule.h"
 #include "Host/ProcessMemory.h"
 
@@ -62,6 +63,13 @@ void BridgeRuntime::unloadIfUnused() {
         std::cout.rdbuf(mSavedCout);
         mSavedCout = nullptr;
     }
+}
+
+bool BridgeRuntime::admits(int64_t width, int64_t height) {
+    const Host::PixelLimit limit = Host::PixelLimit::fromEnvironment();
+    if (limit.allows(width, height)) return true;
+    report("frames of " + limit.describe(width, height) + ", are refused (TESSORY_MAX_PIXELS)");
+    return false;
 }
 
 std::string BridgeRuntime::modulePath() const {

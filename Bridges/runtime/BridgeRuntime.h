@@ -3,6 +3,7 @@
 // plug-in, and the errors already reported.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -40,6 +41,9 @@ class BridgeRuntime {
     /// frames of that size; null, after a report on stderr, when the module cannot be
     /// loaded or refuses its set-up.
     std::unique_ptr<Host::EffectInstance> newEffect(int width, int height);
+    /// Whether frames of that size are taken (TESSORY_MAX_PIXELS, else the hosts' default
+    /// limit); reports a refusal once. Asked before anything of that size is allocated.
+    bool admits(int64_t width, int64_t height);
     /// An effect from newEffect was destroyed.
     void effectGone();
     bool loaded() const { return mModule != nullptr; }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <csignal>
@@ -281,6 +282,100 @@ TEST(CommandLineTest, BadInputGivesOneLineExitTwoAndNoFile) {
 
     // Nothing but the inputs made above is left in the folder.
     EXPECT_EQ(dir.entries(), 11u);
+}
+
+// A PNG whose header says width x height, RGBA, with `rows` rows of zero pixels after it
+// (fewer than height: a header that lies about how much data follows).
+void writeZeroPng(const std::string& path, uint32_t width, uint32_t height, uint32_t rows) {
+    auto be = [](uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    auto chunk = [&](const std::string& type, const std::string& data) {
+        const std::string body = type + data;
+        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size());
+        return be(static_cast<uint32_t>(data.size())) + body + be(static_cast<uint32_t>(crc));
+    };
+    const std::string row(1 + 4 * size_t(width), '\0');  // filter byte 0, then the pixels
+    std::string raw;
+    for (uint32_t y = 0; y < rows; ++y) raw += row;
+    std::string packed(compressBound(raw.size()), '\0');
+    uLongf packedSize = packed.size();
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+              reinterpret_cast<const Bytef*>(raw.data()), raw.size(), 9);
+    packed.resize(packedSize);
+    std::ofstream(path, std::ios::binary)
+        << "\x89PNG\r\n\x1a\n"
+        << chunk("IHDR", be(width) + be(height) + std::string{8, 6, 0, 0, 0})
+        << chunk("IDAT", packed) << chunk("IEND", "");
+}
+
+// What a careless or hostile source hands over: each is refused (or, under a raised limit,
+// rendered) through the program, with one line, nothing written, and a peak memory that
+// shows nothing of the claimed size was held. Peaks are over the run of a tiny picture.
+TEST(CommandLineTest, HostileInputsAreRefusedBeforeTheyCostMemory) {
+    TempDir dir;
+    writeZeroPng(dir / "liar.png", 60000, 60000, 0);   // 68 bytes claiming 3.6 Gpx
+    writeZeroPng(dir / "bomb.png", 4000, 4000, 4000);  // 16 Mpx of zeros in 62 KB
+    StillIO::write(dir / "small.png", picture(64, 48), "small.png");
+    for (const char* n : {"s_0001.png", "s_0003.png"})
+        std::filesystem::copy_file(dir / "small.png", dir / n);
+    std::filesystem::copy_file(dir / "liar.png", dir / "s_0002.png");
+    ASSERT_TRUE(makeClip(dir / "clip.mkv", 3, false, "320x240"));
+    std::ofstream(dir / "deep.json")
+        << "{\"Instances\": " << std::string(200000, '[') << std::string(200000, ']') << "}";
+    std::ofstream(dir / "huge.json") << "{\"Shape Type\": \"" << std::string(2 << 20, 'A') << "\"}";
+    const std::string out = dir / "out.png";
+    auto render = [&](const std::string& args, const std::string& output) {
+        return peakResident("exec " + quote(TESSORY_BINARY) + " --plugin " +
+                            quote(TESSORY_PLUGIN_PATH) + " render -q " + args + " -o " +
+                            quote(output) + " 2> " + quote(dir / "err.txt"));
+    };
+    const PeakRun base = render("-i " + quote(dir / "small.png"), out);
+    ASSERT_EQ(base.status, 0);
+    std::filesystem::remove(out);
+
+    const struct {
+        std::string args, output;
+        int status;
+        std::string message;  // empty: rendered
+        long extraMiB;        // peak over the tiny picture's
+    } cases[] = {
+        {"-i " + quote(dir / "liar.png"), out, 2,
+         "is 60000x60000 (3600000000 pixels), over the limit of 500000000 pixels (--max-pixels)",
+         32},
+        {"-i " + quote(dir / "liar.png") + " --max-pixels 4000000000", out, 2,
+         "cannot read input '" + (dir / "liar.png") + "'", 32},
+        {"-i " + quote(dir / "bomb.png") + " --max-pixels 10000000", out, 2,
+         "is 4000x4000 (16000000 pixels), over the limit of 10000000 pixels", 32},
+        // Rendered: the picture and the host's two layers, 12 bytes a pixel, plus a little.
+        {"-i " + quote(dir / "bomb.png") + " --max-pixels 16000000", out, 0, "",
+         16'000'000L * 13 / (1 << 20)},
+        {"-i " + quote(dir / "small.png") + " -p " + quote(dir / "deep.json"), out, 2,
+         "values nested more than 16 levels deep", 32},
+        {"-i " + quote(dir / "small.png") + " -p " + quote(dir / "huge.json"), out, 2,
+         "is larger than 1024 KiB", 32},
+        {"-i " + quote(dir / "s_%04d.png"), dir / "f_%04d.png", 2,
+         "is 60000x60000 (3600000000 pixels), over the limit", 32},
+        {"-i " + quote(dir / "clip.mkv") + " --max-pixels 50000", dir / "out.mkv", 2,
+         "has frames of 320x240 (76800 pixels), over the limit of 50000 pixels (--max-pixels)", 32},
+    };
+    for (const auto& c : cases) {
+        const PeakRun r = render(c.args, c.output);
+        const std::string err = contents(dir / "err.txt");
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << err;
+        if (c.status == 2) {
+            EXPECT_NE(err.find(c.message), std::string::npos) << c.args << "\n" << err;
+            EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+            EXPECT_FALSE(std::filesystem::exists(c.output)) << c.args;
+            EXPECT_FALSE(std::filesystem::exists(dir / "f_0001.png")) << c.args;
+        }
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's shadow and quarantine inflate peaks
+        EXPECT_LE(r.peakKiB - base.peakKiB, c.extraMiB * 1024)
+            << c.args << ": peak " << r.peakKiB / 1024 << " MiB, a tiny picture's "
+            << base.peakKiB / 1024 << " MiB";
+#endif
+        std::filesystem::remove(c.output);
+    }
 }
 
 TEST(CommandLineTest, DemoWritesThePictureAndTheContactSheet) {
