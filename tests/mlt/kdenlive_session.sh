@@ -13,18 +13,7 @@ if [ -z "${TESSORY_IN_XVFB:-}" ]; then
 fi
 out=$1 picture=$2 xml=$3 repository=$4
 t=$(mktemp -d)
-pid=
-cleanup() {
-  local status=$?
-  # Kdenlive does not always end on SIGTERM while a dialog is open.
-  if [ -n "$pid" ]; then
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$t"
-  exit "$status"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/editor_session.sh"
 mkdir -p "$t"/{home,config,cache,run,tmp,data/kdenlive/effects}
 chmod 700 "$t/run"
 cp "$xml" "$t/data/kdenlive/effects/"
@@ -34,32 +23,7 @@ export HOME=$t/home XDG_DATA_HOME=$t/data XDG_CONFIG_HOME=$t/config XDG_CACHE_HO
 kdenlive -i "$picture" >"$out/kdenlive.log" 2>&1 &
 pid=$!
 
-shot() { import -window root "$out/$1.png"; }
-fail() {
-  shot failed
-  echo "FAIL: $1 (screen in $out/failed.png, log in $out/kdenlive.log)" >&2
-  exit 1
-}
-window=
-for _ in $(seq 90); do
-  # The main window, not the splash screen: its title ends in the program's name.
-  for w in $(xdotool search --onlyvisible --class kdenlive 2>/dev/null); do
-    case "$(xdotool getwindowname "$w")" in *" Kdenlive") window=$w ;; esac
-  done
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || fail "Kdenlive ended"
-  sleep 1
-done
-[ -n "$window" ] || fail "no Kdenlive window"
-sleep 12  # the bin, the monitors and the timeline fill in after the window shows
-# Without a window manager the first requests can be lost while Kdenlive lays itself out.
-size() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p'; }
-for _ in $(seq 15); do
-  xdotool windowsize "$window" 1600 1000
-  sleep 2
-  [ "$(size)" = 1600x1000 ] && break
-done
-[ "$(size)" = 1600x1000 ] || fail "the window did not take the size the steps expect"
+main_window kdenlive Kdenlive 12 # the bin, monitors and timeline fill in after the window shows
 
 # The picture from the bin onto track V1.
 xdotool mousemove 62 115 mousedown 1

@@ -14,17 +14,7 @@ if [ -z "${TESSORY_IN_XVFB:-}" ]; then
 fi
 out=$1 picture=$2 panel=$3 repository=$4
 t=$(mktemp -d)
-pid=
-cleanup() {
-  local status=$?
-  if [ -n "$pid" ]; then
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$t"
-  exit "$status"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/editor_session.sh"
 
 mkdir -p "$t/bin" "$t/share/shotcut/qml/filters" "$t/home" "$t/appdata"
 cp "$(command -v shotcut)" "$t/bin/shotcut"
@@ -41,31 +31,7 @@ HOME=$t/home MLT_REPOSITORY=$repository LIBGL_ALWAYS_SOFTWARE=1 \
   "$t/bin/shotcut" --noupgrade --appdata "$t/appdata" "$picture" >"$out/shotcut.log" 2>&1 &
 pid=$!
 
-shot() { import -window root "$out/$1.png"; }
-fail() {
-  shot failed
-  cp "$t/appdata/shotcut-log.txt" "$out/" 2>/dev/null || true
-  echo "FAIL: $1 (screen in $out/failed.png)" >&2
-  exit 1
-}
-window=
-for _ in $(seq 90); do
-  for w in $(xdotool search --onlyvisible --class shotcut 2>/dev/null); do
-    case "$(xdotool getwindowname "$w")" in *" - Shotcut") window=$w ;; esac
-  done
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || fail "Shotcut ended"
-  sleep 1
-done
-[ -n "$window" ] || fail "no Shotcut window"
-sleep 5
-size() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p'; }
-for _ in $(seq 15); do
-  xdotool windowsize "$window" 1600 1000
-  sleep 1
-  [ "$(size)" = 1600x1000 ] && break
-done
-[ "$(size)" = 1600x1000 ] || fail "the window did not take the size the steps expect"
+main_window shotcut Shotcut 5
 sleep 2
 grep -q 'added filter "QX Tessory"' "$t/appdata/shotcut-log.txt" || fail "Shotcut did not list the filter"
 
