@@ -316,6 +316,8 @@ TEST(CommandLineTest, HostileInputsAreRefusedBeforeTheyCostMemory) {
     TempDir dir;
     writeZeroPng(dir / "liar.png", 60000, 60000, 0);   // 68 bytes claiming 3.6 Gpx
     writeZeroPng(dir / "bomb.png", 4000, 4000, 4000);  // 16 Mpx of zeros in 62 KB
+    StillIO::write(dir / "cut.png", picture(256, 256), "cut.png");
+    std::filesystem::resize_file(dir / "cut.png", std::filesystem::file_size(dir / "cut.png") / 2);
     StillIO::write(dir / "small.png", picture(64, 48), "small.png");
     for (const char* n : {"s_0001.png", "s_0003.png"})
         std::filesystem::copy_file(dir / "small.png", dir / n);
@@ -345,6 +347,8 @@ TEST(CommandLineTest, HostileInputsAreRefusedBeforeTheyCostMemory) {
          32},
         {"-i " + quote(dir / "liar.png") + " --max-pixels 4000000000", out, 2,
          "cannot read input '" + (dir / "liar.png") + "'", 32},
+        {"-i " + quote(dir / "cut.png"), out, 2, "cannot read input '" + (dir / "cut.png") + "'",
+         32},
         {"-i " + quote(dir / "bomb.png") + " --max-pixels 10000000", out, 2,
          "is 4000x4000 (16000000 pixels), over the limit of 10000000 pixels", 32},
         // Rendered: the picture and the host's two layers, 12 bytes a pixel, plus a little.
