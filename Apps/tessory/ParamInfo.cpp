@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "AE_GeneralPlug.h"
+#include "Host/EffectInstance.h"
+
 namespace Corvane::Tessory::Cli {
 
 std::string formatNumber(double value) {
@@ -9,6 +12,17 @@ std::string formatNumber(double value) {
     std::snprintf(text, sizeof text, "%.10g", value);
     std::string s = text;
     return s == "-0" ? "0" : s;
+}
+
+std::vector<ParamInfo> ParamInfo::listOf(const Host::EffectInstance& effect) {
+    std::vector<ParamInfo> list;
+    const auto& params = effect.params();
+    for (size_t i = 0; i < params.size(); ++i) {
+        ParamInfo info = fromDef(static_cast<int>(i), params[i].registered, params[i].choicesText);
+        if (params[i].streamFlags & AEGP_DynStreamFlag_HIDDEN) info.hidden = true;
+        list.push_back(std::move(info));
+    }
+    return list;
 }
 
 ParamInfo ParamInfo::fromDef(int index, const PF_ParamDef& def, const std::string& choicesText) {

@@ -8,6 +8,10 @@
 #include "AE_Effect.h"
 #include "Host/Param.h"
 
+namespace Corvane::Tessory::Host {
+class EffectInstance;
+}
+
 namespace Corvane::Tessory::Cli {
 
 // Values and keyframes as the host runtime stores them.
@@ -30,6 +34,9 @@ struct ParamInfo {
     bool hidden = false;
 
     static ParamInfo fromDef(int index, const PF_ParamDef& def, const std::string& choicesText);
+    // An applied effect's list, position 0 being the input layer; hidden reflects both the
+    // registration flags and what the visibility handler set.
+    static std::vector<ParamInfo> listOf(const Host::EffectInstance& effect);
 
     // "popup", "slider", "float slider", "angle", "checkbox", "color", "point", "group", ...
     std::string typeName() const;

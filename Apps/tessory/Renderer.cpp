@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "AE_GeneralPlug.h"
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
 #include "Host/HostError.h"
@@ -57,15 +56,7 @@ Renderer::~Renderer() {
 }
 
 std::vector<ParamInfo> Renderer::params() const {
-    std::vector<ParamInfo> list;
-    const auto& params = mEffect->params();
-    for (size_t i = 0; i < params.size(); ++i) {
-        ParamInfo info =
-            ParamInfo::fromDef(static_cast<int>(i), params[i].registered, params[i].choicesText);
-        if (params[i].streamFlags & AEGP_DynStreamFlag_HIDDEN) info.hidden = true;
-        list.push_back(std::move(info));
-    }
-    return list;
+    return ParamInfo::listOf(*mEffect);
 }
 
 std::string Renderer::about() {

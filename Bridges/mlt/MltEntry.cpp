@@ -72,10 +72,7 @@ const std::vector<ParamInfo>& registeredParams() {
         std::lock_guard lock(rt.mutex());
         auto effect = rt.newEffect(1920, 1080);
         if (!effect) return list;
-        const auto& p = effect->params();
-        for (size_t i = 0; i < p.size(); ++i) {
-            ParamInfo info =
-                ParamInfo::fromDef(static_cast<int>(i), p[i].registered, p[i].choicesText);
+        for (ParamInfo& info : ParamInfo::listOf(*effect)) {
             if (info.settable()) list.push_back(std::move(info));
         }
         effect.reset();

@@ -41,13 +41,7 @@ bool TessoryFilter::ready(int profileWidth, int profileHeight) {
         mFailed = true;
         return false;
     }
-    std::vector<Cli::ParamInfo> registered;
-    const auto& params = mEffect->params();
-    for (size_t i = 0; i < params.size(); ++i) {
-        registered.push_back(Cli::ParamInfo::fromDef(static_cast<int>(i), params[i].registered,
-                                                     params[i].choicesText));
-    }
-    mValues.emplace(registered);
+    mValues.emplace(Cli::ParamInfo::listOf(*mEffect));
     return true;
 }
 
