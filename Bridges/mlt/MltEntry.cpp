@@ -82,10 +82,6 @@ const std::vector<ParamInfo>& registeredParams() {
     return params;
 }
 
-void setNumber(mlt_properties p, const char* name, double value) {
-    mlt_properties_set_double(p, name, value);
-}
-
 mlt_properties describe(const ParamInfo& info) {
     mlt_properties p = mlt_properties_new();
     mlt_properties_set(p, "identifier", info.name.c_str());
@@ -131,8 +127,8 @@ mlt_properties describe(const ParamInfo& info) {
             mlt_properties_set(p, "widget", "spinner");
             mlt_properties_set_double(p, "default", info.defaultValue[0]);
             if (info.hasValidRange) {
-                setNumber(p, "minimum", info.validMin);
-                setNumber(p, "maximum", info.validMax);
+                mlt_properties_set_double(p, "minimum", info.validMin);
+                mlt_properties_set_double(p, "maximum", info.validMax);
             }
             mlt_properties_set(p, "unit",
                                info.type == PF_Param_ANGLE ? "degrees"

@@ -10,7 +10,6 @@
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
 #include "Host/HostError.h"
-#include "Host/PixelLimit.h"
 #include "Host/PluginModule.h"
 #include "Host/ProcessMemory.h"
 
@@ -18,7 +17,8 @@ namespace Corvane::Tessory::Bridge {
 
 namespace fs = std::filesystem;
 
-BridgeRuntime::BridgeRuntime(std::string bridgeName) : mName(std::move(bridgeName)) {}
+BridgeRuntime::BridgeRuntime(std::string bridgeName)
+    : mName(std::move(bridgeName)), mLimit(Host::PixelLimit::fromEnvironment()) {}
 
 BridgeRuntime::~BridgeRuntime() {
     // Reached when the bridge is unloaded or the process exits with the module still in
@@ -66,9 +66,8 @@ void BridgeRuntime::unloadIfUnused() {
 }
 
 bool BridgeRuntime::admits(int64_t width, int64_t height) {
-    const Host::PixelLimit limit = Host::PixelLimit::fromEnvironment();
-    if (limit.allows(width, height)) return true;
-    report("frames of " + limit.describe(width, height) + ", are refused (TESSORY_MAX_PIXELS)");
+    if (mLimit.allows(width, height)) return true;
+    report("frames of " + mLimit.describe(width, height) + ", are refused (TESSORY_MAX_PIXELS)");
     return false;
 }
 

@@ -10,6 +10,8 @@
 #include <streambuf>
 #include <string>
 
+#include "Host/PixelLimit.h"
+
 namespace Corvane::Tessory::Host {
 class EffectInstance;
 class HostApp;
@@ -41,8 +43,9 @@ class BridgeRuntime {
     /// frames of that size; null, after a report on stderr, when the module cannot be
     /// loaded or refuses its set-up.
     std::unique_ptr<Host::EffectInstance> newEffect(int width, int height);
-    /// Whether frames of that size are taken (TESSORY_MAX_PIXELS, else the hosts' default
-    /// limit); reports a refusal once. Asked before anything of that size is allocated.
+    /// Whether frames of that size are taken (TESSORY_MAX_PIXELS as the process started,
+    /// else the hosts' default limit); reports a refusal once. Asked before anything of that size
+    /// is allocated.
     bool admits(int64_t width, int64_t height);
     /// An effect from newEffect was destroyed.
     void effectGone();
@@ -59,6 +62,7 @@ class BridgeRuntime {
     void unloadIfUnused();
 
     std::string mName;
+    Host::PixelLimit mLimit;  // read once: MLT asks on every frame
     std::mutex mMutex;
     int mInits = 0;
     int mLive = 0;
