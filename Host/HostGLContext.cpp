@@ -18,6 +18,17 @@ struct DisplayState {
     std::string error;
 };
 
+// A thread that ends with a context still current keeps that context alive, so it is let
+// go at the thread's end. Only the binding is dropped: that hook can run while another thread
+// is inside exit(), where an EGL call racing libEGL's own tear-down aborts the process (see
+// releaseThread). Threads of a host never get here with anything current: the bridges hand
+// every such thread back through releaseThread.
+struct ThreadRelease {
+    bool used = false;
+    ~ThreadRelease();
+};
+thread_local ThreadRelease tThreadRelease;
+
 std::mutex gErrorMutex;
 std::string gContextError;
 
@@ -56,6 +67,7 @@ bool suitable(DisplayState& s, EGLDisplay display, std::string& error) {
 }
 
 DisplayState open() {
+    tThreadRelease.used = true;  // opening the display makes EGL calls on this thread
     DisplayState s;
     const PlatformDisplay::Found found = PlatformDisplay::find(
         [&s](EGLDisplay display, std::string& error) { return suitable(s, display, error); });
@@ -70,16 +82,6 @@ const DisplayState& state() {
     return s;
 }
 
-// Letting go of what this thread had current when it ends lets the contexts be destroyed
-// and used again by other threads. Only the binding is dropped: eglReleaseThread here, in
-// a thread's exit, freed EGL's per-thread state a second time now and then (GStreamer's
-// streaming threads, under load); EGL frees that state itself.
-struct ThreadRelease {
-    bool used = false;
-    ~ThreadRelease();
-};
-thread_local ThreadRelease tThreadRelease;
-
 ThreadRelease::~ThreadRelease() {
     if (!used) return;
     const DisplayState& s = state();
@@ -88,12 +90,18 @@ ThreadRelease::~ThreadRelease() {
     eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
+// Every per-thread EGL call of the host starts here, so the thread is known to hold EGL state.
+void bindOpenGL() {
+    tThreadRelease.used = true;
+    eglBindAPI(EGL_OPENGL_API);
+}
+
 }  // namespace
 
 HostGLContext::HostGLContext() {
     const DisplayState& s = state();
     if (s.display == EGL_NO_DISPLAY) return;
-    eglBindAPI(EGL_OPENGL_API);
+    bindOpenGL();
     const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
                                  3,
                                  EGL_CONTEXT_MINOR_VERSION,
@@ -114,8 +122,7 @@ HostGLContext::~HostGLContext() {
 
 bool HostGLContext::makeCurrent() const {
     if (mContext == EGL_NO_CONTEXT) return false;
-    eglBindAPI(EGL_OPENGL_API);
-    tThreadRelease.used = true;
+    bindOpenGL();
     return eglMakeCurrent(state().display, EGL_NO_SURFACE, EGL_NO_SURFACE, mContext) == EGL_TRUE;
 }
 
@@ -165,11 +172,29 @@ std::string HostGLContext::error() {
 void HostGLContext::releaseCurrent() {
     const DisplayState& s = state();
     if (s.display == EGL_NO_DISPLAY) return;
-    eglBindAPI(EGL_OPENGL_API);
+    bindOpenGL();
     eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
+// glvnd 1.6.0's libEGL frees the per-thread state of every thread from its destructor in
+// exit(), reading its list of them unlocked, while a thread that ends at that moment frees
+// its own from a pthread key destructor: the same block is freed twice ("double free or
+// corruption", or glvnd's assertion in DispatchCurrentUnref). Host threads end when their
+// host pleases, often while the host leaves the process (GStreamer's pooled streaming
+// threads). A thread with no EGL state left has nothing for either side to free, and that
+// is how every call into the effect from a host thread ends.
+void HostGLContext::releaseThread() {
+    if (!tThreadRelease.used) return;
+    tThreadRelease.used = false;
+    const DisplayState& s = state();
+    if (s.display == EGL_NO_DISPLAY) return;
+    eglBindAPI(EGL_OPENGL_API);
+    eglMakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglReleaseThread();
+}
+
 EGLContext HostGLContext::current() {
+    tThreadRelease.used = true;
     const EGLenum api = eglQueryAPI();
     if (api == EGL_OPENGL_API) return eglGetCurrentContext();
     eglBindAPI(EGL_OPENGL_API);

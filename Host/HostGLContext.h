@@ -44,6 +44,12 @@ class HostGLContext {
     static bool softwareRenderer(const std::string& renderer);
     /// Makes no context current on the calling thread (the display stays open).
     static void releaseCurrent();
+    /// Hands a thread back to whoever owns it with no EGL state: no context current
+    /// (eglMakeCurrent) and the thread's EGL state freed (eglReleaseThread). Does nothing on
+    /// a thread that made no EGL call through the host, so CPU-only callers open no display.
+    /// The next EGL call on the thread starts afresh. A thread that ends while the process
+    /// exits must have been handed back: libEGL's exit-time clean-up races the thread's own.
+    static void releaseThread();
     /// eglGetCurrentContext() for the OpenGL API, whatever API the thread had bound.
     static EGLContext current();
 

@@ -39,7 +39,7 @@ BridgeInstance::BridgeInstance(BridgeRuntime& runtime, unsigned width, unsigned 
         mSet.push_back(false);
     }
 
-    std::lock_guard lock(mRuntime.mutex());
+    const Bridge::BridgeRuntime::Call call = mRuntime.call();
     if (mWidth <= 0 || mHeight <= 0) {
         mRuntime.report("frames of " + std::to_string(width) + "x" + std::to_string(height) +
                         " pixels cannot be rendered; they pass through unchanged");
@@ -65,7 +65,7 @@ BridgeInstance::BridgeInstance(BridgeRuntime& runtime, unsigned width, unsigned 
 }
 
 BridgeInstance::~BridgeInstance() {
-    std::lock_guard lock(mRuntime.mutex());
+    const Bridge::BridgeRuntime::Call call = mRuntime.call();
     if (mEffect) {
         mEffect.reset();
         mRuntime.effectGone();
@@ -74,7 +74,7 @@ BridgeInstance::~BridgeInstance() {
 
 void BridgeInstance::setParam(int index, const void* param) {
     if (!param || index < 0 || index >= static_cast<int>(mValues.size())) return;
-    std::lock_guard lock(mRuntime.mutex());
+    const Bridge::BridgeRuntime::Call call = mRuntime.call();
     Value& v = mValues[index];
     const Mapping& m = mMappings[index];
     switch (m.kind) {
@@ -112,7 +112,7 @@ void BridgeInstance::setParam(int index, const void* param) {
 
 void BridgeInstance::getParam(int index, void* param) {
     if (!param || index < 0 || index >= static_cast<int>(mValues.size())) return;
-    std::lock_guard lock(mRuntime.mutex());
+    const Bridge::BridgeRuntime::Call call = mRuntime.call();
     const Value& v = mValues[index];
     switch (mMappings[index].kind) {
         case Kind::Popup:
@@ -147,7 +147,7 @@ void BridgeInstance::pushValues() {
 
 void BridgeInstance::update(double time, const uint32_t* in, uint32_t* out) {
     if (!out) return;
-    std::lock_guard lock(mRuntime.mutex());
+    const Bridge::BridgeRuntime::Call call = mRuntime.call();
     if (!mEffect || !in) {
         passThrough(in, out);
         return;

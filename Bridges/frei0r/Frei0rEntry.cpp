@@ -30,11 +30,11 @@ void guarded(const char* what, F&& body) {
         body();
     } catch (const std::exception& e) {
         BridgeRuntime& rt = runtime();
-        std::lock_guard lock(rt.mutex());
+        const BridgeRuntime::Call call = rt.call();
         rt.report(std::string(what) + ": " + e.what());
     } catch (...) {
         BridgeRuntime& rt = runtime();
-        std::lock_guard lock(rt.mutex());
+        const BridgeRuntime::Call call = rt.call();
         rt.report(std::string(what) + ": unknown failure");
     }
 }
@@ -43,7 +43,7 @@ void guarded(const char* what, F&& body) {
 
 TESSORY_F0R_EXPORT int f0r_init() {
     BridgeRuntime& rt = runtime();
-    std::lock_guard lock(rt.mutex());
+    const BridgeRuntime::Call call = rt.call();
     rt.init();
     return 1;
 }
@@ -51,7 +51,7 @@ TESSORY_F0R_EXPORT int f0r_init() {
 TESSORY_F0R_EXPORT void f0r_deinit() {
     guarded("f0r_deinit", [] {
         BridgeRuntime& rt = runtime();
-        std::lock_guard lock(rt.mutex());
+        const BridgeRuntime::Call call = rt.call();
         rt.deinit();
     });
 }
@@ -85,7 +85,7 @@ TESSORY_F0R_EXPORT f0r_instance_t f0r_construct(unsigned int width, unsigned int
         BridgeRuntime& rt = runtime();
         {
             // A size over the limit is refused before its layers exist.
-            std::lock_guard lock(rt.mutex());
+            const BridgeRuntime::Call call = rt.call();
             if (width > 0 && height > 0 && !rt.admits(width, height)) return;
         }
         made = new BridgeInstance(rt, width, height);

@@ -69,7 +69,7 @@ const std::vector<ParamInfo>& registeredParams() {
     static const std::vector<ParamInfo> params = [] {
         std::vector<ParamInfo> list;
         BridgeRuntime& rt = runtime();
-        std::lock_guard lock(rt.mutex());
+        const BridgeRuntime::Call call = rt.call();
         auto effect = rt.newEffect(1920, 1080);
         if (!effect) return list;
         for (ParamInfo& info : ParamInfo::listOf(*effect)) {

@@ -24,7 +24,7 @@ TessoryFilter::TessoryFilter(Bridge::BridgeRuntime& runtime, mlt_filter filter)
     : mRuntime(runtime), mFilter(filter) {}
 
 TessoryFilter::~TessoryFilter() {
-    std::lock_guard lock(mRuntime.mutex());
+    const Bridge::BridgeRuntime::Call call = mRuntime.call();
     mInput.reset();
     mOutput.reset();
     if (mEffect) {
@@ -62,7 +62,7 @@ int TessoryFilter::getImage(mlt_frame frame, uint8_t** image, mlt_image_format* 
     at.profileHeight = profile && profile->height > 0 ? profile->height : *height;
     const double fps = profile ? mlt_profile_fps(profile) : 25;
 
-    std::lock_guard lock(mRuntime.mutex());
+    const Bridge::BridgeRuntime::Call call = mRuntime.call();
     // MLT has already made the frame; the effect's layers for it are not made.
     if (!mRuntime.admits(*width, *height)) return 0;
     if (!ready(at.profileWidth, at.profileHeight)) return 0;

@@ -10,6 +10,7 @@
 #include "Host/EffectInstance.h"
 #include "Host/HostApp.h"
 #include "Host/HostError.h"
+#include "Host/HostGLContext.h"
 #include "Host/PluginModule.h"
 #include "Host/ProcessMemory.h"
 
@@ -123,6 +124,10 @@ bool BridgeRuntime::load() {
         mFailed = true;
         return false;
     }
+}
+
+BridgeRuntime::Call::~Call() {
+    Host::HostGLContext::releaseThread();
 }
 
 std::unique_ptr<Host::EffectInstance> BridgeRuntime::newEffect(int width, int height) {

@@ -29,9 +29,24 @@ class BridgeRuntime {
     BridgeRuntime(const BridgeRuntime&) = delete;
     BridgeRuntime& operator=(const BridgeRuntime&) = delete;
 
-    /// The plug-in takes one command at a time, and frei0r hosts call from any thread:
-    /// everything below is called with this held.
-    std::mutex& mutex() { return mMutex; }
+    /// One call from a thread of the host: holds the runtime's lock while it lives (the
+    /// plug-in takes one command at a time, and hosts call from any thread), then hands the
+    /// thread back with no EGL state (Host::HostGLContext::releaseThread). Hosts end their
+    /// threads whenever they please, even while the process exits, and libEGL cannot clean
+    /// up a thread that ends then. So every entry point that reaches the effect from a host
+    /// thread does so through a Call, and no EGL state outlives it on that thread.
+    class [[nodiscard]] Call {
+      public:
+        explicit Call(std::mutex& mutex) : mLock(mutex) {}
+        ~Call();
+        Call(const Call&) = delete;
+        Call& operator=(const Call&) = delete;
+
+      private:
+        std::unique_lock<std::mutex> mLock;
+    };
+    /// Everything below is called inside a Call.
+    Call call() { return Call(mMutex); }
 
     /// The host's module initialisation and its end (f0r_init and f0r_deinit). Hosts pair
     /// them loosely (MLT calls f0r_deinit before destroying the instances, and nests pairs),

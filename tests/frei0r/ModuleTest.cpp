@@ -1,7 +1,9 @@
 // The built bridge through its frei0r functions, loaded with dlopen as a host loads it.
+#include <EGL/egl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include "Frei0rTestSupport.h"
@@ -146,6 +148,33 @@ TEST(Frei0rModule, InstancesOutliveLooselyPairedInitAndDeinit) {
     EXPECT_EQ(frame, reference);
     m.destruct(c);
     m.deinit();
+}
+
+// Hosts end their threads whenever they please, also while the process exits, when libEGL
+// cannot clean up after a thread. So every call on the GL renderer hands its thread back with
+// nothing current, and the next call on that thread renders the same frame again.
+TEST(Frei0rModule, CallsOnTheGlRendererLeaveTheirThreadWithNothingCurrent) {
+    setenv("TESSORY_RENDERER", "gl", 1);
+    Frei0rModule m(TESSORY_FREI0R_MODULE);
+    m.init();
+    f0r_instance_t inst = m.construct(kW, kH);
+    setBridgeValues(m, inst);
+    const std::vector<uint32_t> in = patternFrame(kW, kH);
+    std::vector<uint32_t> first(in.size()), second(in.size());
+    EGLContext afterConstruct = EGL_NO_CONTEXT, afterUpdate = EGL_NO_CONTEXT;
+    std::thread([&] {
+        m.update(inst, 0, in.data(), first.data());
+        afterUpdate = eglGetCurrentContext();
+        m.update(inst, 0, in.data(), second.data());
+    }).join();
+    afterConstruct = eglGetCurrentContext();  // this thread set the effect up
+    m.destruct(inst);
+    m.deinit();
+    unsetenv("TESSORY_RENDERER");
+    EXPECT_EQ(afterUpdate, EGL_NO_CONTEXT);
+    EXPECT_EQ(afterConstruct, EGL_NO_CONTEXT);
+    EXPECT_NE(first, in);
+    EXPECT_EQ(second, first);
 }
 
 }  // namespace
