@@ -6,6 +6,7 @@
 #include <string>
 
 #include "DemoJob.h"
+#include "FarmJob.h"
 #include "Host/PluginModule.h"
 #include "InputError.h"
 #include "Interruption.h"
@@ -60,38 +61,58 @@ int CommandLine::run(int argc, char** argv) {
         ->check(CLI::IsMember({"auto", "gl", "cpu"}))
         ->capture_default_str();
 
+    // render and farm take the same options; only one of them is parsed.
     RenderOptions render;
     double time = 0, fps = 0;
     std::string frames;
+    // A farm writes no single still, and its --time is Slurm's.
+    auto addRenderOptions = [&](CLI::App* cmd, bool stills) {
+        cmd->add_option("--input,-i", render.input,
+                        "picture or video to render (default: the built-in demo picture)");
+        cmd->add_option("--output,-o", render.output, "file to write (.png, .mp4, ...)")
+            ->required();
+        cmd->add_option("--set,-s", render.sets, "\"NAME=VALUE\", repeatable")
+            ->allow_extra_args(false);
+        cmd->add_option("--preset,-p", render.preset, "JSON file of values and keys");
+        if (stills) cmd->add_option("--time,-t", time, "seconds, for one frame");
+        cmd->add_option("--frames,-f", frames, "frames A-B, counted from 0");
+        cmd->add_option("--fps", fps, "frame rate when a still becomes a video (default 30)");
+        cmd->add_option("--downsample,-d", render.downsample, "render at 1/N of the size")
+            ->check(CLI::PositiveNumber);
+        cmd->add_option("--max-pixels", render.maxPixels,
+                        "largest input picture or frame, in pixels; larger is refused from its "
+                        "header")
+            ->check(CLI::PositiveNumber)
+            ->capture_default_str();
+        cmd->add_flag("--quiet,-q", render.quiet, "no progress bar");
+        cmd->add_option("--codec", render.codec,
+                        "video encoder by FFmpeg's name (libx264, prores_ks, ffv1, ...)");
+        cmd->add_option("--crf", render.crf, "quality of codecs that have a CRF setting");
+        cmd->add_option("--pix-fmt", render.pixFmt, "the encoder's pixel format");
+        cmd->footer(std::string(kExamples) +
+                    "\nVideo codecs by container (alpha kept where a frame has alpha):\n" +
+                    VideoWriter::defaultsText());
+    };
     CLI::App* renderCmd = app.add_subcommand("render", "render a still or a video");
-    renderCmd->add_option("--input,-i", render.input,
-                          "picture or video to render (default: the built-in demo picture)");
-    renderCmd->add_option("--output,-o", render.output, "file to write (.png, .mp4, ...)")
-        ->required();
-    renderCmd->add_option("--set,-s", render.sets, "\"NAME=VALUE\", repeatable")
-        ->allow_extra_args(false);
-    renderCmd->add_option("--preset,-p", render.preset, "JSON file of values and keys");
-    CLI::Option* timeOpt = renderCmd->add_option("--time,-t", time, "seconds, for one frame");
-    CLI::Option* framesOpt =
-        renderCmd->add_option("--frames,-f", frames, "frames A-B, counted from 0");
-    CLI::Option* fpsOpt =
-        renderCmd->add_option("--fps", fps, "frame rate when a still becomes a video (default 30)");
-    renderCmd->add_option("--downsample,-d", render.downsample, "render at 1/N of the size")
+    addRenderOptions(renderCmd, true);
+
+    FarmOptions farm;
+    CLI::App* farmCmd =
+        app.add_subcommand("farm", "render a video or sequence on a Slurm cluster, split in tasks");
+    addRenderOptions(farmCmd, false);
+    farmCmd->add_option("--tasks", farm.tasks, "split into N array tasks")
         ->check(CLI::PositiveNumber);
-    renderCmd
-        ->add_option("--max-pixels", render.maxPixels,
-                     "largest input picture or frame, in pixels; larger is refused from its "
-                     "header")
-        ->check(CLI::PositiveNumber)
-        ->capture_default_str();
-    renderCmd->add_flag("--quiet,-q", render.quiet, "no progress bar");
-    renderCmd->add_option("--codec", render.codec,
-                          "video encoder by FFmpeg's name (libx264, prores_ks, ffv1, ...)");
-    renderCmd->add_option("--crf", render.crf, "quality of codecs that have a CRF setting");
-    renderCmd->add_option("--pix-fmt", render.pixFmt, "the encoder's pixel format");
-    renderCmd->footer(std::string(kExamples) +
-                      "\nVideo codecs by container (alpha kept where a frame has alpha):\n" +
-                      VideoWriter::defaultsText());
+    farmCmd->add_option("--frames-per-task", farm.framesPerTask, "or N frames per task")
+        ->check(CLI::PositiveNumber);
+    farmCmd->add_option("--partition", farm.partition, "Slurm partition for the jobs");
+    farmCmd->add_option("--time", farm.timeLimit, "Slurm time limit for each job");
+    farmCmd->add_option("--sbatch-arg", farm.sbatchArgs, "further sbatch option, repeatable")
+        ->allow_extra_args(false);
+    farmCmd->add_flag("--wait", farm.wait, "wait for the join; exit 1 naming failed ranges");
+    farmCmd->add_flag("--dry-run", farm.dryRun, "print the job scripts, submit nothing");
+    farmCmd->add_flag("--resume", farm.resume, "render only the missing parts, then join");
+    // Run by the join job itself.
+    farmCmd->add_flag("--join", farm.join)->group("");
 
     bool json = false;
     CLI::App* paramsCmd = app.add_subcommand("params", "list the parameters");
@@ -121,12 +142,18 @@ int CommandLine::run(int argc, char** argv) {
     Interruption::install();
     try {
         Renderer renderer(plugin, verbose, rendererChoice);
+        CLI::App* used = renderCmd->parsed() ? renderCmd : farmCmd;
+        if (renderCmd->parsed() && used->count("--time")) render.time = time;
+        if (used->count("--frames")) render.frames = frames;
+        if (used->count("--fps")) render.fps = fps;
+        render.verbose = verbose;
         if (renderCmd->parsed()) {
-            if (*timeOpt) render.time = time;
-            if (*framesOpt) render.frames = frames;
-            if (*fpsOpt) render.fps = fps;
-            render.verbose = verbose;
             RenderJob(renderer, render).run();
+        } else if (farmCmd->parsed()) {
+            farm.render = render;
+            farm.plugin = plugin;
+            farm.renderer = rendererChoice;
+            return FarmJob(renderer, farm).run();
         } else if (paramsCmd->parsed()) {
             const ParamListing listing(renderer.params());
             std::cout << (json ? listing.json() : listing.text()) << std::flush;

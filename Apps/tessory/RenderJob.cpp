@@ -139,9 +139,11 @@ void RenderJob::run() {
     const bool stillIn = mOptions.input.empty() || StillIO::isStillName(mOptions.input);
     const std::optional<SequencePattern> inPattern =
         stillIn && !mOptions.input.empty() ? SequencePattern::parse(mOptions.input) : std::nullopt;
+    if (mPlanning) mPlan = Plan{FrameRange{}, mOutPattern.has_value(), stillOut};
     if (inPattern) {
         SequenceReader reader(*inPattern, mOptions.fps.value_or(kDefaultFps),
                               Host::PixelLimit(mOptions.maxPixels));
+        if (mPlanning) return planSource(reader, nullptr);
         stillOut ? sourceToStill(reader) : sourceToVideo(reader);
         return;
     }
@@ -151,6 +153,7 @@ void RenderJob::run() {
             throw InputError("--fps is for still input and sequences; a video keeps its rate");
         }
         VideoReader reader(mOptions.input, Host::PixelLimit(mOptions.maxPixels));
+        if (mPlanning) return planSource(reader, &reader);
         stillOut ? sourceToStill(reader) : sourceToVideo(reader);
         return;
     }
@@ -162,7 +165,76 @@ void RenderJob::run() {
         input = StillIO::read(mOptions.input, Host::PixelLimit(mOptions.maxPixels));
     }
     mRenderer.checkFrameSize(input.width(), input.height());
+    if (mPlanning) return planStill(input);
     stillOut ? stillToStill(input) : stillToVideo(input);
+}
+
+RenderJob::Plan RenderJob::plan() {
+    mPlanning = true;
+    mPlan.reset();
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{mPlanning};
+    run();
+    return *mPlan;
+}
+
+void RenderJob::planSource(FrameSource& source, VideoReader* video) {
+    mRenderer.checkFrameSize(source.width(), source.height());
+    const int64_t count = video ? video->countFrames() : source.expectedFrames();
+    const FrameRange all{0, count - 1};
+    FrameRange range = mRange.value_or(all);
+    range.last = std::min(range.last, all.last);
+    if (count == 0 || range.last < range.first) {
+        throw InputError("input '" + mOptions.input + "' has no frames" +
+                         (mRange ? " in " + *mOptions.frames : std::string()));
+    }
+    mPlan->frames = mPlan->stillOut ? FrameRange{range.first, range.first} : range;
+    if (!mPlan->stillOut && !mOutPattern) {
+        checkWriter(source.width(), source.height(), source.hasAlpha());
+    }
+}
+
+void RenderJob::planStill(const Image& input) {
+    const double fps = mOptions.fps.value_or(kDefaultFps);
+    if (mPlan->stillOut) {
+        const int64_t frame =
+            mRange ? mRange->first : std::llround(mOptions.time.value_or(0) * fps);
+        mPlan->frames = FrameRange{frame, frame};
+        return;
+    }
+    mPlan->frames = stillRange(fps);
+    if (!mOutPattern) checkWriter(input.width(), input.height(), input.hasAlpha());
+}
+
+FrameRange RenderJob::stillRange(double fps) const {
+    return mRange
+               ? *mRange
+               : FrameRange{0, std::max<int64_t>(std::llround(fps) - 1,
+                                                 std::llround(std::ceil(mLastKeySeconds * fps)))};
+}
+
+void RenderJob::checkWriter(int width, int height, bool inputAlpha) {
+    const AtomicFile file(mOptions.output);
+    const VideoWriter writer(file.tempPath(), mOptions.output,
+                             writerOptions(width, height, inputAlpha));
+}
+
+void RenderJob::checkRenderedEnd() {
+    VideoFrame extra;
+    if (mRendered && mRendered->read(extra)) {
+        throw std::runtime_error("the rendered parts hold more frames than the input");
+    }
+}
+
+void RenderJob::nextRendered(Image& image) {
+    VideoFrame part;
+    part.image = std::move(image);
+    if (!mRendered->read(part)) {
+        throw std::runtime_error("the rendered parts end before the frames of the input");
+    }
+    image = std::move(part.image);
 }
 
 std::unique_ptr<FrameSink> RenderJob::openSink(std::optional<AtomicFile>& file,
@@ -193,11 +265,7 @@ void RenderJob::stillToStill(Image& input) {
 
 void RenderJob::stillToVideo(const Image& input) {
     const double fps = mOptions.fps.value_or(kDefaultFps);
-    // Without --frames: one second, or up to the last key when the preset is animated.
-    const FrameRange range =
-        mRange ? *mRange
-               : FrameRange{0, std::max<int64_t>(std::llround(fps) - 1,
-                                                 std::llround(std::ceil(mLastKeySeconds * fps)))};
+    const FrameRange range = stillRange(fps);
     VideoWriter::Options vo = writerOptions(input.width(), input.height(), input.hasAlpha());
     // A rate given as a decimal is kept to a thousandth of a frame per second.
     vo.rateNum = static_cast<int>(std::llround(fps * 1000));
@@ -208,11 +276,12 @@ void RenderJob::stillToVideo(const Image& input) {
     Image result;
     for (int64_t i = range.first; i <= range.last; ++i) {
         Interruption::check();
-        mRenderer.render(input, i / fps, fps, result);
+        mRendered ? nextRendered(result) : mRenderer.render(input, i / fps, fps, result);
         sink->write(result, (i - range.first) / fps);
         progress.step();
         ++mFramesWritten;
     }
+    checkRenderedEnd();
     sink->finish();
     progress.finish();
     Interruption::check();
@@ -326,7 +395,8 @@ void RenderJob::sourceToVideo(FrameSource& reader) {
             if (!origin) origin = frame.seconds;
             const double seconds = frame.seconds - reader.startSeconds();
             Rendered item{renderedSpare.take(), frame.seconds - *origin};
-            mRenderer.render(frame.image, seconds, fps, item.image);
+            mRendered ? nextRendered(item.image)
+                      : mRenderer.render(frame.image, seconds, fps, item.image);
             decodedSpare.give(std::move(frame.image));
             if (!rendered.push(std::move(item))) break;
             ++mFramesWritten;
@@ -345,6 +415,7 @@ void RenderJob::sourceToVideo(FrameSource& reader) {
         throw InputError("input '" + mOptions.input + "' has no frames" +
                          (mRange ? " in " + *mOptions.frames : std::string()));
     }
+    checkRenderedEnd();
     writer.finish();
     progress.finish();
     Interruption::check();

@@ -17,6 +17,7 @@
 namespace Corvane::Tessory::Cli {
 
 class Renderer;
+class VideoReader;
 
 struct RenderOptions {
     std::string input;  // empty: the built-in demo picture
@@ -46,8 +47,31 @@ class RenderJob {
     // Frames written by the last run.
     int64_t framesWritten() const { return mFramesWritten; }
 
+    // What run() would render, found with every check that run() makes (input, parameters,
+    // output name, codec) and nothing written. A video's frames are counted, not decoded.
+    struct Plan {
+        FrameRange frames;  // the frames one run renders
+        bool sequenceOut = false;
+        bool stillOut = false;
+    };
+    Plan plan();
+    // run() takes the rendered pictures from rendered, in order, instead of the renderer
+    // (the parts of a split render); everything else is as it would be for one run. Throws
+    // when rendered holds more or fewer frames.
+    void takeRenderedFrom(FrameSource& rendered) { mRendered = &rendered; }
+
   private:
     void applyParameters();
+    // plan() for a source or a still input.
+    void planSource(FrameSource& source, VideoReader* video);
+    void planStill(const Image& input);
+    // The frames a still becomes without --frames: one second, or up to the last key.
+    FrameRange stillRange(double fps) const;
+    // Opens and drops the writer a video output would get, for its checks.
+    void checkWriter(int width, int height, bool inputAlpha);
+    // The next picture of mRendered into image; throws when there is none.
+    void nextRendered(Image& image);
+    void checkRenderedEnd();
     void stillToStill(Image& input);
     void stillToVideo(const Image& input);
     void sourceToStill(FrameSource& source);
@@ -65,6 +89,9 @@ class RenderJob {
     std::optional<FrameRange> mRange;
     std::optional<SequencePattern> mOutPattern;  // a numbered still output
     double mLastKeySeconds = 0;
+    std::optional<Plan> mPlan;  // set by run() when planning
+    bool mPlanning = false;
+    FrameSource* mRendered = nullptr;
     int64_t mFramesWritten = 0;
 };
 

@@ -161,4 +161,17 @@ bool VideoReader::read(VideoFrame& frame) {
     }
 }
 
+int64_t VideoReader::countFrames() {
+    int64_t count = 0;
+    for (;;) {
+        const int err = av_read_frame(mFormat.get(), mPacket.get());
+        if (err == AVERROR_EOF) break;
+        if (err < 0) fail("corrupt container data", err);
+        if (mPacket->stream_index == mStream) ++count;
+        av_packet_unref(mPacket.get());
+    }
+    mFlushed = true;
+    return count;
+}
+
 }  // namespace Corvane::Tessory::Cli

@@ -41,6 +41,9 @@ class VideoReader final : public FrameSource {
 
     // Next frame in presentation order; false at the end. Throws InputError on corrupt data.
     bool read(VideoFrame& frame) override;
+    // The video packets to the end of the file, without decoding: the frame count where the
+    // container states none exactly. The reader is spent afterwards.
+    int64_t countFrames();
 
   private:
     bool receive(VideoFrame& frame);
