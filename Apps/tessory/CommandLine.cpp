@@ -50,6 +50,8 @@ std::string oneLine(std::string text) {
 int CommandLine::run(int argc, char** argv) {
     CLI::App app{"tessory: renders pictures and video with the QX Tessory effect", "tessory"};
     app.footer(kExamples);
+    // Answered before the plug-in is loaded: the program's own version.
+    app.set_version_flag("--version", std::string("tessory ") + TESSORY_VERSION);
     app.require_subcommand(1);
     std::string plugin = Host::PluginModule::defaultPath();
     app.add_option("--plugin", plugin, "plug-in module to load")->capture_default_str();
@@ -133,6 +135,8 @@ int CommandLine::run(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::fprintf(stderr, "tessory: %s (see tessory --help)\n", oneLine(e.what()).c_str());

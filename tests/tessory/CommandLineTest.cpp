@@ -57,11 +57,15 @@ double difference(const Image& a, const Image& b) {
 
 }  // namespace
 
-TEST(CommandLineTest, AboutHelpAndParams) {
+TEST(CommandLineTest, AboutVersionHelpAndParams) {
     TempDir dir;
     const Outcome about = tessory(dir, "about");
     EXPECT_EQ(about.status, 0) << about.err;
     EXPECT_NE(about.out.find("QX Tessory v1.0"), std::string::npos) << about.out;
+    // The program's version comes without a subcommand and without loading the plug-in.
+    const Outcome version = tessory(dir, "--plugin /nonexistent.so --version");
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "tessory 1.0\n");
 
     const Outcome help = tessory(dir, "render --help");
     EXPECT_EQ(help.status, 0);
