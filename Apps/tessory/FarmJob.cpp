@@ -167,48 +167,50 @@ std::string FarmJob::describe(int task) const {
 }
 
 std::string FarmJob::renderCommand() const {
-    const RenderOptions& r = mOptions.render;
-    std::vector<std::string> words{
-        mSelf, "--plugin", mOptions.plugin, "--renderer", mOptions.renderer, "render", "--quiet"};
-    auto add = [&](const std::string& option, const std::string& value) {
-        words.push_back(option);
-        words.push_back(value);
-    };
-    if (!r.input.empty()) add("--input", r.input);
-    if (!r.preset.empty()) add("--preset", r.preset);
-    for (const std::string& set : r.sets) add("--set", set);
-    if (r.fps) add("--fps", std::to_string(*r.fps));
-    if (r.downsample != 1) add("--downsample", std::to_string(r.downsample));
-    add("--max-pixels", std::to_string(r.maxPixels));
-    // A task's part keeps every bit of the effect's pictures, alpha included; the join
-    // encodes them as the user asked.
-    if (!mPlan.sequenceOut) {
-        add("--codec", "ffv1");
-        add("--pix-fmt", "bgra");
-    }
-    return joined(words);
+    return command(false);
 }
 
 std::string FarmJob::joinCommand() const {
+    return command(true);
+}
+
+std::string FarmJob::command(bool join) const {
     const RenderOptions& r = mOptions.render;
-    std::vector<std::string> words{mSelf,        "--plugin",        mOptions.plugin,
-                                   "--renderer", mOptions.renderer, "farm",
-                                   "--join",     "--tasks",         std::to_string(mTasks.size())};
+    std::vector<std::string> words{mSelf, "--plugin", mOptions.plugin, "--renderer",
+                                   mOptions.renderer};
     auto add = [&](const std::string& option, const std::string& value) {
         words.push_back(option);
         words.push_back(value);
     };
+    if (join) {
+        words.insert(words.end(), {"farm", "--join"});
+        add("--tasks", std::to_string(mTasks.size()));
+        add("--output", r.output);
+        if (r.frames) add("--frames", *r.frames);
+    } else {
+        // The task's range and output follow in the script.
+        words.insert(words.end(), {"render", "--quiet"});
+    }
     if (!r.input.empty()) add("--input", r.input);
-    add("--output", r.output);
     if (!r.preset.empty()) add("--preset", r.preset);
     for (const std::string& set : r.sets) add("--set", set);
-    if (r.frames) add("--frames", *r.frames);
-    if (r.fps) add("--fps", std::to_string(*r.fps));
+    if (r.fps) {
+        char rate[32];
+        std::snprintf(rate, sizeof rate, "%.17g", *r.fps);  // every digit: times must agree
+        add("--fps", rate);
+    }
     if (r.downsample != 1) add("--downsample", std::to_string(r.downsample));
     add("--max-pixels", std::to_string(r.maxPixels));
-    if (!r.codec.empty()) add("--codec", r.codec);
-    if (r.crf >= 0) add("--crf", std::to_string(r.crf));
-    if (!r.pixFmt.empty()) add("--pix-fmt", r.pixFmt);
+    if (!join && !mPlan.sequenceOut) {
+        // A task's part keeps every bit of the effect's pictures, alpha included; the join
+        // encodes them as the user asked.
+        add("--codec", "ffv1");
+        add("--pix-fmt", "bgra");
+    } else if (join) {
+        if (!r.codec.empty()) add("--codec", r.codec);
+        if (r.crf >= 0) add("--crf", std::to_string(r.crf));
+        if (!r.pixFmt.empty()) add("--pix-fmt", r.pixFmt);
+    }
     return joined(words);
 }
 

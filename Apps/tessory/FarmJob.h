@@ -57,6 +57,7 @@ class FarmJob {
     // The command line of a task's render, and of the join, quoted for sh.
     std::string renderCommand() const;
     std::string joinCommand() const;
+    std::string command(bool join) const;
     std::string partPath(int task) const;
     std::string donePath(int task) const;
     std::string describe(int task) const;
