@@ -1,10 +1,9 @@
-// Real frei0r hosts started as programs: FFmpeg's frei0r filter against the command-line
-// host with the same settings, and MLT's melt rendering a clip through the filter. The
-// hosts find the bridge through FREI0R_PATH only.
+// Real frei0r hosts started as programs: FFmpeg's frei0r filter and GStreamer's against the
+// command-line host with the same settings. The hosts find the bridge through FREI0R_PATH
+// only.
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -186,50 +185,6 @@ TEST_F(Frei0rHosts, GstreamerRendersWhatTheCommandLineHostRenders) {
     ASSERT_EQ(frames.size(), expected.size());
     EXPECT_EQ(maxDifference(frames, expected), 0);
     EXPECT_NE(frames, mSource);
-}
-
-// melt renders a clip of the source picture through the filter, its parameters named by the
-// effect's names and by frei0r index, one of them keyframed so frames differ. Kdenlive and
-// Shotcut render on several MLT worker threads; every frame must come out as on one. A
-// negative real_time makes MLT render every frame in order rather than drop frames.
-TEST_F(Frei0rHosts, MeltRendersThroughTheFilterAlikeOnOneAndFourThreads) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "melt does not run with the sanitizer runtime preloaded";
-#endif
-    std::ofstream(dir / "profile")
-        << "description=96x64\nframe_rate_num=10\nframe_rate_den=1\nwidth=96\nheight=64\n"
-           "progressive=1\nsample_aspect_num=1\nsample_aspect_den=1\ndisplay_aspect_num=3\n"
-           "display_aspect_den=2\ncolorspace=709\n";
-    // The frames' checksums.
-    auto melt = [&](const std::string& filter, int threads) {
-        const std::string out = dir / "melt.mkv", sums = dir / "melt.md5";
-        EXPECT_EQ(run(env() + "melt -silent -profile " + quote(dir / "profile") + " " +
-                      quote(dir / "src1.png") + " out=11 " + filter +
-                      " -consumer avformat:" + quote(out) + " vcodec=ffv1 an=1 real_time=-" +
-                      std::to_string(threads) + " > " + quote(dir / "melt.log") + " 2>&1")
-                      .status,
-                  0)
-            << contents(dir / "melt.log");
-        EXPECT_EQ(run("ffmpeg -nostdin -v error -y -i " + quote(out) + " -map 0:v -f framemd5 " +
-                      quote(sums))
-                      .status,
-                  0);
-        std::istringstream in(contents(sums));
-        std::string text, line;
-        while (std::getline(in, line))
-            if (!line.empty() && line[0] != '#') text += line + "\n";
-        return text;
-    };
-    const std::string sizes = " '1=0=0.01;11=0.03' 'Instances=0.2'";
-    const std::string hexagon = melt("-filter frei0r.tessory 'Shape Type=Hexagon'" + sizes, 1);
-    EXPECT_EQ(count(hexagon, "\n"), 12);
-    EXPECT_NE(hexagon, melt("", 1)) << "the filter left the clip as it was";
-    EXPECT_NE(hexagon, melt("-filter frei0r.tessory" + sizes, 1))
-        << "the shape named by its parameter did not arrive";
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        EXPECT_EQ(melt("-filter frei0r.tessory 'Shape Type=Hexagon'" + sizes, 4), hexagon)
-            << "four threads, attempt " << attempt;
-    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Short GStreamer pipelines through the frei0r filter on the GL renderer, several at once next
-# to busy loops, until one fails or RUNS have run. Each run starts and ends GStreamer's
+# to busy loops, RUNS of them. Each run starts and ends GStreamer's
 # streaming threads with the effect's contexts current on them, which is where thread-exit
 # faults in the GL stack show. Every run is made; a failed one keeps its log and core dump
 # under OUT, and the script exits non-zero. Without failures a folder it made itself is removed.
