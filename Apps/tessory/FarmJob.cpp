@@ -43,7 +43,8 @@ struct Captured {
     std::string output;  // stdout and stderr together
 };
 
-// Runs a shell command line and takes what it prints.
+// Runs a shell command line and takes what it prints (errors that quote it are put on one
+// line where the program reports them).
 Captured capture(const std::string& command) {
     Captured result;
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -60,13 +61,6 @@ Captured capture(const std::string& command) {
     return result;
 }
 
-std::string oneLine(std::string text) {
-    for (char& c : text) {
-        if (c == '\n') c = ' ';
-    }
-    return text;
-}
-
 std::string joined(const std::vector<std::string>& words) {
     std::string out;
     for (const std::string& w : words) out += (out.empty() ? "" : " ") + quote(w);
@@ -77,7 +71,7 @@ std::string joined(const std::vector<std::string>& words) {
 std::string submit(const std::vector<std::string>& arguments, const std::string& script) {
     const Captured c = capture("sbatch --parsable " + joined(arguments) + " " + quote(script));
     if (c.status != 0) {
-        throw std::runtime_error("sbatch refused the job: " + oneLine(c.output));
+        throw std::runtime_error("sbatch refused the job: " + c.output);
     }
     return c.output.substr(0, c.output.find(';'));
 }
@@ -325,7 +319,7 @@ int FarmJob::run() {
 int FarmJob::wait(const std::string& renderJob, const std::string& joinJob) {
     for (;;) {
         const Captured queue = capture("squeue -h -o '%i'");
-        if (queue.status != 0) throw std::runtime_error("squeue failed: " + oneLine(queue.output));
+        if (queue.status != 0) throw std::runtime_error("squeue failed: " + queue.output);
         bool active = false;
         std::istringstream lines(queue.output);
         for (std::string id; std::getline(lines, id);) {
