@@ -139,11 +139,11 @@ void RenderJob::run() {
     const bool stillIn = mOptions.input.empty() || StillIO::isStillName(mOptions.input);
     const std::optional<SequencePattern> inPattern =
         stillIn && !mOptions.input.empty() ? SequencePattern::parse(mOptions.input) : std::nullopt;
-    if (mPlanning) mPlan = Plan{FrameRange{}, mOutPattern.has_value(), stillOut};
+    if (mPlan) *mPlan = Plan{FrameRange{}, mOutPattern.has_value(), stillOut};
     if (inPattern) {
         SequenceReader reader(*inPattern, mOptions.fps.value_or(kDefaultFps),
                               Host::PixelLimit(mOptions.maxPixels));
-        if (mPlanning) return planSource(reader, nullptr);
+        if (mPlan) return planSource(reader, nullptr);
         stillOut ? sourceToStill(reader) : sourceToVideo(reader);
         return;
     }
@@ -153,7 +153,7 @@ void RenderJob::run() {
             throw InputError("--fps is for still input and sequences; a video keeps its rate");
         }
         VideoReader reader(mOptions.input, Host::PixelLimit(mOptions.maxPixels));
-        if (mPlanning) return planSource(reader, &reader);
+        if (mPlan) return planSource(reader, &reader);
         stillOut ? sourceToStill(reader) : sourceToVideo(reader);
         return;
     }
@@ -165,17 +165,17 @@ void RenderJob::run() {
         input = StillIO::read(mOptions.input, Host::PixelLimit(mOptions.maxPixels));
     }
     mRenderer.checkFrameSize(input.width(), input.height());
-    if (mPlanning) return planStill(input);
+    if (mPlan) return planStill(input);
     stillOut ? stillToStill(input) : stillToVideo(input);
 }
 
 RenderJob::Plan RenderJob::plan() {
-    mPlanning = true;
-    mPlan.reset();
+    // While mPlan holds a value, run() fills it in and renders nothing.
+    mPlan.emplace();
     struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{mPlanning};
+        std::optional<Plan>& plan;
+        ~Reset() { plan.reset(); }
+    } reset{mPlan};
     run();
     return *mPlan;
 }

@@ -89,8 +89,7 @@ class RenderJob {
     std::optional<FrameRange> mRange;
     std::optional<SequencePattern> mOutPattern;  // a numbered still output
     double mLastKeySeconds = 0;
-    std::optional<Plan> mPlan;  // set by run() when planning
-    bool mPlanning = false;
+    std::optional<Plan> mPlan;  // engaged while plan() runs
     FrameSource* mRendered = nullptr;
     int64_t mFramesWritten = 0;
 };
