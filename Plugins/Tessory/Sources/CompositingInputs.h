@@ -12,7 +12,7 @@ namespace Corvane::Tessory {
 inline constexpr int kMaxInstances = 20;
 
 struct CompositingInputs {
-    int shapeType = 0;  // 1..9 have a body; any other draws nothing
+    int shapeType = 0;  // a ShapeType's value has a body; any other draws nothing
     Vec2 viewPort;      // frame size in pixels
     float shapeSize1 = 0;
     float shapeSize2 = 0;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "CpuRenderKernel.h"
+#include "ShapeType.h"
 
 namespace Corvane::Tessory {
 namespace {
@@ -20,20 +21,20 @@ Mat toFloat(const Affine& t) {
 // when no point comes that close.
 double boundingRadius(int shape, double s1, double s2, double reach) {
     constexpr double kRoot2 = 1.4142135623730951;
-    switch (shape) {
-        case 1:
-        case 2:
+    switch (static_cast<ShapeType>(shape)) {
+        case ShapeType::Circle:
+        case ShapeType::Ring:
             return s1 + reach;
-        case 3:
-        case 8:
+        case ShapeType::Cross:
+        case ShapeType::TShape:
             return s1 / 2 + reach < 0 ? -1 : kRoot2 * (s1 / 2 + reach);
-        case 4:
+        case ShapeType::Triangle:
             return (s1 + reach) / 0.5;
-        case 5:
+        case ShapeType::Rectangle:
             return s1 + reach < 0 || s2 + reach < 0 ? -1 : std::hypot(s1 + reach, s2 + reach);
-        case 6:
+        case ShapeType::Hexagon:
             return (s1 + reach) / std::cos(0.5235987755982988);
-        case 7:
+        case ShapeType::Octagon:
             return (s1 + reach) / std::cos(0.39269908169872414);
         default:
             return s1 + reach < 0 ? -1 : kRoot2 * (s1 + reach);

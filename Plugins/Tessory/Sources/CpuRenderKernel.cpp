@@ -58,7 +58,7 @@ TESSORY_INLINE float mirror(float c) {
 }
 
 // Signed distance of the shape bodies, term for term as the program's.
-template <int Shape>
+template <ShapeType Shape>
 TESSORY_INLINE float distance(float ux, float uy, float ox, float oy, float s1, float s2) {
     const float px = ox - ux, py = oy - uy;
     auto polygon = [&](float offset, float w) {
@@ -70,26 +70,26 @@ TESSORY_INLINE float distance(float ux, float uy, float ox, float oy, float s1, 
         const float r3 = maxf(std::fabs(x), std::fabs(y));
         return maxf(minf(r1, r2), r3) - s1 / 2.0f;
     };
-    if constexpr (Shape == 1) {
+    if constexpr (Shape == ShapeType::Circle) {
         return std::sqrt(px * px + py * py) - s1;
-    } else if constexpr (Shape == 2) {
+    } else if constexpr (Shape == ShapeType::Ring) {
         const float r = std::sqrt(px * px + py * py);
         return maxf(r - s1, -(r - s2));
-    } else if constexpr (Shape == 3) {
+    } else if constexpr (Shape == ShapeType::Cross) {
         const float x = kSqrt2 / 2.0f * (px - py), y = kSqrt2 / 2.0f * (px + py);
         return bars(x, y, maxf(std::fabs(x - s2), std::fabs(x + s2)));
-    } else if constexpr (Shape == 4) {
+    } else if constexpr (Shape == ShapeType::Triangle) {
         return polygon(1.0471975511965976f, 2.0943951023931953f);
-    } else if constexpr (Shape == 5) {
+    } else if constexpr (Shape == ShapeType::Rectangle) {
         const float dx = maxf((ox - s1) - ux, ux - (ox + s1));
         const float dy = maxf((oy - s2) - uy, uy - (oy + s2));
         const float mx = maxf(0.0f, dx), my = maxf(0.0f, dy);
         return std::sqrt(mx * mx + my * my) + minf(0.0f, maxf(dx, dy));
-    } else if constexpr (Shape == 6) {
+    } else if constexpr (Shape == ShapeType::Hexagon) {
         return polygon(0.5235987755982988f, 1.0471975511965976f);
-    } else if constexpr (Shape == 7) {
+    } else if constexpr (Shape == ShapeType::Octagon) {
         return polygon(0.39269908169872414f, 0.7853981633974483f);
-    } else if constexpr (Shape == 8) {
+    } else if constexpr (Shape == ShapeType::TShape) {
         const float x = -py, y = px;
         return bars(x, y, maxf(std::fabs(x - s2 + s2), std::fabs(x - s2 - s2)));
     } else {
@@ -311,7 +311,7 @@ struct Chunk {
 // One instance over the chunk's pixels [x0, x0 + n), at offset o within the chunk: the
 // program's drawLayer and blendColor. Full evaluates the shape; without it the pixels lie
 // where a Fill Outside instance has full coverage and no band.
-template <int Shape, bool Full, bool Identity, bool Band>
+template <ShapeType Shape, bool Full, bool Identity, bool Band>
 TESSORY_INLINE void layerChunk(const Frame& f, const Instance& k, int y, int x0, int n, int o,
                                Chunk& row) {
     alignas(32) float cr[kChunk], cg[kChunk], cb[kChunk], ca[kChunk], ea[kChunk];
@@ -351,7 +351,7 @@ TESSORY_INLINE void layerChunk(const Frame& f, const Instance& k, int y, int x0,
     }
 }
 
-template <int Shape, bool Full>
+template <ShapeType Shape, bool Full>
 TESSORY_INLINE void layerPart(const Frame& f, const Instance& k, int y, Span s, int x0,
                               Chunk& row) {
     const int n = s.end - s.begin, o = s.begin - x0;
@@ -366,7 +366,7 @@ TESSORY_INLINE void layerPart(const Frame& f, const Instance& k, int y, Span s, 
 
 // One instance over the chunk c (at most kChunk pixels): the shape within the instance's
 // span, and outside it a Fill Outside instance's plain sample.
-template <int Shape>
+template <ShapeType Shape>
 TESSORY_INLINE void layer(const Frame& f, const Instance& k, int y, Span c, Span inner,
                           Chunk& row) {
     const Span left{c.begin, inner.begin < c.end ? inner.begin : c.end};
@@ -433,7 +433,7 @@ TESSORY_INLINE void writeOut(const Frame& f, int y, Span s, const Chunk& row) {
     }
 }
 
-template <int Shape>
+template <ShapeType Shape>
 TESSORY_INLINE void renderRow(const Frame& f, int y) {
     Span spans[kMaxInstances];
     for (int i = 0; i < f.instances; ++i) spans[i] = instanceSpan(f, f.inst[i], y);
@@ -494,7 +494,7 @@ TESSORY_INLINE void renderRow(const Frame& f, int y) {
     }
 }
 
-template <int Shape>
+template <ShapeType Shape>
 void renderStrip(const Frame& f, int strip) {
     const int last = (strip + 1) * kStripRows < f.height ? (strip + 1) * kStripRows : f.height;
     for (int y = strip * kStripRows; y < last; ++y) renderRow<Shape>(f, y);
@@ -511,10 +511,27 @@ void columns(const Frame& f, const Instance& k, int* base, float* weight) {
 }
 
 StripFn stripFunction(int shape) {
-    constexpr StripFn kStrips[] = {renderStrip<1>, renderStrip<2>, renderStrip<3>,
-                                   renderStrip<4>, renderStrip<5>, renderStrip<6>,
-                                   renderStrip<7>, renderStrip<8>, renderStrip<9>};
-    return shape >= 1 && shape <= 9 ? kStrips[shape - 1] : nullptr;
+    switch (isShape(shape) ? static_cast<ShapeType>(shape) : ShapeType{}) {
+        case ShapeType::Circle:
+            return renderStrip<ShapeType::Circle>;
+        case ShapeType::Ring:
+            return renderStrip<ShapeType::Ring>;
+        case ShapeType::Cross:
+            return renderStrip<ShapeType::Cross>;
+        case ShapeType::Triangle:
+            return renderStrip<ShapeType::Triangle>;
+        case ShapeType::Rectangle:
+            return renderStrip<ShapeType::Rectangle>;
+        case ShapeType::Hexagon:
+            return renderStrip<ShapeType::Hexagon>;
+        case ShapeType::Octagon:
+            return renderStrip<ShapeType::Octagon>;
+        case ShapeType::TShape:
+            return renderStrip<ShapeType::TShape>;
+        case ShapeType::Chevron:
+            return renderStrip<ShapeType::Chevron>;
+    }
+    return nullptr;
 }
 
 }  // namespace Corvane::Tessory::CpuKernel::TESSORY_KERNEL

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "CompositingInputs.h"
+#include "ShapeType.h"
 
 namespace Corvane::Tessory::CpuKernel {
 
@@ -60,7 +61,7 @@ struct Frame {
 using StripFn = void (*)(const Frame&, int strip);
 
 namespace Baseline {
-/// The strip function for shape types 1..9; null for any other.
+/// The strip function for a ShapeType's value; null for any other value.
 StripFn stripFunction(int shape);
 /// Fills an axis-aligned instance's column table, f.width entries each.
 void columns(const Frame& f, const Instance& k, int* base, float* weight);

@@ -20,6 +20,7 @@
 #include "GL/AEOpenglMainFrameBuffer.h"
 #include "GL/GLObject.h"
 #include "Helper/SuiteScoper.h"
+#include "ShapeType.h"
 #include "TessoryParams.h"
 #include "TessoryRender.h"
 
@@ -125,8 +126,8 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* /*para
     // flags, precision, percent, choices, colour.
     // Chevron is in the shape text but not offered: the menu has eight choices.
     static constexpr ParamEntry kEntries[] = {
-        {kShapeType, PF_Param_POPUP, "Shape Type", 1, 8, 0, 0, 1, kSupervise, 0, 0, false,
-         ShapeTypeStr},
+        {kShapeType, PF_Param_POPUP, "Shape Type", 1, static_cast<double>(kLastOfferedShape), 0, 0,
+         static_cast<double>(ShapeType::Circle), kSupervise, 0, 0, false, ShapeTypeStr},
         {kShapeSize1, PF_Param_SLIDER, "Shape Size 1", 0, 2000, 0, 2000, 300},
         {kShapeSize2, PF_Param_SLIDER, "Shape Size 2", 0, 2000, 0, 2000, 50},
         {kShapeCenter, PF_Param_POINT, "Shape Center", 0, 0, 0, 0, 50},

@@ -4,6 +4,7 @@
 #include <glbinding/gl/gl.h>
 
 #include "GL/OpenglShader.h"
+#include "ShapeType.h"
 
 namespace Corvane::Tessory {
 
@@ -208,24 +209,24 @@ const std::string& FinalRender::compositingProgram() {
 }
 
 std::string FinalRender::shapeBody(int shapeType) {
-    switch (shapeType) {
-        case 1:
+    switch (static_cast<ShapeType>(shapeType)) {
+        case ShapeType::Circle:
             return kCircleBody;
-        case 2:
+        case ShapeType::Ring:
             return kRingBody;
-        case 3:
+        case ShapeType::Cross:
             return kCrossBody;
-        case 4:
+        case ShapeType::Triangle:
             return kTriangleBody;
-        case 5:
+        case ShapeType::Rectangle:
             return kRectangleBody;
-        case 6:
+        case ShapeType::Hexagon:
             return kHexagonBody;
-        case 7:
+        case ShapeType::Octagon:
             return kOctagonBody;
-        case 8:
+        case ShapeType::TShape:
             return kTShapeBody;
-        case 9:  // in the library, not in the menu: reached only by a stored value
+        case ShapeType::Chevron:  // in the library, not in the menu: reached only by a stored value
             return kChevronBody;
         default:
             return std::string();
