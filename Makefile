@@ -52,6 +52,7 @@ bench: build
 	$(BUILD)/bin/tessory_bench --benchmark_repetitions=3 \
 		--benchmark_out=bench/results/latest.json --benchmark_out_format=json
 	./bench/video.sh $(BUILD)
+	./bench/startup.sh $(BUILD)
 	./bench/report.sh $(BUILD)
 
 # Installs under $(PREFIX) (into $(DESTDIR) when staging): bin/tessory, lib/tessory/Tessory.so,

@@ -41,7 +41,7 @@ PluginModule::~PluginModule() {
     if (mHandle) dlclose(mHandle);
 }
 
-std::string PluginModule::moduleNear(const std::string& file) {
+std::string PluginModule::moduleNear(const std::string& file, const std::string& name) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path dir = fs::weakly_canonical(fs::path(file), ec).parent_path();
@@ -50,9 +50,9 @@ std::string PluginModule::moduleNear(const std::string& file) {
     // lib/<arch>/mlt-7/. Never a host's plug-in folder itself: hosts open every library
     // there as a filter.
     for (const fs::path& candidate :
-         {dir.parent_path() / "plugins" / "Tessory.so", dir.parent_path() / "tessory" / "Tessory.so",
-          dir.parent_path() / "lib" / "tessory" / "Tessory.so",
-          dir.parent_path().parent_path() / "tessory" / "Tessory.so"}) {
+         {dir.parent_path() / "plugins" / name, dir.parent_path() / "tessory" / name,
+          dir.parent_path() / "lib" / "tessory" / name,
+          dir.parent_path().parent_path() / "tessory" / name}) {
         if (fs::is_regular_file(candidate, ec)) return candidate.string();
     }
     return {};

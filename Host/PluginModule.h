@@ -22,10 +22,11 @@ class PluginModule {
     /// $TESSORY_PLUGIN when set and not empty, else moduleNear() the program or library
     /// this code is linked into (the runtime is a static library).
     static std::string defaultPath();
-    /// The effect module for a binary at file: ../plugins/Tessory.so in the build tree,
-    /// ../tessory/Tessory.so for the frei0r filter installed in lib/frei0r-1/,
-    /// ../lib/tessory/Tessory.so for a program installed in bin/; empty when none exists.
-    static std::string moduleNear(const std::string& file);
+    /// The effect module (or another of our modules, by name) for a binary at file:
+    /// ../plugins/Tessory.so in the build tree, ../tessory/Tessory.so for the frei0r filter
+    /// installed in lib/frei0r-1/, ../lib/tessory/Tessory.so for a program installed in
+    /// bin/; empty when none exists.
+    static std::string moduleNear(const std::string& file, const std::string& name = "Tessory.so");
 
   private:
     std::string mPath;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Turns bench/results/latest.json (Google Benchmark), video.json (bench/video.sh) and one
+# Turns bench/results/latest.json (Google Benchmark), video.json (bench/video.sh),
+# startup.json (bench/startup.sh) and one
 # memory probe per frame size into bench/results/REPORT.md and frame_time.png.
 # Usage: bench/report.sh BUILD_DIR
 set -euo pipefail
@@ -8,6 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 results="$here/results"
 json="$results/latest.json"
 video="$results/video.json"
+startup="$results/startup.json"
 [ -f "$json" ] || { echo "no $json: run the benchmarks first" >&2; exit 1; }
 
 renderer=$(jq -r '.context.gl_renderer // "unknown"' "$json")
@@ -116,6 +118,23 @@ data="$results/frame_time.dat"
         echo "- Peer: tessory bridge fps / alphaspot fps = **$(ratio "$(jq -r '.ffmpeg_tessory_1_instance_fps' "$video")" "$(jq -r '.ffmpeg_alphaspot_fps' "$video")")**."
         echo "- \`tessory render --renderer cpu\` (5 instances) against FFmpeg's own transcode with the same encoder settings, $(jq -r '.transcode_frames' "$video") frames: $(jq -r '.tessory_render_cpu_5_instances_s' "$video") s against $(jq -r '.ffmpeg_transcode_s' "$video") s, rate ratio **$(jq -r '.tessory_render_cpu_per_transcode_rate' "$video")** (goal >= 0.75)."
         echo "- \`tessory render --renderer gl\` fps / GL render command rate at 1080p, 5 instances ($cmd_fps fps) = **$(ratio "$cli_fps" "$cmd_fps")** (goal >= 0.90). Frames written: $(jq -r '.tessory_render_frames_written' "$video")."
+        echo
+    fi
+    if [ -f "$startup" ]; then
+        su() { jq -r ".$1" "$startup"; }
+        echo "## Start-up"
+        echo
+        echo "Best of $(su runs) runs each, in turn; \`tessory\` links $(su libraries) libraries (\`ldd\`)."
+        echo
+        echo "| Command | ms |"
+        echo "|---|---|"
+        echo "| \`ffmpeg -i in.png out.png\` (16x16) | $(su ffmpeg_png_ms) |"
+        echo "| \`tessory render --renderer cpu -i in.png -o out.png\` | $(su render_png_ms) |"
+        echo "| \`tessory --help\` | $(su help_ms) |"
+        echo "| \`tessory --version\` | $(su version_ms) |"
+        echo "| \`tessory params\` | $(su params_ms) |"
+        echo
+        echo "One-still render / FFmpeg's conversion = **$(ratio "$(su render_png_ms)" "$(su ffmpeg_png_ms)")** (goal: at most 1)."
         echo
     fi
     echo "## Memory"

@@ -1,6 +1,6 @@
 // tessory: a command-line host for the QX Tessory effect.
-#include "CommandLine.h"
 #include "Host/ProcessMemory.h"
+#include "commands/CommandLine.h"
 
 int main(int argc, char** argv) {
     Corvane::Tessory::Host::keepLargeBuffersMapped();

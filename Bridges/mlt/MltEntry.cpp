@@ -8,8 +8,8 @@
 
 #include "BridgeRuntime.h"
 #include "Host/EffectInstance.h"
-#include "ParamInfo.h"
 #include "TessoryFilter.h"
+#include "params/ParamInfo.h"
 
 using Corvane::Tessory::Bridge::BridgeRuntime;
 using Corvane::Tessory::Cli::ParamInfo;

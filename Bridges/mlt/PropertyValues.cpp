@@ -6,7 +6,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "InputError.h"
+#include "support/InputError.h"
 
 namespace Corvane::Tessory::Mlt {
 

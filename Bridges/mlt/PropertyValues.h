@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Host/Param.h"
-#include "ParamParser.h"
+#include "params/ParamParser.h"
 
 namespace Corvane::Tessory::Mlt {
 

@@ -11,6 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 expected=(
   bin/tessory
   lib/tessory/Tessory.so
+  lib/tessory/tessory-stills-oiio.so
   lib/frei0r-1/tessory.so
   lib/x86_64-linux-gnu/mlt-7/libmlttessory.so
   share/kdenlive/effects/tessory.xml
@@ -34,8 +35,10 @@ installed=$(find "$root" -type f | wc -l)
 unset TESSORY_PLUGIN FREI0R_PATH
 "$root/bin/tessory" --help | grep -q -- "--plugin TEXT=$root/lib/tessory/Tessory.so" ||
   fail "the installed tessory does not default to the installed effect"
-"$root/bin/tessory" render -q -o "$tmp/cli.png" --set "Instances=3" ||
+# OpenEXR is written through the still module, which the program finds beside the effect.
+"$root/bin/tessory" render -q -o "$tmp/cli.exr" --set "Instances=3" ||
   fail "the installed tessory cannot render"
+[ -s "$tmp/cli.exr" ] || fail "the installed tessory wrote no OpenEXR file"
 FREI0R_PATH="$root/lib/frei0r-1" ffmpeg -nostdin -v error -f lavfi -i color=white:size=64x48 \
   -frames:v 1 -vf frei0r=filter_name=tessory -f rawvideo -pix_fmt rgba "$tmp/f.rgba" 2>"$tmp/err" ||
   fail "FFmpeg with the installed filter failed: $(cat "$tmp/err")"

@@ -3,11 +3,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "FrameRange.h"
-#include "InputError.h"
-#include "ParamParser.h"
-#include "Preset.h"
-#include "Renderer.h"
+#include "commands/FrameRange.h"
+#include "commands/Renderer.h"
+#include "params/ParamParser.h"
+#include "params/Preset.h"
+#include "support/InputError.h"
 
 using namespace Corvane::Tessory::Cli;
 

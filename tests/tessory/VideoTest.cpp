@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "AvHandles.h"
 #include "TestSupport.h"
-#include "VideoWriter.h"
-#include "YuvConverter.h"
+#include "media/AvHandles.h"
+#include "media/VideoWriter.h"
+#include "media/YuvConverter.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
