@@ -37,7 +37,7 @@ for _ in $(seq "$runs"); do
         if [ -z "${best[$n]:-}" ] || [ "$t" -lt "${best[$n]}" ]; then best[$n]=$t; fi
     done
 done
-libraries=$(ldd "$tessory" | wc -l)
+libraries=$( (ldd "$tessory" 2>/dev/null || true) | wc -l)
 cat >"$results/startup.json" <<JSON
 {"runs": $runs, "libraries": $libraries, "ffmpeg_png_ms": ${best[ffmpeg]},
  "render_png_ms": ${best[render]}, "help_ms": ${best[help]}, "version_ms": ${best[version]},

@@ -3,6 +3,7 @@
 // unique_ptr whose deleter is the library's own free function, so a constructor that
 // throws halfway lets go of everything it had opened.
 #include <memory>
+#include <string>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -41,6 +42,13 @@ using Codec = std::unique_ptr<AVCodecContext, FreeCodec>;
 using Frame = std::unique_ptr<AVFrame, FreeFrame>;
 using Packet = std::unique_ptr<AVPacket, FreePacket>;
 using Scaler = std::unique_ptr<SwsContext, FreeScaler>;
+
+/// FFmpeg's text for an AVERROR code.
+inline std::string errorText(int err) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(err, text, sizeof text);
+    return text;
+}
 
 /// Opens path for reading; null with err set (an AVERROR) when it cannot be opened.
 inline InputFormat openInput(const char* path, int* err) {

@@ -18,12 +18,6 @@ namespace Corvane::Tessory::Cli {
 
 namespace {
 
-std::string avError(int err) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(err, text, sizeof text);
-    return text;
-}
-
 // The decoder's frame request is where a file's stated size is first known for every
 // format: a size over the limit stops the decode there, before the frame exists.
 struct Request {
@@ -104,8 +98,8 @@ Image FfmpegStills::read(const std::string& path, const Host::PixelLimit& limit)
     AVFormatContext* raw = nullptr;
     const int opened = avformat_open_input(&raw, path.c_str(), nullptr, &options);
     av_dict_free(&options);
-    if (opened == AVERROR_INVALIDDATA) throw unknown(avError(opened));
-    if (opened < 0) throw fail(avError(opened));
+    if (opened == AVERROR_INVALIDDATA) throw unknown(Av::errorText(opened));
+    if (opened < 0) throw fail(Av::errorText(opened));
     Av::InputFormat in(raw);
     const int stream = av_find_best_stream(in.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     const AVCodec* decoder =
@@ -119,7 +113,7 @@ Image FfmpegStills::read(const std::string& path, const Host::PixelLimit& limit)
     codec->get_buffer2 = checkedBuffer;
     codec->thread_count = 1;  // one picture: threads would only add their start-up
     int err = avcodec_open2(codec.get(), decoder, nullptr);
-    if (err < 0) throw unknown(avError(err));
+    if (err < 0) throw unknown(Av::errorText(err));
 
     Av::Packet packet = firstPicture(in.get(), stream);
     if (!packet) throw unknown("no picture in the file");
@@ -130,7 +124,8 @@ Image FfmpegStills::read(const std::string& path, const Host::PixelLimit& limit)
     if (!request.refusal.empty()) {
         throw InputError("input '" + path + "' is " + request.refusal + " (--max-pixels)");
     }
-    if (err < 0) throw unknown(err == AVERROR_EOF ? "the picture is incomplete" : avError(err));
+    if (err < 0)
+        throw unknown(err == AVERROR_EOF ? "the picture is incomplete" : Av::errorText(err));
     packet.reset();
 
     const int w = frame->width, h = frame->height;
@@ -212,7 +207,7 @@ void FfmpegStills::write(const std::string& path, const Image& image, AVCodecID 
     }
     if (encoderId == AV_CODEC_ID_PNG) av_opt_set(codec->priv_data, "pred", "paeth", 0);
     int err = avcodec_open2(codec.get(), encoder, nullptr);
-    if (err < 0) throw fail(avError(err));
+    if (err < 0) throw fail(Av::errorText(err));
 
     Av::Frame frame(av_frame_alloc());
     frame->format = format;
@@ -224,11 +219,11 @@ void FfmpegStills::write(const std::string& path, const Image& image, AVCodecID 
         frame->buf[0] = av_buffer_create(
             const_cast<uint8_t*>(image.data()), image.bytes(), [](void*, uint8_t*) {}, nullptr,
             AV_BUFFER_FLAG_READONLY);
-        if (!frame->buf[0]) throw fail(avError(AVERROR(ENOMEM)));
+        if (!frame->buf[0]) throw fail(Av::errorText(AVERROR(ENOMEM)));
         frame->data[0] = frame->buf[0]->data;
         frame->linesize[0] = 4 * w;
     } else {
-        if ((err = av_frame_get_buffer(frame.get(), 0)) < 0) throw fail(avError(err));
+        if ((err = av_frame_get_buffer(frame.get(), 0)) < 0) throw fail(Av::errorText(err));
         const Av::Scaler scaler = converter(w, h, AV_PIX_FMT_RGBA, format, true);
         if (!scaler) throw fail(std::string("no conversion to ") + av_get_pix_fmt_name(format));
         const uint8_t* const planes[4] = {image.data(), nullptr, nullptr, nullptr};
@@ -240,14 +235,14 @@ void FfmpegStills::write(const std::string& path, const Image& image, AVCodecID 
     err = avcodec_send_frame(codec.get(), frame.get());
     if (err >= 0) err = avcodec_send_frame(codec.get(), nullptr);
     if (err >= 0) err = avcodec_receive_packet(codec.get(), packet.get());
-    if (err < 0) throw fail(avError(err));
+    if (err < 0) throw fail(Av::errorText(err));
 
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
-    if (!file) throw fail(avError(AVERROR(errno)));
+    if (!file) throw fail(Av::errorText(AVERROR(errno)));
     const bool written =
         std::fwrite(packet->data, 1, packet->size, file.get()) == static_cast<size_t>(packet->size);
     const int closeError = std::fclose(file.release());
-    if (!written || closeError != 0) throw fail(avError(AVERROR(errno)));
+    if (!written || closeError != 0) throw fail(Av::errorText(AVERROR(errno)));
 }
 
 }  // namespace Corvane::Tessory::Cli

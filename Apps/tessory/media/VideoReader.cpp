@@ -10,21 +10,14 @@ extern "C" {
 
 #include <cmath>
 
+#include "media/AvHandles.h"
 #include "support/InputError.h"
 
 namespace Corvane::Tessory::Cli {
 
-namespace {
-std::string avError(int err) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(err, text, sizeof text);
-    return text;
-}
-}  // namespace
-
 void VideoReader::fail(const std::string& what, int err) const {
     throw InputError("cannot read input '" + mPath + "': " + what +
-                     (err ? " (" + avError(err) + ")" : std::string()));
+                     (err ? " (" + Av::errorText(err) + ")" : std::string()));
 }
 
 VideoReader::VideoReader(const std::string& path, const Host::PixelLimit& limit) : mPath(path) {

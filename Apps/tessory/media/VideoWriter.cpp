@@ -11,16 +11,12 @@ extern "C" {
 #include <cmath>
 
 #include "media/AudioCopy.h"
+#include "media/AvHandles.h"
 #include "support/InputError.h"
 
 namespace Corvane::Tessory::Cli {
 
 namespace {
-std::string avError(int err) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(err, text, sizeof text);
-    return text;
-}
 
 // A container's codec, and the codec and pixel format that keep alpha ("" where the
 // container holds none): one table, shown by --help as it is.
@@ -91,7 +87,7 @@ std::string VideoWriter::defaultsText() {
 
 void VideoWriter::fail(const std::string& what, int err) const {
     throw InputError("cannot write output '" + mDisplay + "': " + what +
-                     (err ? " (" + avError(err) + ")" : std::string()));
+                     (err ? " (" + Av::errorText(err) + ")" : std::string()));
 }
 
 VideoWriter::VideoWriter(const std::string& path, const std::string& displayName,
