@@ -1,13 +1,14 @@
 // Frame time of the render command through the host runtime, the same steps timed one by
 // one, and a floor of the same GL work issued with plain GL calls.
 //
-// Arguments of every benchmark: width, height, instances. The split and the floor call
-// glFinish before each clock reading so that the GL work lands in the step that issued
-// it; the render command itself is timed as a host sees it.
+// Arguments of every benchmark: width, height, instances (and the CPU kernel build). The split and
+// the floor call glFinish before each clock reading so that the GL work lands in the step that
+// issued it; the render command itself is timed as a host sees it.
 #include <benchmark/benchmark.h>
 #include <glbinding/gl/gl.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -105,9 +106,13 @@ void BM_CpuRenderCommand(benchmark::State& state) {
 }
 
 // Where nothing can be culled: Fill Outside (the default) over input whose alpha is below
-// 255 everywhere, so that no instance hides those below it.
+// 255 everywhere, so that no instance hides those below it. Once per kernel build.
 void BM_CpuWorstCase(benchmark::State& state) {
+    static const char* const kKernels[] = {"portable", "avx2", "avx512"};
+    setenv("TESSORY_CPU_KERNEL", kKernels[state.range(3)], 1);
     renderCommand(state, cpuRig(), 200);
+    unsetenv("TESSORY_CPU_KERNEL");
+    state.SetLabel(kKernels[state.range(3)]);
 }
 
 // --- the same steps, each timed -----------------------------------------------------------
@@ -328,8 +333,8 @@ void uhdSizes(benchmark::internal::Benchmark* b) {
 TESSORY_FRAME_BENCHMARK(BM_RenderCommand);
 TESSORY_FRAME_BENCHMARK(BM_CpuRenderCommand);
 BENCHMARK(BM_CpuWorstCase)
-    ->Args({1920, 1080, 20})
-    ->ArgNames({"w", "h", "instances"})
+    ->ArgsProduct({{1920}, {1080}, {20}, {0, 1, 2}})
+    ->ArgNames({"w", "h", "instances", "kernel"})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0)
     ->UseRealTime();

@@ -41,15 +41,28 @@ double boundingRadius(int shape, double s1, double s2, double reach) {
     }
 }
 
-// The wider build where the processor has it, unless TESSORY_CPU_KERNEL=portable asks for
-// the build every x86-64 runs (read each frame, so that one process can check both).
-bool wideVectors() {
+// The kernel builds, narrowest first.
+enum class Kernel { Portable, Avx2, Avx512 };
+
+// The widest build the processor runs, or a narrower one that TESSORY_CPU_KERNEL names
+// ("portable", "avx2", "avx512"; read each frame, so that one process can check every
+// build). A name wider than the processor runs gets the widest it does.
+Kernel chosenKernel() {
 #if defined(__x86_64__) && defined(__GNUC__)
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    const char* kernel = std::getenv("TESSORY_CPU_KERNEL");
-    return has && !(kernel && std::strcmp(kernel, "portable") == 0);
+    static const Kernel widest =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl")
+            ? Kernel::Avx512
+        : __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? Kernel::Avx2
+                                                                          : Kernel::Portable;
+    const char* name = std::getenv("TESSORY_CPU_KERNEL");
+    const Kernel asked = !name                                ? widest
+                         : std::strcmp(name, "portable") == 0 ? Kernel::Portable
+                         : std::strcmp(name, "avx2") == 0     ? Kernel::Avx2
+                                                              : widest;
+    return asked < widest ? asked : widest;
 #else
-    return false;
+    return Kernel::Portable;
 #endif
 }
 
@@ -132,8 +145,10 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         k.occludes = k.culls && f.fillOutside && f.opaqueInput && k.opacity == 1.0f;
     }
 
-    const bool wide = wideVectors();
-    const StripFn strip = wide ? Avx2::stripFunction(f.shape) : Baseline::stripFunction(f.shape);
+    const Kernel kernel = chosenKernel();
+    const StripFn strip = kernel == Kernel::Avx512 ? Avx512::stripFunction(f.shape)
+                          : kernel == Kernel::Avx2 ? Avx2::stripFunction(f.shape)
+                                                   : Baseline::stripFunction(f.shape);
     if (!strip) {
         // No body for this shape: the program does not link and the target stays clear.
         for (int y = 0; y < output.height && y < input.height; ++y) {
@@ -152,7 +167,9 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         if (k.identity || k.sample.b != 0 || k.sample.c != 0) continue;
         int* base = bases.data() + static_cast<size_t>(i) * f.width;
         float* weight = weights.data() + static_cast<size_t>(i) * f.width;
-        wide ? Avx2::columns(f, k, base, weight) : Baseline::columns(f, k, base, weight);
+        kernel == Kernel::Avx512 ? Avx512::columns(f, k, base, weight)
+        : kernel == Kernel::Avx2 ? Avx2::columns(f, k, base, weight)
+                                 : Baseline::columns(f, k, base, weight);
         k.columnBase = base;
         k.columnWeight = weight;
         k.reduces = std::fabs(k.sample.a) > 1.0f;

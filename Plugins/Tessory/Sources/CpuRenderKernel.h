@@ -1,5 +1,5 @@
-// The CPU renderer's per-frame constants and its strip function, built twice: for any
-// x86-64 and for AVX2 with FMA, chosen at run time.
+// The CPU renderer's per-frame constants and its strip function, built three times: for
+// any x86-64, for AVX2 with FMA and for AVX-512, chosen at run time.
 #pragma once
 
 #include <cstddef>
@@ -70,5 +70,9 @@ namespace Avx2 {
 StripFn stripFunction(int shape);
 void columns(const Frame& f, const Instance& k, int* base, float* weight);
 }  // namespace Avx2
+namespace Avx512 {
+StripFn stripFunction(int shape);
+void columns(const Frame& f, const Instance& k, int* base, float* weight);
+}  // namespace Avx512
 
 }  // namespace Corvane::Tessory::CpuKernel
