@@ -52,6 +52,8 @@ bench: build
 	$(BUILD)/bin/tessory_bench --benchmark_repetitions=3 \
 		--benchmark_out=bench/results/latest.json --benchmark_out_format=json
 	./bench/video.sh $(BUILD)
+	$(BUILD)/bin/tessory_bench_colour --benchmark_out=bench/results/colour.json \
+		--benchmark_out_format=json
 	./bench/startup.sh $(BUILD)
 	./bench/report.sh $(BUILD)
 

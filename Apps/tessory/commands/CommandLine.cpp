@@ -145,7 +145,9 @@ int CommandLine::run(int argc, char** argv) {
 
     Interruption::install();
     try {
-        Renderer renderer(plugin, verbose, rendererChoice);
+        // Listing parameters renders nothing: no GL driver is loaded for it (a third of a
+        // second on a software rasteriser).
+        Renderer renderer(plugin, verbose, paramsCmd->parsed() ? "cpu" : rendererChoice);
         CLI::App* used = renderCmd->parsed() ? renderCmd : farmCmd;
         if (renderCmd->parsed() && used->count("--time")) render.time = time;
         if (used->count("--frames")) render.frames = frames;
