@@ -145,9 +145,10 @@ int CommandLine::run(int argc, char** argv) {
 
     Interruption::install();
     try {
-        // Listing parameters renders nothing: no GL driver is loaded for it (a third of a
-        // second on a software rasteriser).
-        Renderer renderer(plugin, verbose, paramsCmd->parsed() ? "cpu" : rendererChoice);
+        // Listing parameters renders nothing: unless a renderer is asked for, no GL driver
+        // is loaded for it (a tenth of a second on a software rasteriser).
+        const bool listing = paramsCmd->parsed() && !app.count("--renderer");
+        Renderer renderer(plugin, verbose, listing ? "cpu" : rendererChoice);
         CLI::App* used = renderCmd->parsed() ? renderCmd : farmCmd;
         if (renderCmd->parsed() && used->count("--time")) render.time = time;
         if (used->count("--frames")) render.frames = frames;
