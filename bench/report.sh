@@ -104,8 +104,8 @@ data="$results/frame_time.dat"
     echo "| Build | ms a frame |"
     echo "|---|---|"
     k=0
-    for build in portable avx2 avx512; do
-        echo "| $build | $(fmt "$(ms BM_CpuWorstCase 1920 1080 "20/kernel:$k")") |"
+    for kernel in portable avx2 avx512; do
+        echo "| $kernel | $(fmt "$(ms BM_CpuWorstCase 1920 1080 "20/kernel:$k")") |"
         k=$((k + 1))
     done
     echo
