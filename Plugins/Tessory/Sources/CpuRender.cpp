@@ -1,6 +1,8 @@
 #include "CpuRender.h"
 
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -66,16 +68,6 @@ Kernel chosenKernel() {
 #endif
 }
 
-bool opaque(const CpuRender::Pixels& p) {
-    for (int y = 0; y < p.height; ++y) {
-        const unsigned char* row = p.data + y * p.rowBytes;
-        unsigned char all = 0xff;
-        for (int x = 0; x < p.width; ++x) all &= row[4 * x];
-        if (all != 0xff) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 CpuRender::CpuRender(unsigned threads) : mPool(threads), mUnpremultiply(256 * 256, 0) {
@@ -117,7 +109,24 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
     f.cx = static_cast<float>(in.center.x);
     f.cy = static_cast<float>(in.center.y);
     f.instances = in.instances;
-    f.opaqueInput = opaque(input);
+    const Kernel kernel = chosenKernel();
+    // A full read of the input: spread over the pool like the render itself.
+    {
+        constexpr int kRows = 64;
+        std::atomic<bool> opaque{true};
+        mPool.run((input.height + kRows - 1) / kRows, [&](int item, int) {
+            const int first = item * kRows;
+            const int last = first + kRows < input.height ? first + kRows : input.height;
+            const auto rows = kernel == Kernel::Avx512 ? Avx512::opaqueRows
+                              : kernel == Kernel::Avx2 ? Avx2::opaqueRows
+                                                       : Baseline::opaqueRows;
+            if (opaque.load(std::memory_order_relaxed) &&
+                !rows(input.data, input.rowBytes, input.width, first, last)) {
+                opaque.store(false, std::memory_order_relaxed);
+            }
+        });
+        f.opaqueInput = opaque.load();
+    }
     f.unpremultiply = mUnpremultiply.data();
 
     // The distance beyond which an instance shows its plain behaviour: the band reaches
@@ -145,7 +154,6 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         k.occludes = k.culls && f.fillOutside && f.opaqueInput && k.opacity == 1.0f;
     }
 
-    const Kernel kernel = chosenKernel();
     const StripFn strip = kernel == Kernel::Avx512 ? Avx512::stripFunction(f.shape)
                           : kernel == Kernel::Avx2 ? Avx2::stripFunction(f.shape)
                                                    : Baseline::stripFunction(f.shape);

@@ -510,6 +510,23 @@ void columns(const Frame& f, const Instance& k, int* base, float* weight) {
     }
 }
 
+// Whole pixels ANDed together, so that the loop vectorises: alpha is each pixel's first
+// byte, the low byte of the little-endian word.
+bool opaqueRows(const unsigned char* data, std::ptrdiff_t rowBytes, int width, int first,
+                int last) {
+    for (int y = first; y < last; ++y) {
+        const unsigned char* row = data + y * rowBytes;
+        uint32_t all = 0xffffffffu;
+        for (int x = 0; x < width; ++x) {
+            uint32_t pixel;
+            std::memcpy(&pixel, row + 4 * x, 4);
+            all &= pixel;
+        }
+        if ((all & 0xffu) != 0xffu) return false;
+    }
+    return true;
+}
+
 StripFn stripFunction(int shape) {
     switch (isShape(shape) ? static_cast<ShapeType>(shape) : ShapeType{}) {
         case ShapeType::Circle:

@@ -65,14 +65,18 @@ namespace Baseline {
 StripFn stripFunction(int shape);
 /// Fills an axis-aligned instance's column table, f.width entries each.
 void columns(const Frame& f, const Instance& k, int* base, float* weight);
+/// Whether rows [first, last) of an 8-bit ARGB picture are all opaque.
+bool opaqueRows(const unsigned char* data, std::ptrdiff_t rowBytes, int width, int first, int last);
 }  // namespace Baseline
 namespace Avx2 {
 StripFn stripFunction(int shape);
 void columns(const Frame& f, const Instance& k, int* base, float* weight);
+bool opaqueRows(const unsigned char* data, std::ptrdiff_t rowBytes, int width, int first, int last);
 }  // namespace Avx2
 namespace Avx512 {
 StripFn stripFunction(int shape);
 void columns(const Frame& f, const Instance& k, int* base, float* weight);
+bool opaqueRows(const unsigned char* data, std::ptrdiff_t rowBytes, int width, int first, int last);
 }  // namespace Avx512
 
 }  // namespace Corvane::Tessory::CpuKernel
