@@ -43,8 +43,20 @@ double boundingRadius(int shape, double s1, double s2, double reach) {
     }
 }
 
-// The kernel builds, narrowest first.
+// The kernel builds, narrowest first; kBuilds holds their functions in this order.
 enum class Kernel { Portable, Avx2, Avx512 };
+
+struct Build {
+    StripFn (*stripFunction)(int shape);
+    void (*columns)(const Frame& f, const Instance& k, int* base, float* weight);
+    bool (*opaqueRows)(const unsigned char* data, std::ptrdiff_t rowBytes, int width, int first,
+                       int last);
+};
+constexpr Build kBuilds[] = {
+    {Baseline::stripFunction, Baseline::columns, Baseline::opaqueRows},
+    {Avx2::stripFunction, Avx2::columns, Avx2::opaqueRows},
+    {Avx512::stripFunction, Avx512::columns, Avx512::opaqueRows},
+};
 
 // The widest build the processor runs, or a narrower one that TESSORY_CPU_KERNEL names
 // ("portable", "avx2", "avx512"; read each frame, so that one process can check every
@@ -109,7 +121,7 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
     f.cx = static_cast<float>(in.center.x);
     f.cy = static_cast<float>(in.center.y);
     f.instances = in.instances;
-    const Kernel kernel = chosenKernel();
+    const Build& build = kBuilds[static_cast<int>(chosenKernel())];
     // A full read of the input: spread over the pool like the render itself.
     {
         constexpr int kRows = 64;
@@ -117,11 +129,8 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         mPool.run((input.height + kRows - 1) / kRows, [&](int item, int) {
             const int first = item * kRows;
             const int last = first + kRows < input.height ? first + kRows : input.height;
-            const auto rows = kernel == Kernel::Avx512 ? Avx512::opaqueRows
-                              : kernel == Kernel::Avx2 ? Avx2::opaqueRows
-                                                       : Baseline::opaqueRows;
             if (opaque.load(std::memory_order_relaxed) &&
-                !rows(input.data, input.rowBytes, input.width, first, last)) {
+                !build.opaqueRows(input.data, input.rowBytes, input.width, first, last)) {
                 opaque.store(false, std::memory_order_relaxed);
             }
         });
@@ -154,9 +163,7 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         k.occludes = k.culls && f.fillOutside && f.opaqueInput && k.opacity == 1.0f;
     }
 
-    const StripFn strip = kernel == Kernel::Avx512 ? Avx512::stripFunction(f.shape)
-                          : kernel == Kernel::Avx2 ? Avx2::stripFunction(f.shape)
-                                                   : Baseline::stripFunction(f.shape);
+    const StripFn strip = build.stripFunction(f.shape);
     if (!strip) {
         // No body for this shape: the program does not link and the target stays clear.
         for (int y = 0; y < output.height && y < input.height; ++y) {
@@ -175,9 +182,7 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         if (k.identity || k.sample.b != 0 || k.sample.c != 0) continue;
         int* base = bases.data() + static_cast<size_t>(i) * f.width;
         float* weight = weights.data() + static_cast<size_t>(i) * f.width;
-        kernel == Kernel::Avx512 ? Avx512::columns(f, k, base, weight)
-        : kernel == Kernel::Avx2 ? Avx2::columns(f, k, base, weight)
-                                 : Baseline::columns(f, k, base, weight);
+        build.columns(f, k, base, weight);
         k.columnBase = base;
         k.columnWeight = weight;
         k.reduces = std::fabs(k.sample.a) > 1.0f;
