@@ -62,16 +62,6 @@ bool numeric(const ParamInfo& p) {
 
 }  // namespace
 
-std::string aliasOf(const std::string& name) {
-    std::string alias;
-    for (const char c : name) {
-        alias += std::isalnum(static_cast<unsigned char>(c))
-                     ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
-                     : '_';
-    }
-    return alias;
-}
-
 std::string colourText(const std::string& text) {
     const std::string t = Cli::trim(text);
     if (t.size() == 10 && (t.rfind("0x", 0) == 0 || t.rfind("0X", 0) == 0)) {
@@ -88,7 +78,7 @@ PropertyValues::PropertyValues(const std::vector<ParamInfo>& registered)
           }
           return settable;
       }()) {
-    for (const ParamInfo& p : mParser.params()) mAliases.push_back(aliasOf(p.name));
+    for (const ParamInfo& p : mParser.params()) mAliases.push_back(p.key());
 }
 
 bool PropertyValues::check(const ParamInfo& p, const std::string& text,

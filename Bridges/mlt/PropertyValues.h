@@ -48,15 +48,12 @@ class PropertyValues {
     Host::ParamValue defaultValue(const Cli::ParamInfo& param, const Frame& frame) const;
 
     Cli::ParamParser mParser;
-    std::vector<std::string> mAliases;  ///< per parameter of mParser, in its order
+    /// Per parameter of mParser, in its order: ParamInfo::key(). MLT passes lists of property
+    /// names split at spaces (Shotcut's presets do), so a property is also read under it.
+    std::vector<std::string> mAliases;
     /// The last text checked per parameter name, and whether it was usable.
     std::map<std::string, std::pair<std::string, bool>> mChecked;
 };
-
-/// The parameter's name in lower case with '_' for anything but letters and digits
-/// ("shape_size_1"). MLT passes lists of property names split at spaces (Shotcut's presets
-/// do), so a property is also read under this name when the parameter's own is unset.
-std::string aliasOf(const std::string& name);
 
 /// Kdenlive writes colours as 0xRRGGBBAA; the effect's own texts are #RRGGBB and #AARRGGBB.
 std::string colourText(const std::string& text);

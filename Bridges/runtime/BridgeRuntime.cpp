@@ -18,8 +18,10 @@ namespace Corvane::Tessory::Bridge {
 
 namespace fs = std::filesystem;
 
-BridgeRuntime::BridgeRuntime(std::string bridgeName)
-    : mName(std::move(bridgeName)), mLimit(Host::PixelLimit::fromEnvironment()) {}
+BridgeRuntime::BridgeRuntime(std::string bridgeName, bool cpuOnly)
+    : mName(std::move(bridgeName)),
+      mCpuOnly(cpuOnly),
+      mLimit(Host::PixelLimit::fromEnvironment()) {}
 
 BridgeRuntime::~BridgeRuntime() {
     // Reached when the bridge is unloaded or the process exits with the module still in
@@ -84,6 +86,10 @@ void BridgeRuntime::report(const std::string& message) {
 
 void BridgeRuntime::chooseRenderer() {
     // TESSORY_RENDERER=auto|gl|cpu, as tessory's --renderer; auto when unset.
+    if (mCpuOnly) {
+        mApp->setRenderer(Host::HostApp::Renderer::CPU);
+        return;
+    }
     Host::HostApp::Renderer renderer = Host::HostApp::Renderer::Auto;
     const char* value = std::getenv("TESSORY_RENDERER");
     if (value && *value && !Host::HostApp::parseRenderer(value, &renderer)) {

@@ -1,4 +1,4 @@
-// What a bridge (the frei0r filter, the MLT module) holds once per process: the host, the
+// What a bridge (the frei0r filter, the MLT and OBS modules) holds once per process: the host, the
 // loaded effect module and its global set-up, one lock for everything that reaches the
 // plug-in, and the errors already reported.
 #pragma once
@@ -22,9 +22,11 @@ namespace Corvane::Tessory::Bridge {
 
 class BridgeRuntime {
   public:
-    /// bridgeName says in messages which bridge speaks ("frei0r", "mlt"). Each bridge module
-    /// keeps one runtime for the process.
-    explicit BridgeRuntime(std::string bridgeName);
+    /// bridgeName says in messages which bridge speaks ("frei0r", "mlt", "obs"). Each bridge
+    /// module keeps one runtime for the process. cpuOnly: the CPU renderer whatever
+    /// TESSORY_RENDERER says, for hosts whose own GL context is current on the calling
+    /// thread (OBS renders filters on its graphics thread).
+    explicit BridgeRuntime(std::string bridgeName, bool cpuOnly = false);
     ~BridgeRuntime();
     BridgeRuntime(const BridgeRuntime&) = delete;
     BridgeRuntime& operator=(const BridgeRuntime&) = delete;
@@ -77,6 +79,7 @@ class BridgeRuntime {
     void unloadIfUnused();
 
     std::string mName;
+    bool mCpuOnly;
     Host::PixelLimit mLimit;  // read once: MLT asks on every frame
     std::mutex mMutex;
     int mInits = 0;

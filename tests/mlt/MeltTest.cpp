@@ -64,29 +64,6 @@ class Melt : public ::testing::Test {
     }
     std::string err(const std::string& prefix) { return contents(dir / (prefix + ".err")); }
 
-    /// A picture's RGBA bytes.
-    std::vector<uint8_t> rgba(const std::string& path) {
-        const Result r =
-            run("ffmpeg -nostdin -v error -i " + quote(path) + " -f rawvideo -pix_fmt rgba -");
-        EXPECT_EQ(r.status, 0) << path;
-        return std::vector<uint8_t>(r.out.begin(), r.out.end());
-    }
-
-    /// Pixels with a channel more than 2/255 apart; -1 when the sizes differ.
-    static long farPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-        if (a.size() != b.size() || a.empty()) return -1;
-        long far = 0;
-        for (size_t i = 0; i < a.size(); i += 4) {
-            for (size_t c = 0; c < 4; ++c) {
-                if (std::abs(int(a[i + c]) - int(b[i + c])) > 2) {
-                    ++far;
-                    break;
-                }
-            }
-        }
-        return far;
-    }
-
     TempDir dir;
 };
 

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -74,6 +75,29 @@ inline std::string contents(const std::string& path) {
 inline std::vector<uint8_t> bytes(const std::string& path) {
     const std::string text = contents(path);
     return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+/// A picture's RGBA bytes, as FFmpeg reads it; empty when it cannot.
+inline std::vector<uint8_t> rgba(const std::string& path) {
+    const Result r =
+        run("ffmpeg -nostdin -v error -i " + quote(path) + " -f rawvideo -pix_fmt rgba -");
+    if (r.status != 0) return {};
+    return std::vector<uint8_t>(r.out.begin(), r.out.end());
+}
+
+/// Pixels of two RGBA pictures with a channel more than 2/255 apart; -1 when the sizes differ.
+inline long farPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size() || a.empty()) return -1;
+    long far = 0;
+    for (size_t i = 0; i < a.size(); i += 4) {
+        for (size_t c = 0; c < 4; ++c) {
+            if (std::abs(int(a[i + c]) - int(b[i + c])) > 2) {
+                ++far;
+                break;
+            }
+        }
+    }
+    return far;
 }
 
 }  // namespace Corvane::Tessory::Testing

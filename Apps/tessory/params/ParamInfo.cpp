@@ -1,5 +1,6 @@
 #include "params/ParamInfo.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "AE_GeneralPlug.h"
@@ -12,6 +13,16 @@ std::string formatNumber(double value) {
     std::snprintf(text, sizeof text, "%.10g", value);
     std::string s = text;
     return s == "-0" ? "0" : s;
+}
+
+std::string ParamInfo::key() const {
+    std::string key;
+    for (const char c : name) {
+        key += std::isalnum(static_cast<unsigned char>(c))
+                   ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
+                   : '_';
+    }
+    return key;
 }
 
 std::vector<ParamInfo> ParamInfo::listOf(const Host::EffectInstance& effect) {

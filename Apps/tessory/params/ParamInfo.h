@@ -42,6 +42,9 @@ struct ParamInfo {
     std::string typeName() const;
     // Whether a value can be given to it (not the layer, not a group marker).
     bool settable() const;
+    // The name in lower case with '_' for anything but letters and digits ("shape_size_1"):
+    // the key under which hosts with flat settings (MLT presets, OBS) store the value.
+    std::string key() const;
     // A value written as the command line accepts it back (points in per cent for defaults
     // are written as "x%,y%").
     std::string formatDefault() const;

@@ -1,0 +1,194 @@
+#include "ObsFilter.h"
+
+#include <util/profiler.h>
+
+#include <algorithm>
+
+#include "BridgeRuntime.h"
+#include "Host/EffectInstance.h"
+
+namespace Corvane::Tessory::Obs {
+
+namespace {
+// OBS's profiler shows this section in its log and to profiler snapshots: the filter's own
+// time on the graphics thread.
+constexpr char kProfileName[] = "qx_tessory_render";
+// The size the effect is made for before a frame has come.
+constexpr int kFirstWidth = 1920, kFirstHeight = 1080;
+}  // namespace
+
+ObsFilter::ObsFilter(Bridge::BridgeRuntime& runtime, const ObsSettings& settings,
+                     obs_source_t* context, int latency)
+    : mRuntime(runtime), mSettings(settings), mContext(context), mLatency(std::max(0, latency)) {}
+
+ObsFilter::~ObsFilter() {
+    {
+        const Bridge::BridgeRuntime::Call call = mRuntime.call();
+        mInput.reset();
+        mOutput.reset();
+        if (mEffect) {
+            mEffect.reset();
+            mRuntime.effectGone();
+        }
+    }
+    obs_enter_graphics();
+    mTarget.reset();
+    mStages.clear();
+    mResult.reset();
+    obs_leave_graphics();
+}
+
+bool ObsFilter::haveEffect() {
+    if (mEffect) return true;
+    if (mFailed) return false;
+    mEffect = mRuntime.newEffect(kFirstWidth, kFirstHeight);
+    mFailed = !mEffect;
+    return !mFailed;
+}
+
+void ObsFilter::update(obs_data_t* settings) {
+    std::vector<std::string> messages;
+    ObsSettings::Values values = mSettings.read(settings, messages);
+    {
+        const std::lock_guard<std::mutex> lock(mValuesMutex);
+        mValues = std::move(values);
+    }
+    if (messages.empty()) return;
+    const Bridge::BridgeRuntime::Call call = mRuntime.call();
+    for (const std::string& m : messages) mRuntime.report(m);
+}
+
+void ObsFilter::applyVisibility(obs_properties_t* props, obs_data_t* settings) {
+    std::vector<std::string> messages;
+    const ObsSettings::Values values = mSettings.read(settings, messages);
+    std::vector<bool> shown;
+    {
+        const Bridge::BridgeRuntime::Call call = mRuntime.call();
+        if (!haveEffect()) return;
+        for (const auto& [index, value] : values.at(kFirstWidth, kFirstHeight)) {
+            mEffect->setValue(index, value);
+        }
+        if (mEffect->updateParamsUI() != PF_Err_NONE) return;
+        for (size_t i = 0; i < mEffect->params().size(); ++i) {
+            shown.push_back(!(mEffect->streamFlags(int(i)) & AEGP_DynStreamFlag_HIDDEN));
+        }
+    }
+    mSettings.applyVisibility(props, shown);
+}
+
+void ObsFilter::resize(uint32_t width, uint32_t height) {
+    mWidth = width;
+    mHeight = height;
+    mTarget.reset(gs_texrender_create(GS_RGBA, GS_ZS_NONE));
+    mStages.clear();
+    for (int i = 0; i <= mLatency; ++i) {
+        mStages.emplace_back(gs_stagesurface_create(width, height, GS_RGBA));
+    }
+    mStaged.assign(mStages.size(), false);
+    mNext = 0;
+    mResult.reset(gs_texture_create(width, height, GS_RGBA, 1, nullptr, GS_DYNAMIC));
+    mHaveResult = false;
+}
+
+bool ObsFilter::drawTarget(uint32_t width, uint32_t height) {
+    gs_texrender_reset(mTarget.get());
+    if (!gs_texrender_begin(mTarget.get(), width, height)) return false;
+    // The target's pixels as they are, alpha included: what lies below is OBS's business
+    // when the result is drawn.
+    gs_blend_state_push();
+    gs_blend_function(GS_BLEND_ONE, GS_BLEND_ZERO);
+    vec4 clear;
+    vec4_zero(&clear);
+    gs_clear(GS_CLEAR_COLOR, &clear, 0.0f, 0);
+    gs_ortho(0.0f, float(width), 0.0f, float(height), -100.0f, 100.0f);
+    const bool drawn =
+        obs_source_process_filter_begin(mContext, GS_RGBA, OBS_ALLOW_DIRECT_RENDERING);
+    if (drawn) {
+        obs_source_process_filter_end(mContext, obs_get_base_effect(OBS_EFFECT_DEFAULT), width,
+                                      height);
+    }
+    gs_blend_state_pop();
+    gs_texrender_end(mTarget.get());
+    return drawn;
+}
+
+bool ObsFilter::renderEffect(const uint8_t* pixels, uint32_t lineSize, uint32_t width,
+                             uint32_t height) {
+    std::vector<std::pair<int, Host::ParamValue>> values;
+    {
+        const std::lock_guard<std::mutex> lock(mValuesMutex);
+        values = mValues.at(int(width), int(height));
+    }
+    const Bridge::BridgeRuntime::Call call = mRuntime.call();
+    try {
+        if (!mInput || mInput->width() != int(width) || mInput->height() != int(height)) {
+            mInput.emplace(int(width), int(height));
+            mOutput.emplace(int(width), int(height));
+        }
+        mInput->readRGBA(pixels, lineSize);
+        for (const auto& [index, value] : values) mEffect->setValue(index, value);
+        mEffect->setLayerSize(int(width), int(height));
+        mEffect->setDownsample(1, 1);
+        const PF_Err err = mEffect->render(*mInput, *mOutput);
+        if (err != PF_Err_NONE) {
+            mRuntime.report("the effect failed to render a frame (error " + std::to_string(err) +
+                            "); such frames pass through unchanged");
+            return false;
+        }
+    } catch (const std::exception& e) {
+        mRuntime.report(std::string("rendering failed: ") + e.what() +
+                        "; such frames pass through unchanged");
+        return false;
+    }
+    uint8_t* mapped = nullptr;
+    uint32_t mappedLine = 0;
+    if (!gs_texture_map(mResult.get(), &mapped, &mappedLine)) return false;
+    mOutput->writeRGBA(mapped, mappedLine);
+    gs_texture_unmap(mResult.get());
+    return true;
+}
+
+void ObsFilter::drawTexture(gs_texture_t* texture, uint32_t width, uint32_t height) {
+    gs_effect_t* effect = obs_get_base_effect(OBS_EFFECT_DEFAULT);
+    gs_effect_set_texture(gs_effect_get_param_by_name(effect, "image"), texture);
+    while (gs_effect_loop(effect, "Draw")) gs_draw_sprite(texture, 0, width, height);
+}
+
+void ObsFilter::render() {
+    obs_source_t* target = obs_filter_get_target(mContext);
+    const uint32_t width = target ? obs_source_get_base_width(target) : 0;
+    const uint32_t height = target ? obs_source_get_base_height(target) : 0;
+    {
+        const Bridge::BridgeRuntime::Call call = mRuntime.call();
+        if (!width || !height || !mRuntime.admits(width, height) || !haveEffect()) {
+            obs_source_skip_video_filter(mContext);
+            return;
+        }
+    }
+    profile_start(kProfileName);
+    if (width != mWidth || height != mHeight || !mTarget) resize(width, height);
+    if (!drawTarget(width, height)) {
+        profile_end(kProfileName);
+        return;
+    }
+    gs_texture_t* drawn = gs_texrender_get_texture(mTarget.get());
+    const size_t slot = mNext;
+    mNext = (mNext + 1) % mStages.size();
+    gs_stage_texture(mStages[slot].get(), drawn);
+    mStaged[slot] = true;
+    // The surface staged mLatency frames ago (the oldest in the ring, or this frame's when
+    // the ring has one): the GPU has had those frames to fill it.
+    const size_t ready = mNext;
+    if (mStaged[ready]) {
+        uint8_t* pixels = nullptr;
+        uint32_t lineSize = 0;
+        if (gs_stagesurface_map(mStages[ready].get(), &pixels, &lineSize)) {
+            mHaveResult = renderEffect(pixels, lineSize, width, height);
+            gs_stagesurface_unmap(mStages[ready].get());
+        }
+    }
+    drawTexture(mHaveResult ? mResult.get() : drawn, width, height);
+    profile_end(kProfileName);
+}
+
+}  // namespace Corvane::Tessory::Obs

@@ -1,0 +1,157 @@
+#include "ObsSession.h"
+
+#include <obs-nix-platform.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace Corvane::Tessory::Testing {
+
+namespace {
+
+void openModule(const std::string& path, const std::string& data) {
+    obs_module_t* module = nullptr;
+    if (obs_open_module(&module, path.c_str(), data.c_str()) != MODULE_SUCCESS ||
+        !obs_init_module(module)) {
+        throw std::runtime_error("OBS cannot load " + path);
+    }
+}
+
+}  // namespace
+
+ObsSession::ObsSession(uint32_t width, uint32_t height, uint32_t fps)
+    : mWidth(width), mHeight(height) {
+    base_set_log_handler(onLog, this);
+    obs_set_nix_platform(OBS_NIX_PLATFORM_X11_EGL);
+    obs_set_nix_platform_display(mX.display());
+    if (!obs_startup("en-US", nullptr, nullptr)) {
+        throw std::runtime_error("obs_startup failed: " + problems());
+    }
+    obs_video_info video{};
+    video.graphics_module = "libobs-opengl";
+    video.fps_num = fps;
+    video.fps_den = 1;
+    video.base_width = video.output_width = width;
+    video.base_height = video.output_height = height;
+    video.output_format = VIDEO_FORMAT_BGRA;
+    video.gpu_conversion = true;
+    video.colorspace = VIDEO_CS_SRGB;
+    video.range = VIDEO_RANGE_FULL;
+    video.scale_type = OBS_SCALE_BICUBIC;
+    if (obs_reset_video(&video) != OBS_VIDEO_SUCCESS) {
+        throw std::runtime_error("obs_reset_video failed: " + problems());
+    }
+    openModule(TESSORY_OBS_SYSTEM_PLUGINS "/image-source.so",
+               TESSORY_OBS_SYSTEM_DATA "/image-source");
+    openModule(TESSORY_OBS_MODULE, TESSORY_OBS_MODULE_DATA);
+
+    mScene = obs_scene_create("tessory-test");
+    obs_set_output_source(0, obs_scene_get_source(mScene));
+    video_scale_info conversion{};
+    conversion.format = VIDEO_FORMAT_BGRA;
+    conversion.width = width;
+    conversion.height = height;
+    conversion.range = VIDEO_RANGE_FULL;
+    conversion.colorspace = VIDEO_CS_SRGB;
+    obs_add_raw_video_callback(&conversion, onFrame, this);
+}
+
+ObsSession::~ObsSession() {
+    if (obs_initialized()) {
+        obs_remove_raw_video_callback(onFrame, this);
+        obs_set_output_source(0, nullptr);
+        for (obs_source_t* s : mSources) obs_source_release(s);
+        if (mScene) obs_scene_release(mScene);
+        obs_shutdown();
+    }
+    base_set_log_handler(nullptr, nullptr);
+}
+
+obs_source_t* ObsSession::addImage(const std::string& path) {
+    obs_data_t* settings = obs_data_create();
+    obs_data_set_string(settings, "file", path.c_str());
+    obs_source_t* image = obs_source_create("image_source", path.c_str(), settings, nullptr);
+    obs_data_release(settings);
+    if (!image) throw std::runtime_error("no image source for " + path);
+    mSources.push_back(image);
+    obs_scene_add(mScene, image);
+    return image;
+}
+
+void ObsSession::addColour(uint32_t colour) {
+    obs_data_t* settings = obs_data_create();
+    obs_data_set_int(settings, "color", colour);
+    obs_data_set_int(settings, "width", mWidth);
+    obs_data_set_int(settings, "height", mHeight);
+    obs_source_t* source = obs_source_create("color_source", "colour", settings, nullptr);
+    obs_data_release(settings);
+    if (!source) throw std::runtime_error("no colour source");
+    mSources.push_back(source);
+    obs_scene_add(mScene, source);
+}
+
+obs_source_t* ObsSession::addFilter(obs_source_t* source, const std::string& settingsJson) {
+    obs_data_t* settings = obs_data_create_from_json(settingsJson.c_str());
+    if (!settings) throw std::runtime_error("not JSON: " + settingsJson);
+    obs_source_t* filter = obs_source_create("qx_tessory", "QX Tessory", settings, nullptr);
+    obs_data_release(settings);
+    if (!filter) throw std::runtime_error("no qx_tessory filter: " + problems());
+    obs_source_filter_add(source, filter);
+    return filter;
+}
+
+std::vector<uint8_t> ObsSession::frameAfter(int frames) {
+    std::unique_lock<std::mutex> lock(mMutex);
+    const uint64_t wanted = mFrames + uint64_t(frames);
+    if (!mArrived.wait_for(lock, std::chrono::seconds(60), [&] { return mFrames >= wanted; })) {
+        throw std::runtime_error("OBS delivered no frames for a minute");
+    }
+    std::vector<uint8_t> rgba(mLast.size());
+    for (size_t i = 0; i < mLast.size(); i += 4) {
+        rgba[i] = mLast[i + 2];
+        rgba[i + 1] = mLast[i + 1];
+        rgba[i + 2] = mLast[i];
+        rgba[i + 3] = mLast[i + 3];
+    }
+    return rgba;
+}
+
+uint64_t ObsSession::frames() {
+    const std::lock_guard<std::mutex> lock(mMutex);
+    return mFrames;
+}
+
+std::string ObsSession::problems() {
+    const std::lock_guard<std::mutex> lock(mMutex);
+    return mProblems;
+}
+
+void ObsSession::onFrame(void* self, video_data* frame) {
+    auto* s = static_cast<ObsSession*>(self);
+    {
+        const std::lock_guard<std::mutex> lock(s->mMutex);
+        s->mLast.resize(size_t(s->mWidth) * s->mHeight * 4);
+        for (uint32_t y = 0; y < s->mHeight; ++y) {
+            std::copy_n(frame->data[0] + size_t(y) * frame->linesize[0], size_t(s->mWidth) * 4,
+                        s->mLast.data() + size_t(y) * s->mWidth * 4);
+        }
+        ++s->mFrames;
+    }
+    s->mArrived.notify_all();
+}
+
+void ObsSession::onLog(int level, const char* format, va_list args, void* self) {
+    char line[2048];
+    std::vsnprintf(line, sizeof line, format, args);
+    if (std::getenv("TESSORY_OBS_LOG")) std::fprintf(stderr, "obs: %s\n", line);
+    if (level > LOG_WARNING) return;
+    auto* s = static_cast<ObsSession*>(self);
+    const std::lock_guard<std::mutex> lock(s->mMutex);
+    s->mProblems += std::string(line) + "\n";
+}
+
+}  // namespace Corvane::Tessory::Testing
