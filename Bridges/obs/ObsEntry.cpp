@@ -23,8 +23,11 @@ using Corvane::Tessory::Obs::ObsSettings;
 namespace {
 
 BridgeRuntime& runtime() {
-    // OBS renders filters on its graphics thread, with its own GL context current.
-    static BridgeRuntime rt("obs", true);
+    // OBS renders filters on its graphics thread, with its own GL context current; users
+    // read OBS's log.
+    static BridgeRuntime rt("obs", true, [](const std::string& message) {
+        blog(LOG_WARNING, "[qx-tessory] %s", message.c_str());
+    });
     return rt;
 }
 

@@ -18,9 +18,10 @@ namespace Corvane::Tessory::Bridge {
 
 namespace fs = std::filesystem;
 
-BridgeRuntime::BridgeRuntime(std::string bridgeName, bool cpuOnly)
+BridgeRuntime::BridgeRuntime(std::string bridgeName, bool cpuOnly, Reporter reporter)
     : mName(std::move(bridgeName)),
       mCpuOnly(cpuOnly),
+      mReporter(reporter),
       mLimit(Host::PixelLimit::fromEnvironment()) {}
 
 BridgeRuntime::~BridgeRuntime() {
@@ -80,6 +81,7 @@ std::string BridgeRuntime::modulePath() const {
 
 void BridgeRuntime::report(const std::string& message) {
     if (!mReported.insert(message).second) return;
+    if (mReporter) return mReporter(message);
     std::fprintf(stderr, "tessory (%s): %s\n", mName.c_str(), message.c_str());
     std::fflush(stderr);
 }

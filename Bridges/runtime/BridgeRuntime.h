@@ -25,8 +25,11 @@ class BridgeRuntime {
     /// bridgeName says in messages which bridge speaks ("frei0r", "mlt", "obs"). Each bridge
     /// module keeps one runtime for the process. cpuOnly: the CPU renderer whatever
     /// TESSORY_RENDERER says, for hosts whose own GL context is current on the calling
-    /// thread (OBS renders filters on its graphics thread).
-    explicit BridgeRuntime(std::string bridgeName, bool cpuOnly = false);
+    /// thread (OBS renders filters on its graphics thread). reporter: where messages go
+    /// instead of stderr, for hosts with a log of their own.
+    using Reporter = void (*)(const std::string& message);
+    explicit BridgeRuntime(std::string bridgeName, bool cpuOnly = false,
+                           Reporter reporter = nullptr);
     ~BridgeRuntime();
     BridgeRuntime(const BridgeRuntime&) = delete;
     BridgeRuntime& operator=(const BridgeRuntime&) = delete;
@@ -69,7 +72,8 @@ class BridgeRuntime {
     bool loaded() const { return mModule != nullptr; }
     std::string modulePath() const;
 
-    /// Writes "tessory (NAME): message" on stderr the first time that message comes.
+    /// Writes "tessory (NAME): message" on stderr (or gives it to the reporter) the first
+    /// time that message comes.
     void report(const std::string& message);
 
   private:
@@ -80,6 +84,7 @@ class BridgeRuntime {
 
     std::string mName;
     bool mCpuOnly;
+    Reporter mReporter;
     Host::PixelLimit mLimit;  // read once: MLT asks on every frame
     std::mutex mMutex;
     int mInits = 0;

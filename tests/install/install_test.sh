@@ -5,7 +5,8 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+obs=
+trap '[ -n "$obs" ] && kill "$obs" 2>/dev/null; rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 expected=(
@@ -14,6 +15,8 @@ expected=(
   lib/tessory/tessory-stills-oiio.so
   lib/frei0r-1/tessory.so
   lib/x86_64-linux-gnu/mlt-7/libmlttessory.so
+  lib/x86_64-linux-gnu/obs-plugins/qx-tessory.so
+  share/obs/obs-plugins/qx-tessory/locale/en-US.ini
   share/kdenlive/effects/tessory.xml
   share/shotcut/qml/filters/tessory/meta.qml
   share/shotcut/qml/filters/tessory/ui.qml
@@ -54,6 +57,44 @@ MLT_REPOSITORY="$tmp/repository" melt -silent color:white out=1 -filter tessory 
 if grep -q "tessory (mlt)" "$tmp/merr"; then fail "the installed module: $(cat "$tmp/merr")"; fi
 [ -s "$tmp/m.mkv" ] || fail "melt with the installed module wrote nothing"
 
+# OBS Studio's own program, under Xvfb, with the installed module as a user's plug-in: it
+# loads the module and the filter of a scene collection, and logs both.
+home="$tmp/home"
+config="$home/.config/obs-studio"
+mkdir -p "$config/plugins/qx-tessory/bin/64bit" "$config/basic/scenes"
+ln -s "$root/lib/x86_64-linux-gnu/obs-plugins/qx-tessory.so" "$config/plugins/qx-tessory/bin/64bit/"
+ln -s "$root/share/obs/obs-plugins/qx-tessory" "$config/plugins/qx-tessory/data"
+ffmpeg -nostdin -v error -f lavfi -i testsrc2=s=320x240 -frames:v 1 "$tmp/picture.png"
+cat >"$config/basic/scenes/Tessory.json" <<EOF
+{"current_scene": "Scene", "current_program_scene": "Scene", "name": "Tessory",
+ "scene_order": [{"name": "Scene"}],
+ "sources": [
+  {"id": "scene", "versioned_id": "scene", "name": "Scene",
+   "settings": {"id_counter": 1, "items": [{"name": "Picture", "id": 1, "visible": true}]}},
+  {"id": "image_source", "versioned_id": "image_source", "name": "Picture",
+   "settings": {"file": "$tmp/picture.png"},
+   "filters": [{"id": "qx_tessory", "versioned_id": "qx_tessory", "name": "QX Tessory",
+                "settings": {"instances": 8}}]}]}
+EOF
+HOME="$home" xvfb-run -a -s "-screen 0 1280x800x24" obs --multi --disable-shutdown-check \
+  --disable-updater --collection Tessory >"$tmp/obs.out" 2>&1 &
+runner=$!
+# The collection is logged once loaded; then OBS is asked to quit, and xvfb-run ends its
+# server.
+for _ in $(seq 120); do
+  grep -qs "filter: \|Loaded scenes:" "$config"/logs/*.txt && break
+  sleep 0.5
+done
+sleep 1
+log=$(cat "$config"/logs/*.txt 2>/dev/null || true)
+obs=$(pgrep -P "$runner" -x obs || true)
+if [ -n "$obs" ]; then kill "$obs"; fi
+wait "$runner" || true
+obs=
+grep -q "^[0-9:.]*:     qx-tessory.so$" <<<"$log" || fail "OBS did not load the module: $log"
+grep -q "filter: 'QX Tessory' (qx_tessory)" <<<"$log" || fail "OBS has no QX Tessory filter: $log"
+if grep -q "\[qx-tessory\]" <<<"$log"; then fail "the OBS module: $(grep qx-tessory <<<"$log")"; fi
+
 # The package: the same files under /usr, and dependencies from the linked libraries.
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/pkg" >/dev/null
 deb=$(ls "$tmp"/pkg/*.deb)
@@ -62,7 +103,7 @@ for f in "${expected[@]}"; do
   grep -q "\./usr/$f\$" <<<"$listing" || fail "package lacks /usr/$f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libglbinding libavcodec libegl1 libopenimageio; do
+for lib in libglbinding libavcodec libegl1 libopenimageio libobs0; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 echo "installed ${#expected[@]} files; package $(basename "$deb"); Depends: $depends"

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 namespace Corvane::Tessory::Testing {
 
@@ -120,9 +121,15 @@ std::vector<uint8_t> ObsSession::frameAfter(int frames) {
     return rgba;
 }
 
-uint64_t ObsSession::frames() {
-    const std::lock_guard<std::mutex> lock(mMutex);
-    return mFrames;
+void ObsSession::renderedAfter(uint32_t frames) {
+    const uint32_t wanted = obs_get_total_frames() + frames;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10 + frames);
+    while (obs_get_total_frames() < wanted) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error("libobs stopped rendering");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 std::string ObsSession::problems() {

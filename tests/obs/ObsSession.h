@@ -35,8 +35,9 @@ class ObsSession {
 
     /// The composited frame after `frames` more frames have come, as RGBA bytes.
     std::vector<uint8_t> frameAfter(int frames);
-    /// Frames the output has delivered so far.
-    uint64_t frames();
+    /// Waits until libobs has rendered `frames` more frames (the output repeats a frame when
+    /// rendering lags; these are drawn ones).
+    void renderedAfter(uint32_t frames);
     /// What libobs logged at warning level or above.
     std::string problems();
 

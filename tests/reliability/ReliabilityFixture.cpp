@@ -95,11 +95,4 @@ uint64_t environmentCount(const char* name, uint64_t fallback) {
     return *end ? fallback : value;
 }
 
-uint64_t residentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    uint64_t size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
-}
-
 }  // namespace Corvane::Tessory::Testing

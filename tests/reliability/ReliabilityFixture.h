@@ -9,6 +9,7 @@
 #include <string>
 
 #include "EffectFixture.h"
+#include "PeakResident.h"
 
 namespace Corvane::Tessory::Testing {
 
@@ -56,8 +57,6 @@ constexpr PF_Pixel kUnwritten{0, 9, 9, 9};
 int maxDifference(const Host::Layer& a, const Host::Layer& b);
 /// An unsigned count from the environment, or the fallback when unset or not a number.
 uint64_t environmentCount(const char* name, uint64_t fallback);
-/// Resident memory of this process in bytes.
-uint64_t residentBytes();
 /// True in a build with AddressSanitizer (memory figures mean little there).
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kUnderAddressSanitizer = true;

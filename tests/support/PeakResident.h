@@ -7,11 +7,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <string>
 
 namespace Corvane::Tessory::Testing {
+
+/// Resident memory of this process in bytes.
+inline uint64_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    uint64_t size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+}
 
 struct PeakRun {
     int status = -1;   // exit status; -1 when it did not exit normally
