@@ -55,6 +55,8 @@ bench: build
 	$(BUILD)/bin/tessory_bench_colour --benchmark_out=bench/results/colour.json \
 		--benchmark_out_format=json
 	./bench/startup.sh $(BUILD)
+	xvfb-run -a $(BUILD)/bin/tessory_bench_obs --benchmark_out=bench/results/obs.json \
+		--benchmark_out_format=json
 	./bench/report.sh $(BUILD)
 
 # Installs under $(PREFIX) (into $(DESTDIR) when staging): bin/tessory, lib/tessory/Tessory.so,

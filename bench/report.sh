@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Turns bench/results/latest.json (Google Benchmark), video.json (bench/video.sh),
-# startup.json (bench/startup.sh), colour.json (tessory_bench_colour) and one
+# startup.json (bench/startup.sh), colour.json (tessory_bench_colour), obs.json
+# (tessory_bench_obs) and one
 # memory probe per frame size into bench/results/REPORT.md and frame_time.png.
 # Usage: bench/report.sh BUILD_DIR
 set -euo pipefail
@@ -11,6 +12,7 @@ json="$results/latest.json"
 video="$results/video.json"
 startup="$results/startup.json"
 colour="$results/colour.json"
+obs="$results/obs.json"
 [ -f "$json" ] || { echo "no $json: run the benchmarks first" >&2; exit 1; }
 
 renderer=$(jq -r '.context.gl_renderer // "unknown"' "$json")
@@ -147,6 +149,33 @@ data="$results/frame_time.dat"
             to=$(q BM_ColourToRgba)
             echo "| $(jq -r .label <<<"$from") | $(fmt "$(jq -r .real_time <<<"$from")") | $(fmt "$(jq -r .real_time <<<"$to")") | $(jq -r '.round_trip_error * 100 | round / 100' <<<"$from") | $(jq -r '.round_trip_edge_error * 100 | round / 100' <<<"$from") | $(jq -r '.decode_edge_error * 100 | round / 100' <<<"$from") |"
         done
+        echo
+    fi
+    if [ -f "$obs" ]; then
+        echo "## OBS Studio"
+        echo
+        echo "Headless libobs at 30 frames a second on llvmpipe, one picture source, the filter with"
+        echo "its defaults (\`tessory_bench_obs\`): frames rendered a second, frames lagged, CPUs busy"
+        echo "(llvmpipe's threads included), and the filter's own ms a frame from OBS's profiler."
+        echo
+        echo "| Size | Filter | Rendered fps | Lagged a second | CPUs busy | Filter ms | of which read-back | effect | upload |"
+        echo "|---|---|---|---|---|---|---|---|---|"
+        o() { jq -r --arg n "BM_ObsFrames/w:$1/h:$2/filter:$3/iterations:1/real_time" \
+            "[.benchmarks[] | select(.name == \$n)][0].$4" "$obs"; }
+        r() { jq -r '. * 100 | round / 100' <<<"$(o "$@")"; }
+        for size in "1280 720" "1920 1080"; do
+            read -r w h <<<"$size"
+            for f in 0 1 2; do
+                label=$(case $f in 0) echo none ;; 1) echo "read back at once" ;; 2) echo "one frame late" ;; esac)
+                echo "| ${w}x$h | $label | $(r $w $h $f rendered_fps) | $(r $w $h $f lagged_per_s) | $(r $w $h $f cpus_busy) | $(r $w $h $f render_ms) | $(r $w $h $f stage_ms) | $(r $w $h $f effect_ms) | $(r $w $h $f upload_ms) |"
+            done
+        done
+        echo
+        for size in "1280 720" "1920 1080"; do
+            read -r w h <<<"$size"
+            echo "- ${w}x$h: rendered fps with / without the filter = **$(ratio "$(o $w $h 1 rendered_fps)" "$(o $w $h 0 rendered_fps)")** (read back at once), **$(ratio "$(o $w $h 2 rendered_fps)" "$(o $w $h 0 rendered_fps)")** (one frame late)."
+        done
+        echo "- Goal at 1280x720: at least 0.9."
         echo
     fi
     if [ -f "$startup" ]; then

@@ -148,7 +148,9 @@ bool obs_module_load(void) {
     obs_source_info info{};
     info.id = "qx_tessory";
     info.type = OBS_SOURCE_TYPE_FILTER;
-    info.output_flags = OBS_SOURCE_VIDEO;
+    // sRGB-aware as OBS's image and media sources are: a filter that is not makes OBS draw
+    // such a source into a texture of its own first, one more full-frame pass.
+    info.output_flags = OBS_SOURCE_VIDEO | OBS_SOURCE_SRGB;
     info.get_name = name;
     info.create = create;
     info.destroy = destroy;

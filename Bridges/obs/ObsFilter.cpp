@@ -10,9 +10,18 @@
 namespace Corvane::Tessory::Obs {
 
 namespace {
-// OBS's profiler shows this section in its log and to profiler snapshots: the filter's own
-// time on the graphics thread.
-constexpr char kProfileName[] = "qx_tessory_render";
+// A section of OBS's profiler, which shows it in OBS's log and to profiler snapshots: the
+// filter's own time on the graphics thread ("qx_tessory_render"), and each step within it.
+class Section {
+  public:
+    explicit Section(const char* name) : mName(name) { profile_start(name); }
+    ~Section() { profile_end(mName); }
+    Section(const Section&) = delete;
+    Section& operator=(const Section&) = delete;
+
+  private:
+    const char* mName;
+};
 // The size the effect is made for before a frame has come.
 constexpr int kFirstWidth = 1920, kFirstHeight = 1080;
 }  // namespace
@@ -35,6 +44,7 @@ ObsFilter::~ObsFilter() {
     mTarget.reset();
     mStages.clear();
     mResult.reset();
+    mCopy.reset();
     obs_leave_graphics();
 }
 
@@ -87,16 +97,22 @@ void ObsFilter::resize(uint32_t width, uint32_t height) {
     mStaged.assign(mStages.size(), false);
     mNext = 0;
     mResult.reset(gs_texture_create(width, height, GS_RGBA, 1, nullptr, GS_DYNAMIC));
+    if (!mCopy) {
+        char* path = obs_module_file("tessory-copy.effect");
+        mCopy.reset(path ? gs_effect_create_from_file(path, nullptr) : nullptr);
+        bfree(path);
+    }
     mHaveResult = false;
 }
 
 bool ObsFilter::drawTarget(uint32_t width, uint32_t height) {
     gs_texrender_reset(mTarget.get());
     if (!gs_texrender_begin(mTarget.get(), width, height)) return false;
-    // The target's pixels as they are, alpha included: what lies below is OBS's business
-    // when the result is drawn.
+    // The target's pixels as they are, alpha included and sRGB bytes untouched: what lies
+    // below, and in which light it blends, is OBS's business when the result is drawn.
     gs_blend_state_push();
-    gs_blend_function(GS_BLEND_ONE, GS_BLEND_ZERO);
+    gs_enable_blending(false);
+    const bool linear = gs_set_linear_srgb(false);
     vec4 clear;
     vec4_zero(&clear);
     gs_clear(GS_CLEAR_COLOR, &clear, 0.0f, 0);
@@ -104,9 +120,10 @@ bool ObsFilter::drawTarget(uint32_t width, uint32_t height) {
     const bool drawn =
         obs_source_process_filter_begin(mContext, GS_RGBA, OBS_ALLOW_DIRECT_RENDERING);
     if (drawn) {
-        obs_source_process_filter_end(mContext, obs_get_base_effect(OBS_EFFECT_DEFAULT), width,
-                                      height);
+        obs_source_process_filter_end(
+            mContext, mCopy ? mCopy.get() : obs_get_base_effect(OBS_EFFECT_DEFAULT), width, height);
     }
+    gs_set_linear_srgb(linear);
     gs_blend_state_pop();
     gs_texrender_end(mTarget.get());
     return drawn;
@@ -121,6 +138,7 @@ bool ObsFilter::renderEffect(const uint8_t* pixels, uint32_t lineSize, uint32_t 
     }
     const Bridge::BridgeRuntime::Call call = mRuntime.call();
     try {
+        const Section section("qx_tessory_effect");
         if (!mInput || mInput->width() != int(width) || mInput->height() != int(height)) {
             mInput.emplace(int(width), int(height));
             mOutput.emplace(int(width), int(height));
@@ -140,6 +158,7 @@ bool ObsFilter::renderEffect(const uint8_t* pixels, uint32_t lineSize, uint32_t 
                         "; such frames pass through unchanged");
         return false;
     }
+    const Section section("qx_tessory_upload");
     uint8_t* mapped = nullptr;
     uint32_t mappedLine = 0;
     if (!gs_texture_map(mResult.get(), &mapped, &mappedLine)) return false;
@@ -149,9 +168,19 @@ bool ObsFilter::renderEffect(const uint8_t* pixels, uint32_t lineSize, uint32_t 
 }
 
 void ObsFilter::drawTexture(gs_texture_t* texture, uint32_t width, uint32_t height) {
+    // As OBS's own sRGB-aware sources draw: in linear light when the scene asks for it.
+    const bool linear = gs_get_linear_srgb();
+    const bool previous = gs_framebuffer_srgb_enabled();
+    gs_enable_framebuffer_srgb(linear);
     gs_effect_t* effect = obs_get_base_effect(OBS_EFFECT_DEFAULT);
-    gs_effect_set_texture(gs_effect_get_param_by_name(effect, "image"), texture);
+    gs_eparam_t* image = gs_effect_get_param_by_name(effect, "image");
+    if (linear) {
+        gs_effect_set_texture_srgb(image, texture);
+    } else {
+        gs_effect_set_texture(image, texture);
+    }
     while (gs_effect_loop(effect, "Draw")) gs_draw_sprite(texture, 0, width, height);
+    gs_enable_framebuffer_srgb(previous);
 }
 
 void ObsFilter::render() {
@@ -165,16 +194,19 @@ void ObsFilter::render() {
             return;
         }
     }
-    profile_start(kProfileName);
+    const Section section("qx_tessory_render");
     if (width != mWidth || height != mHeight || !mTarget) resize(width, height);
-    if (!drawTarget(width, height)) {
-        profile_end(kProfileName);
-        return;
+    {
+        const Section step("qx_tessory_target");
+        if (!drawTarget(width, height)) return;
     }
     gs_texture_t* drawn = gs_texrender_get_texture(mTarget.get());
     const size_t slot = mNext;
     mNext = (mNext + 1) % mStages.size();
-    gs_stage_texture(mStages[slot].get(), drawn);
+    {
+        const Section step("qx_tessory_stage");
+        gs_stage_texture(mStages[slot].get(), drawn);
+    }
     mStaged[slot] = true;
     // The surface staged mLatency frames ago (the oldest in the ring, or this frame's when
     // the ring has one): the GPU has had those frames to fill it.
@@ -182,13 +214,18 @@ void ObsFilter::render() {
     if (mStaged[ready]) {
         uint8_t* pixels = nullptr;
         uint32_t lineSize = 0;
-        if (gs_stagesurface_map(mStages[ready].get(), &pixels, &lineSize)) {
+        bool mapped = false;
+        {
+            const Section step("qx_tessory_map");
+            mapped = gs_stagesurface_map(mStages[ready].get(), &pixels, &lineSize);
+        }
+        if (mapped) {
             mHaveResult = renderEffect(pixels, lineSize, width, height);
             gs_stagesurface_unmap(mStages[ready].get());
         }
     }
+    const Section step("qx_tessory_draw");
     drawTexture(mHaveResult ? mResult.get() : drawn, width, height);
-    profile_end(kProfileName);
 }
 
 }  // namespace Corvane::Tessory::Obs

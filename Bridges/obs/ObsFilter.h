@@ -35,6 +35,7 @@ using GsObject = std::unique_ptr<T, GsDelete<T, destroy>>;
 using TexRender = GsObject<gs_texrender_t, gs_texrender_destroy>;
 using StageSurface = GsObject<gs_stagesurf_t, gs_stagesurface_destroy>;
 using Texture = GsObject<gs_texture_t, gs_texture_destroy>;
+using Effect = GsObject<gs_effect_t, gs_effect_destroy>;
 
 class ObsFilter {
   public:
@@ -85,6 +86,7 @@ class ObsFilter {
     std::vector<bool> mStaged;
     size_t mNext = 0;
     Texture mResult;
+    Effect mCopy;  // draws the target into mTarget; OBS's default effect when missing
     bool mHaveResult = false;
 };
 

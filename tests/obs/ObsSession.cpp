@@ -1,12 +1,13 @@
 #include "ObsSession.h"
 
+#include <X11/Xlib.h>
 #include <obs-nix-platform.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <thread>
 
@@ -25,10 +26,11 @@ void openModule(const std::string& path, const std::string& data) {
 }  // namespace
 
 ObsSession::ObsSession(uint32_t width, uint32_t height, uint32_t fps)
-    : mWidth(width), mHeight(height) {
+    : mWidth(width), mHeight(height), mDisplay(XOpenDisplay(nullptr)) {
+    if (!mDisplay) throw std::runtime_error("no X display (run under xvfb-run)");
     base_set_log_handler(onLog, this);
     obs_set_nix_platform(OBS_NIX_PLATFORM_X11_EGL);
-    obs_set_nix_platform_display(mX.display());
+    obs_set_nix_platform_display(mDisplay);
     if (!obs_startup("en-US", nullptr, nullptr)) {
         throw std::runtime_error("obs_startup failed: " + problems());
     }
@@ -52,13 +54,7 @@ ObsSession::ObsSession(uint32_t width, uint32_t height, uint32_t fps)
 
     mScene = obs_scene_create("tessory-test");
     obs_set_output_source(0, obs_scene_get_source(mScene));
-    video_scale_info conversion{};
-    conversion.format = VIDEO_FORMAT_BGRA;
-    conversion.width = width;
-    conversion.height = height;
-    conversion.range = VIDEO_RANGE_FULL;
-    conversion.colorspace = VIDEO_CS_SRGB;
-    obs_add_raw_video_callback(&conversion, onFrame, this);
+    obs_add_raw_video_callback(nullptr, onFrame, this);  // the output's own format
 }
 
 ObsSession::~ObsSession() {
@@ -70,29 +66,26 @@ ObsSession::~ObsSession() {
         obs_shutdown();
     }
     base_set_log_handler(nullptr, nullptr);
+    XCloseDisplay(static_cast<Display*>(mDisplay));
+}
+
+obs_source_t* ObsSession::addToScene(const char* id, const std::string& settingsJson) {
+    obs_data_t* settings = obs_data_create_from_json(settingsJson.c_str());
+    obs_source_t* source = obs_source_create(id, id, settings, nullptr);
+    obs_data_release(settings);
+    if (!source) throw std::runtime_error(std::string("no ") + id + ": " + settingsJson);
+    mSources.push_back(source);
+    obs_scene_add(mScene, source);
+    return source;
 }
 
 obs_source_t* ObsSession::addImage(const std::string& path) {
-    obs_data_t* settings = obs_data_create();
-    obs_data_set_string(settings, "file", path.c_str());
-    obs_source_t* image = obs_source_create("image_source", path.c_str(), settings, nullptr);
-    obs_data_release(settings);
-    if (!image) throw std::runtime_error("no image source for " + path);
-    mSources.push_back(image);
-    obs_scene_add(mScene, image);
-    return image;
+    return addToScene("image_source", nlohmann::json{{"file", path}}.dump());
 }
 
 void ObsSession::addColour(uint32_t colour) {
-    obs_data_t* settings = obs_data_create();
-    obs_data_set_int(settings, "color", colour);
-    obs_data_set_int(settings, "width", mWidth);
-    obs_data_set_int(settings, "height", mHeight);
-    obs_source_t* source = obs_source_create("color_source", "colour", settings, nullptr);
-    obs_data_release(settings);
-    if (!source) throw std::runtime_error("no colour source");
-    mSources.push_back(source);
-    obs_scene_add(mScene, source);
+    addToScene("color_source",
+               nlohmann::json{{"color", colour}, {"width", mWidth}, {"height", mHeight}}.dump());
 }
 
 obs_source_t* ObsSession::addFilter(obs_source_t* source, const std::string& settingsJson) {
@@ -111,14 +104,18 @@ std::vector<uint8_t> ObsSession::frameAfter(int frames) {
     if (!mArrived.wait_for(lock, std::chrono::seconds(60), [&] { return mFrames >= wanted; })) {
         throw std::runtime_error("OBS delivered no frames for a minute");
     }
-    std::vector<uint8_t> rgba(mLast.size());
-    for (size_t i = 0; i < mLast.size(); i += 4) {
-        rgba[i] = mLast[i + 2];
-        rgba[i + 1] = mLast[i + 1];
-        rgba[i + 2] = mLast[i];
-        rgba[i + 3] = mLast[i + 3];
-    }
+    std::vector<uint8_t> rgba(mLast);
+    for (size_t i = 0; i < rgba.size(); i += 4) std::swap(rgba[i], rgba[i + 2]);
     return rgba;
+}
+
+std::vector<uint8_t> ObsSession::frameWith(obs_source_t* source, const std::string& settingsJson,
+                                           int frames) {
+    obs_source_t* filter = addFilter(source, settingsJson);
+    std::vector<uint8_t> frame = frameAfter(frames);
+    obs_source_filter_remove(source, filter);
+    obs_source_release(filter);
+    return frame;
 }
 
 void ObsSession::renderedAfter(uint32_t frames) {
@@ -154,7 +151,6 @@ void ObsSession::onFrame(void* self, video_data* frame) {
 void ObsSession::onLog(int level, const char* format, va_list args, void* self) {
     char line[2048];
     std::vsnprintf(line, sizeof line, format, args);
-    if (std::getenv("TESSORY_OBS_LOG")) std::fprintf(stderr, "obs: %s\n", line);
     if (level > LOG_WARNING) return;
     auto* s = static_cast<ObsSession*>(self);
     const std::lock_guard<std::mutex> lock(s->mMutex);

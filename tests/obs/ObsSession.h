@@ -1,6 +1,7 @@
-// Real libobs, headless: an X server of its own (Xvfb), libobs on its OpenGL module through
-// EGL on that display, OBS's image source and the module under test loaded as OBS loads
-// plug-ins, one scene on output channel 0, and the composited frames read back on the CPU.
+// Real libobs, headless: libobs on its OpenGL module through EGL on the X display that
+// DISPLAY names (the tests and the benchmark run under xvfb-run), OBS's image source and the module
+// under test loaded as OBS loads plug-ins, one scene on output channel 0, and the composited frames
+// read back on the CPU.
 #pragma once
 
 #include <obs.h>
@@ -11,14 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "VirtualDisplay.h"
-
 namespace Corvane::Tessory::Testing {
 
 class ObsSession {
   public:
     /// Canvas and output of width x height at fps frames a second. Throws std::runtime_error
-    /// when Xvfb, libobs or a module does not start.
+    /// when the display, libobs or a module does not start.
     ObsSession(uint32_t width, uint32_t height, uint32_t fps = 30);
     ~ObsSession();
     ObsSession(const ObsSession&) = delete;
@@ -35,6 +34,10 @@ class ObsSession {
 
     /// The composited frame after `frames` more frames have come, as RGBA bytes.
     std::vector<uint8_t> frameAfter(int frames);
+    /// The frame after `frames` frames with a filter of these settings on source; the filter
+    /// is removed and released after.
+    std::vector<uint8_t> frameWith(obs_source_t* source, const std::string& settingsJson,
+                                   int frames = 4);
     /// Waits until libobs has rendered `frames` more frames (the output repeats a frame when
     /// rendering lags; these are drawn ones).
     void renderedAfter(uint32_t frames);
@@ -42,11 +45,13 @@ class ObsSession {
     std::string problems();
 
   private:
+    /// A source of that kind with these settings (JSON), added to the scene; kept.
+    obs_source_t* addToScene(const char* id, const std::string& settingsJson);
     static void onFrame(void* self, video_data* frame);
     static void onLog(int level, const char* format, va_list args, void* self);
 
     uint32_t mWidth, mHeight;
-    VirtualDisplay mX;
+    void* mDisplay;  // Xlib's Display*
     obs_scene_t* mScene = nullptr;
     std::vector<obs_source_t*> mSources;
 
