@@ -27,6 +27,7 @@ BridgeInstance::BridgeInstance(BridgeRuntime& runtime, unsigned width, unsigned 
     : mRuntime(runtime),
       mWidth(static_cast<int>(width)),
       mHeight(static_cast<int>(height)),
+      mEffect(nullptr, {&runtime}),
       mInput(std::max(1, mWidth), std::max(1, mHeight)),
       mOutput(std::max(1, mWidth), std::max(1, mHeight)) {
     const auto& entries = paramEntries();
@@ -66,10 +67,7 @@ BridgeInstance::BridgeInstance(BridgeRuntime& runtime, unsigned width, unsigned 
 
 BridgeInstance::~BridgeInstance() {
     const Bridge::BridgeRuntime::Call call = mRuntime.call();
-    if (mEffect) {
-        mEffect.reset();
-        mRuntime.effectGone();
-    }
+    mEffect.reset();
 }
 
 void BridgeInstance::setParam(int index, const void* param) {

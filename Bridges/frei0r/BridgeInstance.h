@@ -8,14 +8,11 @@
 #include <vector>
 
 #include "BridgeParams.h"
+#include "BridgeRuntime.h"
 #include "Host/Layer.h"
 
 namespace Corvane::Tessory::Host {
 class EffectInstance;
-}
-
-namespace Corvane::Tessory::Bridge {
-class BridgeRuntime;
 }
 
 namespace Corvane::Tessory::Frei0r {
@@ -50,7 +47,7 @@ class BridgeInstance {
     BridgeRuntime& mRuntime;
     int mWidth;
     int mHeight;
-    std::unique_ptr<Host::EffectInstance> mEffect;
+    BridgeRuntime::Effect mEffect;
     std::vector<Mapping> mMappings;  // per frei0r parameter
     std::vector<int> mHostIndex;     // its position in the effect's list
     std::vector<Value> mValues;

@@ -76,7 +76,6 @@ const std::vector<ParamInfo>& registeredParams() {
             if (info.settable()) list.push_back(std::move(info));
         }
         effect.reset();
-        rt.effectGone();
         return list;
     }();
     return params;

@@ -21,16 +21,13 @@ A_u_long downsampleFactor(int width, int profileWidth) {
 }  // namespace
 
 TessoryFilter::TessoryFilter(Bridge::BridgeRuntime& runtime, mlt_filter filter)
-    : mRuntime(runtime), mFilter(filter) {}
+    : mRuntime(runtime), mFilter(filter), mEffect(nullptr, {&runtime}) {}
 
 TessoryFilter::~TessoryFilter() {
     const Bridge::BridgeRuntime::Call call = mRuntime.call();
     mInput.reset();
     mOutput.reset();
-    if (mEffect) {
-        mEffect.reset();
-        mRuntime.effectGone();
-    }
+    mEffect.reset();
 }
 
 bool TessoryFilter::ready(int profileWidth, int profileHeight) {

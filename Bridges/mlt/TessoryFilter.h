@@ -8,15 +8,12 @@
 #include <memory>
 #include <optional>
 
+#include "BridgeRuntime.h"
 #include "Host/Layer.h"
 #include "PropertyValues.h"
 
 namespace Corvane::Tessory::Host {
 class EffectInstance;
-}
-
-namespace Corvane::Tessory::Bridge {
-class BridgeRuntime;
 }
 
 namespace Corvane::Tessory::Mlt {
@@ -42,7 +39,7 @@ class TessoryFilter {
 
     Bridge::BridgeRuntime& mRuntime;
     mlt_filter mFilter;
-    std::unique_ptr<Host::EffectInstance> mEffect;
+    Bridge::BridgeRuntime::Effect mEffect;
     std::optional<PropertyValues> mValues;
     bool mFailed = false;
     std::optional<Host::Layer> mInput;

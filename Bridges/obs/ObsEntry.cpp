@@ -55,7 +55,6 @@ bool readCatalog() {
     }
     catalog().emplace(Catalog{ObsSettings(ParamInfo::listOf(*effect)), std::move(supervised)});
     effect.reset();
-    rt.effectGone();
     return true;
 }
 

@@ -28,17 +28,18 @@ constexpr int kFirstWidth = 1920, kFirstHeight = 1080;
 
 ObsFilter::ObsFilter(Bridge::BridgeRuntime& runtime, const ObsSettings& settings,
                      obs_source_t* context, int latency)
-    : mRuntime(runtime), mSettings(settings), mContext(context), mLatency(std::max(0, latency)) {}
+    : mRuntime(runtime),
+      mSettings(settings),
+      mContext(context),
+      mLatency(std::max(0, latency)),
+      mEffect(nullptr, {&runtime}) {}
 
 ObsFilter::~ObsFilter() {
     {
         const Bridge::BridgeRuntime::Call call = mRuntime.call();
         mInput.reset();
         mOutput.reset();
-        if (mEffect) {
-            mEffect.reset();
-            mRuntime.effectGone();
-        }
+        mEffect.reset();
     }
     obs_enter_graphics();
     mTarget.reset();

@@ -12,15 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "BridgeRuntime.h"
 #include "Host/Layer.h"
 #include "ObsSettings.h"
 
 namespace Corvane::Tessory::Host {
 class EffectInstance;
-}
-
-namespace Corvane::Tessory::Bridge {
-class BridgeRuntime;
 }
 
 namespace Corvane::Tessory::Obs {
@@ -75,7 +72,7 @@ class ObsFilter {
     std::mutex mValuesMutex;
     ObsSettings::Values mValues;
 
-    std::unique_ptr<Host::EffectInstance> mEffect;
+    Bridge::BridgeRuntime::Effect mEffect;
     bool mFailed = false;
     std::optional<Host::Layer> mInput;
     std::optional<Host::Layer> mOutput;

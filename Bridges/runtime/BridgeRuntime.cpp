@@ -44,6 +44,11 @@ void BridgeRuntime::deinit() {
     unloadIfUnused();
 }
 
+void BridgeRuntime::EffectGone::operator()(Host::EffectInstance* effect) const {
+    delete effect;
+    runtime->effectGone();
+}
+
 void BridgeRuntime::effectGone() {
     if (mLive > 0) --mLive;
     unloadIfUnused();
@@ -138,8 +143,9 @@ BridgeRuntime::Call::~Call() {
     Host::HostGLContext::releaseThread();
 }
 
-std::unique_ptr<Host::EffectInstance> BridgeRuntime::newEffect(int width, int height) {
-    if (!load()) return nullptr;
+BridgeRuntime::Effect BridgeRuntime::newEffect(int width, int height) {
+    Effect none(nullptr, EffectGone{this});
+    if (!load()) return none;
     try {
         auto effect = std::make_unique<Host::EffectInstance>(*mApp, *mModule);
         effect->setLayerSize(width, height);
@@ -147,13 +153,13 @@ std::unique_ptr<Host::EffectInstance> BridgeRuntime::newEffect(int width, int he
         if (err != PF_Err_NONE) {
             report("the effect refused its parameter set-up (error " + std::to_string(err) +
                    "); frames pass through unchanged");
-            return nullptr;
+            return none;
         }
         ++mLive;
-        return effect;
+        return Effect(effect.release(), EffectGone{this});
     } catch (const std::exception& e) {
         report(std::string("cannot make an effect instance: ") + e.what());
-        return nullptr;
+        return none;
     }
 }
 

@@ -59,16 +59,21 @@ class BridgeRuntime {
     void init();
     void deinit();
 
+    /// Destroys an effect of newEffect and tells the runtime, which lets the module go
+    /// when nothing else holds it; inside a Call, as everything here.
+    struct EffectGone {
+        BridgeRuntime* runtime;
+        void operator()(Host::EffectInstance* effect) const;
+    };
+    using Effect = std::unique_ptr<Host::EffectInstance, EffectGone>;
     /// A new effect, globally set up once per load, with its parameters registered, for
     /// frames of that size; null, after a report on stderr, when the module cannot be
     /// loaded or refuses its set-up.
-    std::unique_ptr<Host::EffectInstance> newEffect(int width, int height);
+    Effect newEffect(int width, int height);
     /// Whether frames of that size are taken (TESSORY_MAX_PIXELS as the process started,
     /// else the hosts' default limit); reports a refusal once. Asked before anything of that size
     /// is allocated.
     bool admits(int64_t width, int64_t height);
-    /// An effect from newEffect was destroyed.
-    void effectGone();
     bool loaded() const { return mModule != nullptr; }
     std::string modulePath() const;
 
@@ -81,6 +86,7 @@ class BridgeRuntime {
     /// Sets the host's renderer from TESSORY_RENDERER.
     void chooseRenderer();
     void unloadIfUnused();
+    void effectGone();
 
     std::string mName;
     bool mCpuOnly;
