@@ -17,6 +17,7 @@ expected=(
   lib/x86_64-linux-gnu/mlt-7/libmlttessory.so
   lib/x86_64-linux-gnu/obs-plugins/qx-tessory.so
   share/obs/obs-plugins/qx-tessory/locale/en-US.ini
+  share/obs/obs-plugins/qx-tessory/tessory-copy.effect
   share/kdenlive/effects/tessory.xml
   share/shotcut/qml/filters/tessory/meta.qml
   share/shotcut/qml/filters/tessory/ui.qml
@@ -76,7 +77,8 @@ cat >"$config/basic/scenes/Tessory.json" <<EOF
    "filters": [{"id": "qx_tessory", "versioned_id": "qx_tessory", "name": "QX Tessory",
                 "settings": {"instances": 8}}]}]}
 EOF
-HOME="$home" xvfb-run -a -s "-screen 0 1280x800x24" obs --multi --disable-shutdown-check \
+mkdir -m 700 "$tmp/runtime"
+HOME="$home" XDG_RUNTIME_DIR="$tmp/runtime" xvfb-run -a -s "-screen 0 1280x800x24" obs --multi --disable-shutdown-check \
   --disable-updater --collection Tessory >"$tmp/obs.out" 2>&1 &
 runner=$!
 # The collection is logged once loaded; then OBS is asked to quit, and xvfb-run ends its
