@@ -2,7 +2,6 @@
 // into libobs, a C library.
 #include <obs-module.h>
 
-#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -58,21 +57,13 @@ bool readCatalog() {
     return true;
 }
 
-/// Frames between a read-back and its picture on screen: 0 waits for the GPU in the frame
-/// that drew the source. TESSORY_OBS_LATENCY=1 takes the picture one frame late instead.
-int latency() {
-    const char* value = std::getenv("TESSORY_OBS_LATENCY");
-    return value && *value == '1' ? 1 : 0;
-}
-
 const char* name(void*) {
     return obs_module_text("QXTessory");
 }
 
 void* create(obs_data_t* settings, obs_source_t* source) {
     try {
-        auto filter =
-            std::make_unique<ObsFilter>(runtime(), catalog()->settings, source, latency());
+        auto filter = std::make_unique<ObsFilter>(runtime(), catalog()->settings, source);
         filter->update(settings);
         return filter.release();
     } catch (const std::exception& e) {

@@ -27,12 +27,8 @@ constexpr int kFirstWidth = 1920, kFirstHeight = 1080;
 }  // namespace
 
 ObsFilter::ObsFilter(Bridge::BridgeRuntime& runtime, const ObsSettings& settings,
-                     obs_source_t* context, int latency)
-    : mRuntime(runtime),
-      mSettings(settings),
-      mContext(context),
-      mLatency(std::max(0, latency)),
-      mEffect(nullptr, {&runtime}) {}
+                     obs_source_t* context)
+    : mRuntime(runtime), mSettings(settings), mContext(context), mEffect(nullptr, {&runtime}) {}
 
 ObsFilter::~ObsFilter() {
     {
@@ -43,7 +39,7 @@ ObsFilter::~ObsFilter() {
     }
     obs_enter_graphics();
     mTarget.reset();
-    mStages.clear();
+    mStage.reset();
     mResult.reset();
     mCopy.reset();
     obs_leave_graphics();
@@ -91,19 +87,13 @@ void ObsFilter::resize(uint32_t width, uint32_t height) {
     mWidth = width;
     mHeight = height;
     mTarget.reset(gs_texrender_create(GS_RGBA, GS_ZS_NONE));
-    mStages.clear();
-    for (int i = 0; i <= mLatency; ++i) {
-        mStages.emplace_back(gs_stagesurface_create(width, height, GS_RGBA));
-    }
-    mStaged.assign(mStages.size(), false);
-    mNext = 0;
+    mStage.reset(gs_stagesurface_create(width, height, GS_RGBA));
     mResult.reset(gs_texture_create(width, height, GS_RGBA, 1, nullptr, GS_DYNAMIC));
     if (!mCopy) {
         char* path = obs_module_file("tessory-copy.effect");
         mCopy.reset(path ? gs_effect_create_from_file(path, nullptr) : nullptr);
         bfree(path);
     }
-    mHaveResult = false;
 }
 
 bool ObsFilter::drawTarget(uint32_t width, uint32_t height) {
@@ -202,31 +192,21 @@ void ObsFilter::render() {
         if (!drawTarget(width, height)) return;
     }
     gs_texture_t* drawn = gs_texrender_get_texture(mTarget.get());
-    const size_t slot = mNext;
-    mNext = (mNext + 1) % mStages.size();
     {
         const Section step("qx_tessory_stage");
-        gs_stage_texture(mStages[slot].get(), drawn);
+        gs_stage_texture(mStage.get(), drawn);
     }
-    mStaged[slot] = true;
-    // The surface staged mLatency frames ago (the oldest in the ring, or this frame's when
-    // the ring has one): the GPU has had those frames to fill it.
-    const size_t ready = mNext;
-    if (mStaged[ready]) {
-        uint8_t* pixels = nullptr;
-        uint32_t lineSize = 0;
-        bool mapped = false;
-        {
-            const Section step("qx_tessory_map");
-            mapped = gs_stagesurface_map(mStages[ready].get(), &pixels, &lineSize);
-        }
-        if (mapped) {
-            mHaveResult = renderEffect(pixels, lineSize, width, height);
-            gs_stagesurface_unmap(mStages[ready].get());
-        }
+    uint8_t* pixels = nullptr;
+    uint32_t lineSize = 0;
+    bool mapped = false;
+    {
+        const Section step("qx_tessory_map");
+        mapped = gs_stagesurface_map(mStage.get(), &pixels, &lineSize);
     }
+    const bool rendered = mapped && renderEffect(pixels, lineSize, width, height);
+    if (mapped) gs_stagesurface_unmap(mStage.get());
     const Section step("qx_tessory_draw");
-    drawTexture(mHaveResult ? mResult.get() : drawn, width, height);
+    drawTexture(rendered ? mResult.get() : drawn, width, height);
 }
 
 }  // namespace Corvane::Tessory::Obs

@@ -36,10 +36,9 @@ using Effect = GsObject<gs_effect_t, gs_effect_destroy>;
 
 class ObsFilter {
   public:
-    /// latency: frames between the read-back and the picture drawn; 0 maps the stage surface
-    /// in the frame that filled it.
-    ObsFilter(Bridge::BridgeRuntime& runtime, const ObsSettings& settings, obs_source_t* context,
-              int latency);
+    /// The read-back is mapped in the frame that staged it: on llvmpipe the wait lies in the
+    /// staging, and a ring of stage surfaces a frame late gained nothing measurable.
+    ObsFilter(Bridge::BridgeRuntime& runtime, const ObsSettings& settings, obs_source_t* context);
     ~ObsFilter();
     ObsFilter(const ObsFilter&) = delete;
     ObsFilter& operator=(const ObsFilter&) = delete;
@@ -67,7 +66,6 @@ class ObsFilter {
     Bridge::BridgeRuntime& mRuntime;
     const ObsSettings& mSettings;
     obs_source_t* mContext;
-    int mLatency;
 
     std::mutex mValuesMutex;
     ObsSettings::Values mValues;
@@ -79,12 +77,9 @@ class ObsFilter {
 
     uint32_t mWidth = 0, mHeight = 0;
     TexRender mTarget;
-    std::vector<StageSurface> mStages;  // a ring: frame n stages into n % size
-    std::vector<bool> mStaged;
-    size_t mNext = 0;
+    StageSurface mStage;
     Texture mResult;
     Effect mCopy;  // draws the target into mTarget; OBS's default effect when missing
-    bool mHaveResult = false;
 };
 
 }  // namespace Corvane::Tessory::Obs
