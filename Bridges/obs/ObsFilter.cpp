@@ -2,8 +2,6 @@
 
 #include <util/profiler.h>
 
-#include <algorithm>
-
 #include "BridgeRuntime.h"
 #include "Host/EffectInstance.h"
 
