@@ -16,12 +16,9 @@
 #include "Host/HostApp.h"
 #include "Host/Layer.h"
 #include "Host/PluginModule.h"
-#include "Host/ProcessMemory.h"
 
 int main(int argc, char** argv) {
     using namespace Corvane::Tessory;
-    // As the tessory program runs frames.
-    Host::keepLargeBuffersMapped();
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s WIDTH HEIGHT [INSTANCES [FRAMES]]\n", argv[0]);
         return 2;

@@ -23,7 +23,6 @@
 #include "Host/HostApp.h"
 #include "Host/Layer.h"
 #include "Host/PluginModule.h"
-#include "Host/ProcessMemory.h"
 #include "Math/Vec2.h"
 #include "RawGLFloor.h"
 #include "TessoryRender.h"
@@ -353,8 +352,6 @@ BENCHMARK(BM_CommandVersusFloor)
 
 int main(int argc, char** argv) {
     using namespace Corvane::Tessory;
-    // As the tessory program runs frames.
-    Host::keepLargeBuffersMapped();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     {

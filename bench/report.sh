@@ -131,6 +131,7 @@ data="$results/frame_time.dat"
         echo
         echo "- Peer: tessory bridge fps / alphaspot fps = **$(ratio "$(jq -r '.ffmpeg_tessory_1_instance_fps' "$video")" "$(jq -r '.ffmpeg_alphaspot_fps' "$video")")**."
         echo "- \`tessory render --renderer cpu\` (5 instances) against FFmpeg's own transcode with the same encoder settings, $(jq -r '.transcode_frames' "$video") frames: $(jq -r '.tessory_render_cpu_5_instances_s' "$video") s against $(jq -r '.ffmpeg_transcode_s' "$video") s, rate ratio **$(jq -r '.tessory_render_cpu_per_transcode_rate' "$video")** (goal >= 0.90)."
+        echo "- Minor page faults a frame, CPU renderer, 1080p (30 frames against 240): \`tessory render\` $(jq -r '.faults_per_frame_tessory_render' "$video"), FFmpeg with the frei0r filter $(jq -r '.faults_per_frame_ffmpeg_frei0r' "$video"), melt with the MLT module $(jq -r '.faults_per_frame_melt_mlt' "$video"); FFmpeg decoding alone $(jq -r '.faults_per_frame_ffmpeg_alone' "$video")."
         echo "- \`tessory render --renderer gl\` fps / GL render command rate at 1080p, 5 instances ($cmd_fps fps) = **$(ratio "$cli_fps" "$cmd_fps")** (goal >= 0.90). Frames written: $(jq -r '.tessory_render_frames_written' "$video")."
         echo
     fi

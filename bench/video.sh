@@ -56,6 +56,30 @@ cli_cpu=$(median "${cli_cpus[@]}")
 cli_frames=$(ffprobe -v error -count_frames -select_streams v:0 \
     -show_entries stream=nb_read_frames -of csv=p=0 "$work/out.mp4")
 
+# Minor page faults a frame of each host with the CPU renderer: the difference between runs of
+# 30 frames and of the whole long clip, so that start-up cancels out.
+faults() { /usr/bin/time -o "$work/faults" -f %R "$@" >/dev/null 2>&1; cat "$work/faults"; }
+per_frame() {
+    local short long
+    short=$("$@" 30)
+    long=$("$@" "$long_frames")
+    awk -v a="$short" -v b="$long" -v n="$((long_frames - 30))" 'BEGIN { printf "%.1f", (b - a) / n }'
+}
+cli_faults() {
+    faults "$build/bin/tessory" --plugin "$TESSORY_PLUGIN" render --renderer cpu -q \
+        -i "$long_clip" --frames "0-$(($1 - 1))" --codec ffv1 -o "$work/faults.mkv"
+}
+ffmpeg_faults() {
+    FREI0R_PATH="$build/frei0r" TESSORY_RENDERER=cpu faults ffmpeg -nostdin -i "$long_clip" \
+        -frames:v "$1" -vf frei0r=filter_name=tessory -f null -
+}
+melt_faults() {
+    MLT_REPOSITORY="$build/mlt-repository" TESSORY_RENDERER=cpu faults melt -silent \
+        "$long_clip" out="$(($1 - 1))" -filter tessory -consumer avformat:"$work/faults.mkv" \
+        vcodec=ffv1 an=1 real_time=-1
+}
+plain_faults() { faults ffmpeg -nostdin -i "$long_clip" -frames:v "$1" -f null -; }
+
 fps() { awk -v n="$frames" -v s="$1" 'BEGIN { printf "%.2f", n / s }'; }
 cat >"$results/video.json" <<JSON
 {
@@ -75,7 +99,11 @@ cat >"$results/video.json" <<JSON
   "tessory_render_cpu_5_instances_s": $cli_cpu,
   "ffmpeg_transcode_runs_s": [$(IFS=,; echo "${transcodes[*]}")],
   "tessory_render_cpu_runs_s": [$(IFS=,; echo "${cli_cpus[*]}")],
-  "tessory_render_cpu_per_transcode_rate": $(awk -v a="$transcode" -v b="$cli_cpu" 'BEGIN { printf "%.2f", a / b }')
+  "tessory_render_cpu_per_transcode_rate": $(awk -v a="$transcode" -v b="$cli_cpu" 'BEGIN { printf "%.2f", a / b }'),
+  "faults_per_frame_tessory_render": $(per_frame cli_faults),
+  "faults_per_frame_ffmpeg_frei0r": $(per_frame ffmpeg_faults),
+  "faults_per_frame_melt_mlt": $(per_frame melt_faults),
+  "faults_per_frame_ffmpeg_alone": $(per_frame plain_faults)
 }
 JSON
 echo "wrote $results/video.json"

@@ -12,7 +12,6 @@
 #include "Host/HostError.h"
 #include "Host/HostGLContext.h"
 #include "Host/PluginModule.h"
-#include "Host/ProcessMemory.h"
 
 namespace Corvane::Tessory::Bridge {
 
@@ -115,8 +114,6 @@ bool BridgeRuntime::load() {
     // output can be the video itself (ffmpeg ... -f rawvideo -): while the module
     // is loaded, what goes to std::cout goes to stderr instead.
     if (!mSavedCout) mSavedCout = std::cout.rdbuf(std::cerr.rdbuf());
-    // Without it the host's heap grows by about a frame with every frame.
-    Host::keepLargeBuffersMapped();
     try {
         if (!mApp) {
             mApp = std::make_unique<Host::HostApp>();

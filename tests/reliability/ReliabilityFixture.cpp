@@ -8,13 +8,12 @@
 #include <sstream>
 
 #include "GLObserver.h"
-#include "Host/ProcessMemory.h"
 
 namespace Corvane::Tessory::Testing {
 
 void ReliabilityTest::SetUp() {
-    // As the host programs do; without it the heap keeps large frames' buffers.
-    Host::keepLargeBuffersMapped();
+    // Resident memory then follows what is alive, not what the heap keeps for later.
+    keepLargeBlocksMapped();
     GLObserver::install(GLObserver::Watch::Objects);
     ASSERT_EQ(effect.globalSetup(), PF_Err_NONE);
     ASSERT_EQ(effect.paramsSetup(), PF_Err_NONE);

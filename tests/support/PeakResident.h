@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,14 @@
 #include <string>
 
 namespace Corvane::Tessory::Testing {
+
+/// For tests that bound this process's resident memory: every block of 1 MiB or more gets
+/// pages of its own, returned when it is freed, so that resident memory follows the live
+/// blocks. The programs leave the C library's default, which keeps large freed blocks for
+/// reuse: turning it off cost them a frame's worth of fresh pages every frame.
+inline void keepLargeBlocksMapped() {
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+}
 
 /// Resident memory of this process in bytes.
 inline uint64_t residentBytes() {
