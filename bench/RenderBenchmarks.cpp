@@ -105,12 +105,17 @@ void BM_CpuRenderCommand(benchmark::State& state) {
 }
 
 // Where nothing can be culled: Fill Outside (the default) over input whose alpha is below
-// 255 everywhere, so that no instance hides those below it. Once per kernel build.
+// 255 everywhere, so that no instance hides those below it. Once per kernel build, with
+// the instances axis-aligned and rotated (their sampling takes different paths).
 void BM_CpuWorstCase(benchmark::State& state) {
     static const char* const kKernels[] = {"portable", "avx2", "avx512"};
+    CommandRig& rig = cpuRig();
+    const int rotation = rig.effect.findParam("Rotation Offset");
+    rig.effect.setValue(rotation, {static_cast<double>(state.range(4)), 0, 0, 0});
     setenv("TESSORY_CPU_KERNEL", kKernels[state.range(3)], 1);
-    renderCommand(state, cpuRig(), 200);
+    renderCommand(state, rig, 200);
     unsetenv("TESSORY_CPU_KERNEL");
+    rig.effect.setValue(rotation, {0, 0, 0, 0});
     state.SetLabel(kKernels[state.range(3)]);
 }
 
@@ -332,8 +337,8 @@ void uhdSizes(benchmark::internal::Benchmark* b) {
 TESSORY_FRAME_BENCHMARK(BM_RenderCommand);
 TESSORY_FRAME_BENCHMARK(BM_CpuRenderCommand);
 BENCHMARK(BM_CpuWorstCase)
-    ->ArgsProduct({{1920}, {1080}, {20}, {0, 1, 2}})
-    ->ArgNames({"w", "h", "instances", "kernel"})
+    ->ArgsProduct({{1920}, {1080}, {20}, {0, 1, 2}, {0, 23}})
+    ->ArgNames({"w", "h", "instances", "kernel", "rotation"})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0)
     ->UseRealTime();

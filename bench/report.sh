@@ -103,11 +103,13 @@ data="$results/frame_time.dat"
     echo "1920x1080), per kernel build (\`TESSORY_CPU_KERNEL\`; a build the processor lacks runs the"
     echo "widest it has):"
     echo
-    echo "| Build | ms a frame |"
-    echo "|---|---|"
+    echo "| Build | ms a frame | rotated 23° a step, ms |"
+    echo "|---|---|---|"
     k=0
     for kernel in portable avx2 avx512; do
-        echo "| $kernel | $(fmt "$(ms BM_CpuWorstCase 1920 1080 "20/kernel:$k")") |"
+        level=$(ms BM_CpuWorstCase 1920 1080 "20/kernel:$k/rotation:0")
+        rotated=$(ms BM_CpuWorstCase 1920 1080 "20/kernel:$k/rotation:23")
+        echo "| $kernel | $(fmt "$level") | $(fmt "$rotated") |"
         k=$((k + 1))
     done
     echo

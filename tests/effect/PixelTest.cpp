@@ -184,6 +184,12 @@ class RendererAgreement : public EffectTest {
         effect.setDownsample(1, den);
         Host::Layer input(width, height, 8, padding), gl(width, height, 8, padding);
         fillGradient(input, alpha);
+        // Texel-sized detail, so that a sampling weight off by a step shows.
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if ((x / 2 + y / 3) % 2) input.pixel8(x, y).green ^= 0x70;
+            }
+        }
         host.setRenderer(Renderer::GL);
         ASSERT_EQ(effect.render(input, gl), PF_Err_NONE);
         host.setRenderer(Renderer::CPU);
