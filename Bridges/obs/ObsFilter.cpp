@@ -173,9 +173,13 @@ void ObsFilter::drawTexture(gs_texture_t* texture, uint32_t width, uint32_t heig
 }
 
 void ObsFilter::render() {
+    // A filter removed from its source while libobs draws the frame that holds it is still
+    // drawn, with neither target nor parent; there is nothing to draw, and skipping it would
+    // have libobs follow the missing parent.
     obs_source_t* target = obs_filter_get_target(mContext);
-    const uint32_t width = target ? obs_source_get_base_width(target) : 0;
-    const uint32_t height = target ? obs_source_get_base_height(target) : 0;
+    if (!target || !obs_filter_get_parent(mContext)) return;
+    const uint32_t width = obs_source_get_base_width(target);
+    const uint32_t height = obs_source_get_base_height(target);
     {
         const Bridge::BridgeRuntime::Call call = mRuntime.call();
         if (!width || !height || !mRuntime.admits(width, height) || !haveEffect()) {

@@ -48,6 +48,11 @@ ObsSession::ObsSession(uint32_t width, uint32_t height, uint32_t fps)
     if (obs_reset_video(&video) != OBS_VIDEO_SUCCESS) {
         throw std::runtime_error("obs_reset_video failed: " + problems());
     }
+    // OBS Studio always has audio, and libobs counts on it: without an audio thread,
+    // obs_shutdown does not wait for the sources still being destroyed, and a filter released
+    // during the last frame is destroyed after its module is unloaded.
+    const obs_audio_info audio{48000, SPEAKERS_STEREO};
+    if (!obs_reset_audio(&audio)) throw std::runtime_error("obs_reset_audio failed: " + problems());
     openModule(TESSORY_OBS_SYSTEM_PLUGINS "/image-source.so",
                TESSORY_OBS_SYSTEM_DATA "/image-source");
     openModule(TESSORY_OBS_MODULE, TESSORY_OBS_MODULE_DATA);
@@ -127,6 +132,10 @@ void ObsSession::renderedAfter(uint32_t frames) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+}
+
+void ObsSession::settle() {
+    obs_wait_for_destroy_queue();  // false only says there was nothing left to destroy
 }
 
 std::string ObsSession::problems() {

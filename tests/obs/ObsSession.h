@@ -41,6 +41,10 @@ class ObsSession {
     /// Waits until libobs has rendered `frames` more frames (the output repeats a frame when
     /// rendering lags; these are drawn ones).
     void renderedAfter(uint32_t frames);
+    /// Returns once every source released so far is destroyed: libobs destroys them on a
+    /// thread of its own, after the graphics thread has let go of them, and a loaded machine
+    /// can lag any fixed number of frames behind.
+    void settle();
     /// What libobs logged at warning level or above.
     std::string problems();
 
