@@ -260,6 +260,21 @@ TEST_F(ObsFilter, DialogFollowsTheRegistrationAndEdgeType) {
     obs_source_release(filter);
 }
 
+// libobs draws a filter removed from its source during the frame that holds it: it then has
+// neither target nor parent, and must draw nothing.
+TEST_F(ObsFilter, DrawnAfterItsRemovalItDrawsNothing) {
+    ObsSession obs(kWidth, kHeight);
+    obs_source_t* image = obs.addImage(dir / "in.png");
+    obs_source_t* filter = obs.addFilter(image, "{}");
+    obs.frameAfter(2);
+    obs_source_filter_remove(image, filter);
+    obs_enter_graphics();
+    obs_source_video_render(filter);
+    obs_leave_graphics();
+    obs_source_release(filter);
+    EXPECT_EQ(obs.problems().find("qx-tessory"), std::string::npos) << obs.problems();
+}
+
 // An hour of live video must not grow memory: 200 filters added and removed, then 3,000
 // frames of 1280x720 through one, leave the process's memory and libobs's count of live
 // allocations where they were.
