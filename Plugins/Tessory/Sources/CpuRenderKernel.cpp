@@ -172,10 +172,10 @@ TESSORY_INLINE int blendPairsFromRow(const float* v, const int* __restrict base,
 // make them signed) and 14-bit horizontal ones (pmaddwd over left/right pairs). A pixel's
 // four taps become one register lane of four channel pairs, so that the only transpose is
 // a 4x4 of 32-bit words; each sample stays within half an 8-bit step of the float filter.
-// Returns the pixels done.
+// Starts at pixel j; returns the pixels done.
 TESSORY_INLINE int sampleDirect(const unsigned char* t, std::ptrdiff_t below,
                                 const int* __restrict base, const float* __restrict wx, float wy,
-                                int n, float* __restrict cr, float* __restrict cg,
+                                int j, int n, float* __restrict cr, float* __restrict cg,
                                 float* __restrict cb, float* __restrict ca) {
     const int wyq = static_cast<int>(wy * 255.0f + 0.5f);
     const __m256i wy8 = _mm256_set1_epi16(static_cast<short>((wyq << 8) | (255 - wyq)));
@@ -194,7 +194,6 @@ TESSORY_INLINE int sampleDirect(const unsigned char* t, std::ptrdiff_t below,
         const __m128d top = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
         return _mm_castpd_si128(_mm_loadh_pd(top, reinterpret_cast<const double*>(p + below)));
     };
-    int j = 0;
     for (; j + 8 <= n; j += 8) {
         // Lane 0 holds pixel i, lane 1 pixel i + 4; each 32-bit word one channel's pair of
         // vertically blended texels.
@@ -219,6 +218,58 @@ TESSORY_INLINE int sampleDirect(const unsigned char* t, std::ptrdiff_t below,
         _mm256_storeu_ps(cr + j, blend(_mm256_unpackhi_epi64(t0, t2)));
         _mm256_storeu_ps(cg + j, blend(_mm256_unpacklo_epi64(t1, t3)));
         _mm256_storeu_ps(cb + j, blend(_mm256_unpackhi_epi64(t1, t3)));
+    }
+    return j;
+}
+#endif
+
+#ifdef __AVX512BW__
+// sampleDirect sixteen pixels at a time: register lane L holds pixels i + 4L, so that the
+// same in-lane transpose leaves the pixels in order. Returns the pixels done.
+TESSORY_INLINE int sampleDirect16(const unsigned char* t, std::ptrdiff_t below,
+                                  const int* __restrict base, const float* __restrict wx, float wy,
+                                  int n, float* __restrict cr, float* __restrict cg,
+                                  float* __restrict cb, float* __restrict ca) {
+    const int wyq = static_cast<int>(wy * 255.0f + 0.5f);
+    const __m512i wy8 = _mm512_set1_epi16(static_cast<short>((wyq << 8) | (255 - wyq)));
+    const __m512i bias = _mm512_set1_epi8(static_cast<char>(0x80));
+    const __m512i taps =
+        _mm512_broadcast_i32x4(_mm_setr_epi8(0, 8, 4, 12, 1, 9, 5, 13, 2, 10, 6, 14, 3, 11, 7, 15));
+    const __m512 wxScale = _mm512_set1_ps(16384.0f);
+    const __m512i one = _mm512_set1_epi32(16384);
+    const __m512 toUnit = _mm512_set1_ps(1.0f / (255.0f * 255.0f * 16384.0f));
+    const __m512 offset = _mm512_set1_ps(128.0f / 255.0f);
+    auto texels = [&](int i) {
+        const unsigned char* p = t + 4 * static_cast<std::ptrdiff_t>(base[i]);
+        const __m128d top = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+        return _mm_castpd_si128(_mm_loadh_pd(top, reinterpret_cast<const double*>(p + below)));
+    };
+    int j = 0;
+    for (; j + 16 <= n; j += 16) {
+        __m512i q[4];
+        for (int i = 0; i < 4; ++i) {
+            const __m256i low = _mm256_inserti128_si256(_mm256_castsi128_si256(texels(j + i)),
+                                                        texels(j + i + 4), 1);
+            const __m256i high = _mm256_inserti128_si256(_mm256_castsi128_si256(texels(j + i + 8)),
+                                                         texels(j + i + 12), 1);
+            const __m512i all = _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1);
+            q[i] =
+                _mm512_maddubs_epi16(wy8, _mm512_xor_si512(_mm512_shuffle_epi8(all, taps), bias));
+        }
+        const __m512i t0 = _mm512_unpacklo_epi32(q[0], q[1]);
+        const __m512i t1 = _mm512_unpackhi_epi32(q[0], q[1]);
+        const __m512i t2 = _mm512_unpacklo_epi32(q[2], q[3]);
+        const __m512i t3 = _mm512_unpackhi_epi32(q[2], q[3]);
+        const __m512i right = _mm512_cvtps_epi32(_mm512_mul_ps(_mm512_loadu_ps(wx + j), wxScale));
+        const __m512i w =
+            _mm512_or_si512(_mm512_slli_epi32(right, 16), _mm512_sub_epi32(one, right));
+        auto blend = [&](__m512i pairs) {
+            return _mm512_fmadd_ps(_mm512_cvtepi32_ps(_mm512_madd_epi16(pairs, w)), toUnit, offset);
+        };
+        _mm512_storeu_ps(ca + j, blend(_mm512_unpacklo_epi64(t0, t2)));
+        _mm512_storeu_ps(cr + j, blend(_mm512_unpackhi_epi64(t0, t2)));
+        _mm512_storeu_ps(cg + j, blend(_mm512_unpacklo_epi64(t1, t3)));
+        _mm512_storeu_ps(cb + j, blend(_mm512_unpackhi_epi64(t1, t3)));
     }
     return j;
 }
@@ -269,7 +320,10 @@ TESSORY_INLINE void sampleLevelRow(const Frame& f, const Instance& k, int y, int
     if (blendRowFirst) {
         j = blendPairsFromRow(v, base, wx, lo, n, cr, cg, cb, ca);
     } else {
-        j = sampleDirect(t, below, base, wx, wy, n, cr, cg, cb, ca);
+#ifdef __AVX512BW__
+        j = sampleDirect16(t, below, base, wx, wy, n, cr, cg, cb, ca);
+#endif
+        j = sampleDirect(t, below, base, wx, wy, j, n, cr, cg, cb, ca);
     }
 #endif
     for (; j < n; ++j) {
