@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "Host/HostError.h"
 #include "PixelFormat.h"
@@ -29,7 +30,7 @@ Layer::Layer(int width, int height, int depth, int paddingBytes)
     if (rowbytes > INT32_MAX || rowbytes * height > INT32_MAX) {
         throw HostError("layer too large");
     }
-    mBytes.assign(size_t(rowbytes) * size_t(height), 0);
+    mBytes = PixelBuffer(size_t(rowbytes) * size_t(height));
     mDef.width = width;
     mDef.height = height;
     mDef.rowbytes = static_cast<A_long>(rowbytes);
@@ -45,7 +46,10 @@ Layer::Layer(int width, int height, int depth, int paddingBytes)
 }
 
 Layer::Layer(const Layer& other)
-    : mDepth(other.mDepth), mPadding(other.mPadding), mBytes(other.mBytes), mDef(other.mDef) {
+    : mDepth(other.mDepth),
+      mPadding(other.mPadding),
+      mBytes(other.mBytes.copy()),
+      mDef(other.mDef) {
     point();
 }
 
@@ -53,7 +57,7 @@ Layer& Layer::operator=(const Layer& other) {
     if (this != &other) {
         mDepth = other.mDepth;
         mPadding = other.mPadding;
-        mBytes = other.mBytes;
+        mBytes = other.mBytes.copy();
         mDef = other.mDef;
         point();
     }
@@ -79,6 +83,14 @@ Layer& Layer::operator=(Layer&& other) noexcept {
         other.mDef.data = nullptr;
     }
     return *this;
+}
+
+void Layer::swapPixels(PixelBuffer& pixels) {
+    if (mPadding != 0 || pixels.size() != mBytes.size()) {
+        throw HostError("only an unpadded layer's pixels trade for a buffer of their size");
+    }
+    std::swap(pixels, mBytes);
+    point();
 }
 
 void Layer::point() {

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "AE_Effect.h"
+#include "Host/PixelBuffer.h"
 
 namespace Corvane::Tessory::Host {
 
@@ -59,6 +59,11 @@ class Layer {
     void readRGBA(const uint8_t* pixels, size_t rowBytes);
     void writeRGBA(uint8_t* pixels, size_t rowBytes) const;
 
+    /// Trades this layer's pixel memory for `pixels`, which must be as large, without
+    /// copying: a frame held elsewhere in the host's order becomes the layer's. Throws
+    /// HostError for another size or a padded layer.
+    void swapPixels(PixelBuffer& pixels);
+
     /// True while every padding byte still holds kPaddingByte.
     bool paddingIntact() const;
     /// Sets every pixel (not the padding) to the colour, converted to the layer's depth
@@ -70,7 +75,7 @@ class Layer {
 
     int mDepth = 8;
     int mPadding = 0;
-    std::vector<uint8_t> mBytes;
+    PixelBuffer mBytes;
     PF_LayerDef mDef{};
 };
 

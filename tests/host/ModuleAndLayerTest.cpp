@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "Host/HostError.h"
 #include "Host/Layer.h"
+#include "Host/PixelBuffer.h"
 #include "Host/PluginModule.h"
 #include "PixelFormat.h"
 
@@ -64,3 +67,43 @@ TEST(PluginModule, FindsTheEffectBesideTheBinaryBuiltOrInstalled) {
 }
 
 }  // namespace
+
+// Sizes either side of where memory starts to be mapped in huge pages: zeroed, writable to
+// the last byte, copied and moved whole.
+TEST(PixelBuffer, ZeroedWritableCopiedAndMovedAtEverySize) {
+    constexpr size_t kHuge = size_t(2) << 20;
+    for (const size_t size :
+         {size_t(1), size_t(4096), kHuge - 1, kHuge, kHuge + 1, size_t(8294400)}) {
+        SCOPED_TRACE(size);
+        PixelBuffer a(size);
+        ASSERT_EQ(a.size(), size);
+        EXPECT_EQ(size_t(std::count(a.data(), a.data() + size, 0)), size);
+        a.data()[0] = 1;
+        a.data()[size - 1] = 2;
+        const PixelBuffer b = a.copy();
+        EXPECT_NE(b.data(), a.data());
+        EXPECT_TRUE(std::equal(a.data(), a.data() + size, b.data()));
+        PixelBuffer c(std::move(a));
+        EXPECT_TRUE(a.empty());
+        EXPECT_EQ(c.data()[size - 1], 2);
+        if (size >= kHuge) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(c.data()) % kHuge, 0u);
+        }
+    }
+}
+
+TEST(Layer, PixelsTradeWithABufferOfTheirSizeOnly) {
+    Layer layer(3, 2);
+    PixelBuffer frame(3 * 2 * 4);
+    frame.data()[5] = 7;  // the second pixel's red
+    const uint8_t* own = layer.row(0);
+    layer.swapPixels(frame);
+    EXPECT_EQ(layer.pixel8(1, 0).red, 7);
+    EXPECT_EQ(layer.def()->data, reinterpret_cast<PF_PixelPtr>(layer.row(0)));
+    EXPECT_EQ(frame.data(), own);
+    PixelBuffer small(3 * 2 * 4 - 1);
+    EXPECT_THROW(layer.swapPixels(small), HostError);
+    Layer padded(3, 2, 8, 4);
+    PixelBuffer unpadded(3 * 2 * 4);
+    EXPECT_THROW(padded.swapPixels(unpadded), HostError);
+}

@@ -126,16 +126,23 @@ TEST(CommandLineTest, StillsKeepTheirSize) {
 
 TEST(CommandLineTest, VideoKeepsSizeFrameCountRateAndAudio) {
     TempDir dir;
-    ASSERT_TRUE(makeClip(dir / "in.mp4", 12));
+    ASSERT_TRUE(makeClip(dir / "in.mp4", 25));
     const std::string out = dir / "out.mp4";
     const Outcome all = tessory(dir, "render -i " + quote(dir / "in.mp4") + " -o " + quote(out));
     ASSERT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(probe(out, "v:0", "width,height"), "160,120");
-    EXPECT_EQ(probe(out, "v:0", "nb_read_frames"), "12");
+    EXPECT_EQ(probe(out, "v:0", "nb_read_frames"), "25");
     EXPECT_EQ(probe(out, "v:0", "r_frame_rate"), "10/1");
     EXPECT_EQ(probe(out, "a:0", "codec_name"), "aac");
+    // Key frames where the encoder places them, as in FFmpeg's own encoding: one, for a
+    // clip without cuts.
+    EXPECT_EQ(run("ffprobe -v error -skip_frame nokey -count_frames -select_streams v:0 "
+                  "-show_entries stream=nb_read_frames -of csv=p=0 " +
+                  quote(out))
+                  .out,
+              "1\n");
     // Not quiet and not a terminal: one final progress line.
-    EXPECT_NE(all.err.find("12/12 frames"), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find("25/25 frames"), std::string::npos) << all.err;
     EXPECT_NE(all.err.find("fps"), std::string::npos);
 
     const std::string part = dir / "part.mov";

@@ -90,6 +90,19 @@ TEST(VideoTest, YuvConversionMatchesTheScalerAndRoundTrips) {
                     worst = std::max(worst, std::abs(int(rgba[i]) - int(back[i])));
                 }
                 EXPECT_LE(worst, 2) << "round trip";
+                // In the host's order: the same bytes, rotated, both ways.
+                std::vector<uint8_t> argb(rgba.size()), argbBack(rgba.size());
+                for (size_t i = 0; i < rgba.size(); i += 4) {
+                    argb[i] = rgba[i + 3];
+                    std::copy_n(&rgba[i], 3, &argb[i + 1]);
+                }
+                Av::Frame fromArgb = newFrame(format, w, h);
+                yuv->fromRgba(argb.data(), w, h, *fromArgb, PixelOrder::ARGB);
+                yuv->toRgba(*fromArgb, argbBack.data(), w, h, PixelOrder::ARGB);
+                for (size_t i = 0; i < rgba.size(); i += 4) {
+                    ASSERT_EQ(argbBack[i], 255) << "alpha at " << i;
+                    ASSERT_TRUE(std::equal(&back[i], &back[i + 3], &argbBack[i + 1])) << i;
+                }
                 if (format != AV_PIX_FMT_YUV444P) continue;
 
                 Av::Scaler sws(sws_getContext(w, h, AV_PIX_FMT_RGBA, w, h, format,

@@ -340,6 +340,10 @@ void RenderJob::sourceToVideo(FrameSource& reader) {
                       : mRange->count())
                : reader.expectedFrames();
     Progress progress(std::max<int64_t>(expected, 0), mOptions.quiet);
+    // Frames stay in the host's byte order from decoder to encoder where both ends can, so
+    // the renderer copies nothing.
+    const bool hostOrder = !mRendered && mRenderer.downsample() == 1 && writer.takesHostOrder() &&
+                           reader.deliverHostOrder();
 
     // Decoding and encoding run on threads of their own; the renderer stays on this one,
     // where the host's GL context lives.
@@ -397,8 +401,13 @@ void RenderJob::sourceToVideo(FrameSource& reader) {
             if (!origin) origin = frame.seconds;
             const double seconds = frame.seconds - reader.startSeconds();
             Rendered item{renderedSpare.take(), frame.seconds - *origin};
-            mRendered ? nextRendered(item.image)
-                      : mRenderer.render(frame.image, seconds, fps, item.image);
+            if (mRendered) {
+                nextRendered(item.image);
+            } else if (hostOrder) {
+                mRenderer.renderHostOrder(frame.image, seconds, fps, item.image);
+            } else {
+                mRenderer.render(frame.image, seconds, fps, item.image);
+            }
             decodedSpare.give(std::move(frame.image));
             if (!rendered.push(std::move(item))) break;
             ++mFramesWritten;

@@ -131,12 +131,44 @@ void Renderer::render(const Image& input, double seconds, double fps, Image& res
                          std::max(1, (input.height() + mDownsample - 1) / mDownsample));
     }
     const Image& source = mDownsample == 1 ? input : mScaled;
+    if (source.order() != PixelOrder::RGBA) throw std::logic_error("render takes RGBA pictures");
     const int w = source.width(), h = source.height();
-    if (!mInput || mInput->width() != w || mInput->height() != h) {
-        mInput = std::make_unique<Host::Layer>(w, h);
-        mOutput = std::make_unique<Host::Layer>(w, h);
-    }
+    prepareLayers(w, h);
     mInput->readRGBA(source.data(), size_t(w) * 4);
+    runEffect(seconds, fps);
+    result.setSize(w, h);
+    mOutput->writeRGBA(result.data(), size_t(w) * 4);
+}
+
+void Renderer::renderHostOrder(Image& input, double seconds, double fps, Image& result) {
+    if (mDownsample != 1 || input.order() != PixelOrder::ARGB) {
+        throw std::logic_error("renderHostOrder takes A, R, G, B frames at full size");
+    }
+    const int w = input.width(), h = input.height();
+    prepareLayers(w, h);
+    result.setSize(w, h, PixelOrder::ARGB);
+    // For the call, the frames' memory is the layers' own; it goes back however the call
+    // ends. The sizes match, so the trades cannot fail.
+    struct Trade {
+        Host::Layer& layer;
+        Host::PixelBuffer& pixels;
+        Trade(Host::Layer& l, Host::PixelBuffer& p) : layer(l), pixels(p) {
+            layer.swapPixels(pixels);
+        }
+        ~Trade() { layer.swapPixels(pixels); }
+    };
+    const Trade in(*mInput, input.buffer()), out(*mOutput, result.buffer());
+    runEffect(seconds, fps);
+}
+
+void Renderer::prepareLayers(int width, int height) {
+    if (!mInput || mInput->width() != width || mInput->height() != height) {
+        mInput = std::make_unique<Host::Layer>(width, height);
+        mOutput = std::make_unique<Host::Layer>(width, height);
+    }
+}
+
+void Renderer::runEffect(double seconds, double fps) {
     // The output is not cleared first: the effect writes every pixel of a frame, and a
     // frame it fails is never read back.
     mEffect->setTime(seconds, fps);
@@ -146,8 +178,6 @@ void Renderer::render(const Image& input, double seconds, double fps, Image& res
         throw std::runtime_error("the plug-in failed to render the frame at " +
                                  formatNumber(seconds) + " s (error " + std::to_string(err) + ")");
     }
-    result.setSize(w, h);
-    mOutput->writeRGBA(result.data(), size_t(w) * 4);
 }
 
 void Renderer::releaseLayers() {

@@ -53,14 +53,23 @@ class Renderer {
     // One frame at the given time into result, which takes the input's size (divided by
     // the downsample factor) and keeps its buffer when it has that size already. The
     // host's layers are kept from frame to frame while the size stays; result may be the
-    // input itself. Throws std::runtime_error when the plug-in reports an error.
+    // input itself. Throws std::runtime_error when the plug-in reports an error. The input
+    // is in R, G, B, A order, and so is the result.
     void render(const Image& input, double seconds, double fps, Image& result);
     Image render(const Image& input, double seconds, double fps);
+    // As render, for a frame in the host's A, R, G, B order without downsampling: the
+    // frame's memory and the result's are lent to the host's layers, so no pixel is
+    // copied, and the result comes in that order too. result must not be the input.
+    void renderHostOrder(Image& input, double seconds, double fps, Image& result);
     /// Frees the host's two layers; the next render makes them again. A still is written
     /// after its one render, and an encoder's buffers should not come on top of them.
     void releaseLayers();
 
   private:
+    // The host's two layers, made again when the size changes.
+    void prepareLayers(int width, int height);
+    void runEffect(double seconds, double fps);
+
     std::string mPluginPath;
     std::unique_ptr<Host::HostApp> mApp;
     std::unique_ptr<Host::PluginModule> mModule;

@@ -44,6 +44,9 @@ class FrameSource {
     // Next frame in presentation order, reusing frame's picture; false at the end. Throws
     // InputError on unreadable data.
     virtual bool read(VideoFrame& frame) = 0;
+    // Asks, before the first read, for pictures in the host's A, R, G, B order; false
+    // where the source gives R, G, B, A only.
+    virtual bool deliverHostOrder() { return false; }
 };
 
 }  // namespace Corvane::Tessory::Cli

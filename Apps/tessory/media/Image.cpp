@@ -7,43 +7,40 @@
 namespace Corvane::Tessory::Cli {
 
 Image::Image(int width, int height)
-    : mWidth(width), mHeight(height), mBytes(static_cast<size_t>(width) * height * 4) {
-    if (mBytes == 0) return;
-    mData.reset(static_cast<uint8_t*>(std::calloc(mBytes, 1)));
-    if (!mData) throw std::bad_alloc();
-}
+    : mWidth(width), mHeight(height), mPixels(static_cast<size_t>(width) * height * 4) {}
 
-Image::Image(const Image& other) : Image(other.mWidth, other.mHeight) {
-    if (mBytes) std::memcpy(data(), other.data(), mBytes);
-}
+Image::Image(const Image& other)
+    : mWidth(other.mWidth),
+      mHeight(other.mHeight),
+      mOrder(other.mOrder),
+      mPixels(other.mPixels.copy()) {}
 
 Image& Image::operator=(const Image& other) {
     if (this != &other) *this = Image(other);
     return *this;
 }
 
-void Image::setSize(int width, int height) {
-    if (width == mWidth && height == mHeight) return;
-    *this = Image(width, height);
+void Image::setSize(int width, int height, PixelOrder order) {
+    if (width != mWidth || height != mHeight) *this = Image(width, height);
+    mOrder = order;
 }
 
 void Image::fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    const uint8_t pixel[4] = {r, g, b, a};
+    const uint8_t argb[4] = {a, r, g, b};
+    const uint8_t* in = mOrder == PixelOrder::RGBA ? pixel : argb;
     uint8_t* d = data();
-    for (size_t i = 0; i < mBytes; i += 4) {
-        d[i] = r;
-        d[i + 1] = g;
-        d[i + 2] = b;
-        d[i + 3] = a;
-    }
+    for (size_t i = 0; i < bytes(); i += 4) std::copy_n(in, 4, d + i);
 }
 
 bool Image::hasAlpha() const {
     // A row at a time without an early exit, so that the loop vectorises.
     const size_t row = 4 * static_cast<size_t>(mWidth);
+    const size_t alpha = mOrder == PixelOrder::RGBA ? 3 : 0;
     const uint8_t* d = data();
-    for (size_t start = 0; start < mBytes; start += row) {
+    for (size_t start = 0; start < bytes(); start += row) {
         uint8_t all = 255;
-        for (size_t i = start + 3; i < start + row; i += 4) all &= d[i];
+        for (size_t i = start + alpha; i < start + row; i += 4) all &= d[i];
         if (all != 255) return true;
     }
     return false;
@@ -66,13 +63,17 @@ Image Image::flattened() const {
 }
 
 void Image::flattenInto(Image& out) const {
-    out.setSize(mWidth, mHeight);
+    out.setSize(mWidth, mHeight, mOrder);
+    const size_t alpha = mOrder == PixelOrder::RGBA ? 3 : 0;
+    const size_t colour = mOrder == PixelOrder::RGBA ? 0 : 1;
     const uint8_t* s = data();
     uint8_t* d = out.data();
-    for (size_t i = 0; i < mBytes; i += 4) {
-        const unsigned a = s[i + 3];
-        for (int c = 0; c < 3; ++c) d[i + c] = static_cast<uint8_t>((s[i + c] * a + 127) / 255);
-        d[i + 3] = 255;
+    for (size_t i = 0; i < bytes(); i += 4) {
+        const unsigned a = s[i + alpha];
+        for (size_t c = colour; c < colour + 3; ++c) {
+            d[i + c] = static_cast<uint8_t>((s[i + c] * a + 127) / 255);
+        }
+        d[i + alpha] = 255;
     }
 }
 
@@ -83,7 +84,7 @@ Image Image::resized(int width, int height) const {
 }
 
 void Image::resizeInto(Image& out, int width, int height) const {
-    out.setSize(width, height);
+    out.setSize(width, height, mOrder);
     for (int y = 0; y < height; ++y) {
         const int sy = static_cast<int>(static_cast<long long>(y) * mHeight / height);
         for (int x = 0; x < width; ++x) {

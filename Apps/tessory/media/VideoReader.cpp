@@ -100,9 +100,10 @@ bool VideoReader::receive(VideoFrame& out) {
     // writer's averaging gives them back: colours come back as they went in.
     if ((!mSws && !mYuv) || w != mSwsWidth || h != mSwsHeight || format != mSwsFormat) {
         mYuv = YuvConverter::make(format, mColour);
+        const AVPixelFormat to = mOrder == PixelOrder::RGBA ? AV_PIX_FMT_RGBA : AV_PIX_FMT_ARGB;
         mSws.reset(mYuv ? nullptr
-                        : sws_getContext(w, h, format, w, h, AV_PIX_FMT_RGBA,
-                                         SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+                        : sws_getContext(w, h, format, w, h, to, SWS_POINT | SWS_ACCURATE_RND,
+                                         nullptr, nullptr, nullptr));
         if (!mSws && !mYuv) fail("unsupported pixel format", 0);
         mSwsWidth = w;
         mSwsHeight = h;
@@ -114,9 +115,9 @@ bool VideoReader::receive(VideoFrame& out) {
                                      sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
         }
     }
-    out.image.setSize(w, h);
+    out.image.setSize(w, h, mOrder);
     if (mYuv) {
-        mYuv->toRgba(*mFrame, out.image.data(), w, h);
+        mYuv->toRgba(*mFrame, out.image.data(), w, h, mOrder);
     } else {
         uint8_t* dst[4] = {out.image.data(), nullptr, nullptr, nullptr};
         int dstStride[4] = {w * 4, 0, 0, 0};

@@ -41,6 +41,10 @@ class VideoReader final : public FrameSource {
 
     // Next frame in presentation order; false at the end. Throws InputError on corrupt data.
     bool read(VideoFrame& frame) override;
+    bool deliverHostOrder() override {
+        mOrder = PixelOrder::ARGB;
+        return true;
+    }
     // The video packets to the end of the file, without decoding: the frame count where the
     // container states none exactly. The reader is spent afterwards.
     int64_t countFrames();
@@ -67,6 +71,7 @@ class VideoReader final : public FrameSource {
     bool mAlpha = false;
     int mBitDepth = 8;
     bool mFlushed = false;
+    PixelOrder mOrder = PixelOrder::RGBA;
 };
 
 }  // namespace Corvane::Tessory::Cli

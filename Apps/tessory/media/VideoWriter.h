@@ -60,6 +60,8 @@ class VideoWriter final : public FrameSink {
     // Appends one frame at output time seconds (from 0); times that do not advance by at
     // least one unit of the time base are moved on.
     void write(const Image& image, double seconds) override;
+    // Either order where the writer's own converter handles the format.
+    bool takesHostOrder() const override { return mYuv.has_value(); }
     // Drains the encoder, copies the remaining audio and closes the file.
     void finish() override;
 

@@ -10,7 +10,7 @@ namespace {
 // The row loops are built for AVX2 too and chosen at load time; their clamps vectorise only
 // without trapping math (see CMakeLists.txt).
 #if defined(__x86_64__) && defined(__GNUC__)
-#define TESSORY_ROW_LOOP [[gnu::target_clones("avx2", "default")]]
+#define TESSORY_ROW_LOOP [[gnu::target_clones("arch=x86-64-v4", "avx2", "default")]]
 #else
 #define TESSORY_ROW_LOOP
 #endif
@@ -33,36 +33,45 @@ TESSORY_ROW_LOOP void expandChroma(const uint8_t* c, int width, int shift, float
         for (int x = 0; x < width; ++x) out[x] = static_cast<float>(c[x]) - 128.0f;
         return;
     }
-    for (int x = 0; x < width; ++x) out[x] = static_cast<float>(c[x >> 1]) - 128.0f;
+    // In pairs: indexing by x / 2 would make the compiler gather.
+    const int pairs = width / 2;
+    for (int i = 0; i < pairs; ++i) {
+        const float v = static_cast<float>(c[i]) - 128.0f;
+        out[2 * i] = v;
+        out[2 * i + 1] = v;
+    }
+    if (width % 2) out[width - 1] = static_cast<float>(c[pairs]) - 128.0f;
 }
 
 // Whole little-endian words built with shifts: byte stores of four channels vectorise
-// badly.
+// badly. Red sits `shift` bits up (0 in R, G, B, A order, 8 in A, R, G, B), green and blue
+// above it, alpha in the byte left.
 TESSORY_ROW_LOOP void rgbaRow(const uint8_t* luma, const float* cb, const float* cr, int width,
-                              ToRgb k, uint8_t* out) {
+                              ToRgb k, unsigned shift, uint8_t* out) {
+    const uint32_t alpha = 0xffu << ((shift + 24) & 31);
     for (int x = 0; x < width; ++x) {
         const float l = (static_cast<float>(luma[x]) - k.yOffset) * k.yScale;
-        const uint32_t word = unorm8(l + k.rFromCr * cr[x]) |
-                              unorm8(l - k.gFromCb * cb[x] - k.gFromCr * cr[x]) << 8 |
-                              unorm8(l + k.bFromCb * cb[x]) << 16 | 0xff000000u;
+        const uint32_t word = unorm8(l + k.rFromCr * cr[x]) << shift |
+                              unorm8(l - k.gFromCb * cb[x] - k.gFromCr * cr[x]) << (shift + 8) |
+                              unorm8(l + k.bFromCb * cb[x]) << (shift + 16) | alpha;
         std::memcpy(out + 4 * x, &word, 4);
     }
 }
 
-// RGBA to Y' and to the per-pixel B - Y' and R - Y' (0..255 scale), which are added to db
-// and dr unless first.
+// RGBA (red `shift` bits up, as in rgbaRow) to Y' and to the per-pixel B - Y' and R - Y' (0..255
+// scale), which are added to db and dr unless first.
 struct FromRgb {
     float kr, kg, kb, yOffset, yScale;
 };
 
-TESSORY_ROW_LOOP void lumaRow(const uint8_t* in, int width, FromRgb k, bool first, uint8_t* luma,
-                              float* db, float* dr) {
+TESSORY_ROW_LOOP void lumaRow(const uint8_t* in, int width, FromRgb k, unsigned shift, bool first,
+                              uint8_t* luma, float* db, float* dr) {
     for (int x = 0; x < width; ++x) {
         uint32_t word;
         std::memcpy(&word, in + 4 * x, 4);
-        const float red = static_cast<float>(word & 0xff);
-        const float green = static_cast<float>(word >> 8 & 0xff);
-        const float blue = static_cast<float>(word >> 16 & 0xff);
+        const float red = static_cast<float>(word >> shift & 0xff);
+        const float green = static_cast<float>(word >> (shift + 8) & 0xff);
+        const float blue = static_cast<float>(word >> (shift + 16) & 0xff);
         const float l = k.kr * red + k.kg * green + k.kb * blue;
         luma[x] = static_cast<uint8_t>(unorm8(k.yOffset + l * k.yScale));
         db[x] = (first ? 0.0f : db[x]) + (blue - l);
@@ -86,6 +95,10 @@ TESSORY_ROW_LOOP void chromaRow(const float* d, int width, int shift, int rows, 
     }
     // An odd width's last sample covers one column.
     if (width % 2) c[pairs] = static_cast<uint8_t>(unorm8(128.0f + d[width - 1] * perRow));
+}
+
+unsigned redShift(PixelOrder order) {
+    return order == PixelOrder::RGBA ? 0 : 8;
 }
 
 }  // namespace
@@ -126,7 +139,8 @@ std::optional<YuvConverter> YuvConverter::make(AVPixelFormat format, const Video
     return c;
 }
 
-void YuvConverter::toRgba(const AVFrame& frame, uint8_t* rgba, int width, int height) const {
+void YuvConverter::toRgba(const AVFrame& frame, uint8_t* rgba, int width, int height,
+                          PixelOrder order) const {
     const float kg = 1.0f - mKr - mKb, cs = 255.0f / mCRange;
     const ToRgb k{mYOffset,
                   255.0f / mYRange,
@@ -142,11 +156,12 @@ void YuvConverter::toRgba(const AVFrame& frame, uint8_t* rgba, int width, int he
             expandChroma(frame.data[2] + cy * frame.linesize[2], width, mShiftX, cr.data());
         }
         rgbaRow(frame.data[0] + y * frame.linesize[0], cb.data(), cr.data(), width, k,
-                rgba + static_cast<size_t>(y) * width * 4);
+                redShift(order), rgba + static_cast<size_t>(y) * width * 4);
     }
 }
 
-void YuvConverter::fromRgba(const uint8_t* rgba, int width, int height, AVFrame& frame) const {
+void YuvConverter::fromRgba(const uint8_t* rgba, int width, int height, AVFrame& frame,
+                            PixelOrder order) const {
     const FromRgb k{mKr, 1.0f - mKr - mKb, mKb, mYOffset, mYRange / 255.0f};
     const float cbScale = mCRange / (255.0f * 2 * (1 - mKb));
     const float crScale = mCRange / (255.0f * 2 * (1 - mKr));
@@ -155,8 +170,8 @@ void YuvConverter::fromRgba(const uint8_t* rgba, int width, int height, AVFrame&
         const int y0 = cy << mShiftY;
         const int rows = height - y0 < (1 << mShiftY) ? height - y0 : (1 << mShiftY);
         for (int r = 0; r < rows; ++r) {
-            lumaRow(rgba + static_cast<size_t>(y0 + r) * width * 4, width, k, r == 0,
-                    frame.data[0] + (y0 + r) * frame.linesize[0], db.data(), dr.data());
+            lumaRow(rgba + static_cast<size_t>(y0 + r) * width * 4, width, k, redShift(order),
+                    r == 0, frame.data[0] + (y0 + r) * frame.linesize[0], db.data(), dr.data());
         }
         chromaRow(db.data(), width, mShiftX, rows, cbScale, frame.data[1] + cy * frame.linesize[1]);
         chromaRow(dr.data(), width, mShiftX, rows, crScale, frame.data[2] + cy * frame.linesize[2]);

@@ -11,6 +11,7 @@ extern "C" {
 #include <cstdint>
 #include <optional>
 
+#include "media/Image.h"
 #include "media/VideoColour.h"
 
 namespace Corvane::Tessory::Cli {
@@ -20,12 +21,14 @@ class YuvConverter {
     /// Nothing for a pixel format, matrix or range it does not handle.
     static std::optional<YuvConverter> make(AVPixelFormat format, const VideoColour& colour);
 
-    /// The frame as RGBA rows of width * 4 bytes, alpha 255. Each chroma sample is repeated
-    /// over the pixels it covers, so that fromRgba's average gives it back.
-    void toRgba(const AVFrame& frame, uint8_t* rgba, int width, int height) const;
-    /// RGBA rows of width * 4 bytes into the frame's planes; chroma is the average over the
-    /// pixels each sample covers. The alpha bytes are ignored.
-    void fromRgba(const uint8_t* rgba, int width, int height, AVFrame& frame) const;
+    /// The frame as rows of width * 4 bytes in `order`, alpha 255. Each chroma sample is
+    /// repeated over the pixels it covers, so that fromRgba's average gives it back.
+    void toRgba(const AVFrame& frame, uint8_t* rgba, int width, int height,
+                PixelOrder order = PixelOrder::RGBA) const;
+    /// Rows of width * 4 bytes in `order` into the frame's planes; chroma is the average
+    /// over the pixels each sample covers. The alpha bytes are ignored.
+    void fromRgba(const uint8_t* rgba, int width, int height, AVFrame& frame,
+                  PixelOrder order = PixelOrder::RGBA) const;
 
   private:
     YuvConverter() = default;
