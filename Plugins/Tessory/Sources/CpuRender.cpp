@@ -82,15 +82,7 @@ Kernel chosenKernel() {
 
 }  // namespace
 
-CpuRender::CpuRender(unsigned threads) : mPool(threads), mUnpremultiply(256 * 256, 0) {
-    // The output pass divides the 8-bit colour by the 8-bit alpha in float.
-    for (int a = 1; a < 256; ++a) {
-        for (int c = 0; c < 256; ++c) {
-            const float v = (static_cast<float>(c) / 255.0f) / (static_cast<float>(a) / 255.0f);
-            mUnpremultiply[256 * a + c] = static_cast<uint8_t>(std::fmin(v, 1.0f) * 255.0f + 0.5f);
-        }
-    }
-}
+CpuRender::CpuRender(unsigned threads) : mPool(threads) {}
 
 void CpuRender::render(const CompositingInputs& in, const Pixels& input, const Pixels& output) {
     if (input.width <= 0 || input.height <= 0) return;
@@ -136,7 +128,6 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         });
         f.opaqueInput = opaque.load();
     }
-    f.unpremultiply = mUnpremultiply.data();
 
     // The distance beyond which an instance shows its plain behaviour: the band reaches
     // edgeSize outwards for Fill Inside; Fill Outside's coverage ramp ends at 1.

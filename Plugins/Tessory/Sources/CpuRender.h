@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "CompositingInputs.h"
 #include "Helper/WorkerPool.h"
@@ -34,9 +33,6 @@ class CpuRender {
 
   private:
     WorkerPool mPool;
-    // Straight colour of a premultiplied 8-bit value, indexed [alpha][value]: the output
-    // pass's division, done once.
-    std::vector<uint8_t> mUnpremultiply;
 };
 
 }  // namespace Corvane::Tessory

@@ -55,7 +55,6 @@ struct Frame {
     int instances;
     bool opaqueInput;
     Instance inst[kMaxInstances];
-    const uint8_t* unpremultiply;
 };
 
 using StripFn = void (*)(const Frame&, int strip);
