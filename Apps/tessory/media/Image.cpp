@@ -26,9 +26,11 @@ void Image::setSize(int width, int height, PixelOrder order) {
 }
 
 void Image::fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
-    const uint8_t pixel[4] = {r, g, b, a};
-    const uint8_t argb[4] = {a, r, g, b};
-    const uint8_t* in = mOrder == PixelOrder::RGBA ? pixel : argb;
+    uint8_t in[4];
+    in[alphaByte(mOrder)] = a;
+    in[redByte(mOrder)] = r;
+    in[redByte(mOrder) + 1] = g;
+    in[redByte(mOrder) + 2] = b;
     uint8_t* d = data();
     for (size_t i = 0; i < bytes(); i += 4) std::copy_n(in, 4, d + i);
 }
@@ -36,7 +38,7 @@ void Image::fill(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
 bool Image::hasAlpha() const {
     // A row at a time without an early exit, so that the loop vectorises.
     const size_t row = 4 * static_cast<size_t>(mWidth);
-    const size_t alpha = mOrder == PixelOrder::RGBA ? 3 : 0;
+    const size_t alpha = alphaByte(mOrder);
     const uint8_t* d = data();
     for (size_t start = 0; start < bytes(); start += row) {
         uint8_t all = 255;
@@ -64,8 +66,8 @@ Image Image::flattened() const {
 
 void Image::flattenInto(Image& out) const {
     out.setSize(mWidth, mHeight, mOrder);
-    const size_t alpha = mOrder == PixelOrder::RGBA ? 3 : 0;
-    const size_t colour = mOrder == PixelOrder::RGBA ? 0 : 1;
+    const size_t alpha = alphaByte(mOrder);
+    const size_t colour = redByte(mOrder);
     const uint8_t* s = data();
     uint8_t* d = out.data();
     for (size_t i = 0; i < bytes(); i += 4) {

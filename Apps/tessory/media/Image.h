@@ -11,6 +11,14 @@ namespace Corvane::Tessory::Cli {
 
 enum class PixelOrder { RGBA, ARGB };
 
+/// Where a pixel's alpha byte and its red byte (green and blue follow) lie in each order.
+constexpr size_t alphaByte(PixelOrder order) {
+    return order == PixelOrder::RGBA ? 3 : 0;
+}
+constexpr size_t redByte(PixelOrder order) {
+    return order == PixelOrder::RGBA ? 0 : 1;
+}
+
 class Image {
   public:
     Image() = default;

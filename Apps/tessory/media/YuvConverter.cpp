@@ -98,7 +98,7 @@ TESSORY_ROW_LOOP void chromaRow(const float* d, int width, int shift, int rows, 
 }
 
 unsigned redShift(PixelOrder order) {
-    return order == PixelOrder::RGBA ? 0 : 8;
+    return static_cast<unsigned>(8 * redByte(order));
 }
 
 }  // namespace
