@@ -43,6 +43,32 @@ double boundingRadius(int shape, double s1, double s2, double reach) {
     }
 }
 
+// R such that a point r from the shape's centre has a distance of at most r - R (inside
+// stays true) or at least R - r (the hole of a ring: inside turns false); 0 where none is
+// known.
+double holeRadius(int shape, double s1, double s2, bool& inside) {
+    inside = true;
+    switch (static_cast<ShapeType>(shape)) {
+        case ShapeType::Circle:
+        case ShapeType::Triangle:
+        case ShapeType::Hexagon:
+        case ShapeType::Octagon:
+            // s1 is the polygons' inner radius.
+            return s1;
+        case ShapeType::Rectangle:
+            return std::fmin(s1, s2);
+        case ShapeType::Cross:
+        case ShapeType::TShape:
+            // Each bar's distance is at most r + |s2| - s1 / 2.
+            return s1 / 2 - std::fabs(s2);
+        case ShapeType::Ring:
+            inside = false;
+            return s2;
+        default:
+            return 0;
+    }
+}
+
 // The kernel builds, narrowest first; kBuilds holds their functions in this order.
 enum class Kernel { Portable, Avx2, Avx512 };
 
@@ -132,6 +158,10 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
     // The distance beyond which an instance shows its plain behaviour: the band reaches
     // edgeSize outwards for Fill Inside; Fill Outside's coverage ramp ends at 1.
     const double reach = (f.fillOutside ? 1.0 : std::fmax(f.edgeSize, 0.0f) + 1.0) + 1.0;
+    // Where coverage is 0 with no band (d <= -edgeSize) the instance adds nothing; where
+    // coverage is 1 (d >= 1) it shows its plain sample. Both are exact, so a margin of 1
+    // only covers the distance's rounding.
+    const double emptyDepth = std::fmax(f.edgeSize, 0.0f) + 1.0, plainDepth = 2.0;
     for (int i = 0; i < f.instances; ++i) {
         Instance& k = f.inst[i];
         const Affine& t = in.transforms[i];
@@ -151,6 +181,12 @@ void CpuRender::render(const CompositingInputs& in, const Pixels& input, const P
         k.radius = boundingRadius(f.shape, k.size1, k.size2, reach);
         k.culls = std::fabs(det) > 1e-9 && std::isfinite(k.radius) && std::isfinite(det);
         if (k.culls && k.radius >= 0) k.radius += 1.0;
+        bool inside = true;
+        const double hole = holeRadius(f.shape, k.size1, k.size2, inside);
+        // Fill Outside is empty inside the shape and plain outside it; Fill Inside the other
+        // way round.
+        k.holePlain = inside != f.fillOutside;
+        k.hole = k.culls ? hole - (k.holePlain ? plainDepth : emptyDepth) - 1.0 : -1;
         k.occludes = k.culls && f.fillOutside && f.opaqueInput && k.opacity == 1.0f;
     }
 

@@ -3,7 +3,9 @@
 // span per instance and row, from the disc that holds the shape and its band, mapped
 // through the instance's placement. Outside that span a Fill Inside instance is
 // transparent and a Fill Outside instance shows its sample at full coverage; an instance
-// that is opaque there hides everything below it, so compositing starts at it.
+// that is opaque there hides everything below it, so compositing starts at it. Likewise
+// within a disc that lies deeper inside the shape (or a ring's hole) than its band reaches,
+// an instance is transparent or its plain sample, with no shape to evaluate.
 // Arithmetic stays IEEE single precision, as the program's: fast-math moves low-alpha
 // pixels visibly. The one exception is the sampling of shrunk axis-aligned instances with
 // AVX2, which is fixed point as a GPU's texture filter is (see sampleDirect).
@@ -482,45 +484,69 @@ TESSORY_INLINE void layerPart(const Frame& f, const Instance& k, int y, Span s, 
     }
 }
 
+TESSORY_INLINE Span overlap(Span a, Span b) {
+    return Span{a.begin > b.begin ? a.begin : b.begin, a.end < b.end ? a.end : b.end};
+}
+
 // One instance over the chunk c (at most kChunk pixels): the shape within the instance's
-// span, and outside it a Fill Outside instance's plain sample.
+// span less its hole, the hole's plain behaviour, and outside the span a Fill Outside
+// instance's plain sample.
 template <ShapeType Shape>
-TESSORY_INLINE void layer(const Frame& f, const Instance& k, int y, Span c, Span inner,
+TESSORY_INLINE void layer(const Frame& f, const Instance& k, int y, Span c, Span inner, Span hole,
                           Chunk& row) {
-    const Span left{c.begin, inner.begin < c.end ? inner.begin : c.end};
-    const Span right{inner.end > c.begin ? inner.end : c.begin, c.end};
-    const Span middle{inner.begin > c.begin ? inner.begin : c.begin,
-                      inner.end < c.end ? inner.end : c.end};
     if (inner.empty()) {
         if (f.fillOutside) layerPart<Shape, false>(f, k, y, c, c.begin, row);
         return;
     }
     if (f.fillOutside) {
+        const Span left{c.begin, inner.begin < c.end ? inner.begin : c.end};
+        const Span right{inner.end > c.begin ? inner.end : c.begin, c.end};
         if (!left.empty()) layerPart<Shape, false>(f, k, y, left, c.begin, row);
         if (!right.empty()) layerPart<Shape, false>(f, k, y, right, c.begin, row);
     }
-    if (!middle.empty()) layerPart<Shape, true>(f, k, y, middle, c.begin, row);
+    const Span middle = overlap(c, inner);
+    if (middle.empty()) return;
+    const Span h = overlap(middle, hole);
+    if (h.empty()) {
+        layerPart<Shape, true>(f, k, y, middle, c.begin, row);
+        return;
+    }
+    if (h.begin > middle.begin) {
+        layerPart<Shape, true>(f, k, y, Span{middle.begin, h.begin}, c.begin, row);
+    }
+    if (k.holePlain) layerPart<Shape, false>(f, k, y, h, c.begin, row);
+    if (middle.end > h.end) layerPart<Shape, true>(f, k, y, Span{h.end, middle.end}, c.begin, row);
 }
 
-// Pixels of row y whose instance-frame point lies within the instance's radius: the row's
-// chord of the ellipse the placement makes of that disc, widened by a pixel.
-Span instanceSpan(const Frame& f, const Instance& k, int y) {
-    if (!k.culls) return Span{0, f.width};
-    if (k.radius < 0) return Span{0, 0};
+// Pixels of row y whose instance-frame point lies within radius of the centre: the row's
+// chord of the ellipse the placement makes of that disc, widened by pad pixels each side
+// (narrowed where pad is negative).
+Span chord(const Frame& f, const Instance& k, int y, double radius, double pad) {
     const double py = y + 0.5;
     const double vx = k.sample.a, vy = k.sample.b;
     const double qx = k.sample.c * py + k.sample.e - f.cx;
     const double qy = k.sample.d * py + k.sample.f - f.cy;
     const double vv = vx * vx + vy * vy, vq = vx * qx + vy * qy;
-    const double disc = vq * vq - vv * (qx * qx + qy * qy - k.radius * k.radius);
+    const double disc = vq * vq - vv * (qx * qx + qy * qy - radius * radius);
     if (disc < 0) return Span{0, 0};
     const double root = std::sqrt(disc);
     // Pixel x's centre is x + 0.5.
-    const double lo = (-vq - root) / vv - 0.5 - 1.0, hi = (-vq + root) / vv - 0.5 + 1.0;
+    const double lo = (-vq - root) / vv - 0.5 - pad, hi = (-vq + root) / vv - 0.5 + pad;
     if (!(lo < f.width) || !(hi >= 0)) return Span{0, 0};
     const int begin = lo <= 0 ? 0 : static_cast<int>(std::ceil(lo));
     const int end = hi >= f.width - 1 ? f.width : static_cast<int>(std::floor(hi)) + 1;
     return Span{begin, end};
+}
+
+// Where the instance can differ from its plain behaviour, widened by a pixel.
+Span instanceSpan(const Frame& f, const Instance& k, int y) {
+    if (!k.culls) return Span{0, f.width};
+    return k.radius < 0 ? Span{0, 0} : chord(f, k, y, k.radius, 1.0);
+}
+
+// Where it shows one behaviour throughout (see Instance::hole), narrowed by a pixel.
+Span holeSpan(const Frame& f, const Instance& k, int y) {
+    return k.culls && k.hole > 0 ? chord(f, k, y, k.hole, -1.0) : Span{0, 0};
 }
 
 TESSORY_INLINE void background(const Frame& f, int y, Span s, Chunk& row) {
@@ -561,8 +587,11 @@ TESSORY_INLINE void writeOut(const Frame& f, int y, Span s, const Chunk& row) {
 
 template <ShapeType Shape>
 TESSORY_INLINE void renderRow(const Frame& f, int y) {
-    Span spans[kMaxInstances];
-    for (int i = 0; i < f.instances; ++i) spans[i] = instanceSpan(f, f.inst[i], y);
+    Span spans[kMaxInstances], holes[kMaxInstances];
+    for (int i = 0; i < f.instances; ++i) {
+        spans[i] = instanceSpan(f, f.inst[i], y);
+        holes[i] = holeSpan(f, f.inst[i], y);
+    }
 
     // Where compositing starts: covered holds the pixels inside the span of every
     // occluding instance so far; a pixel that leaves it at instance j starts at j.
@@ -575,8 +604,7 @@ TESSORY_INLINE void renderRow(const Frame& f, int y) {
     Span covered{0, f.width};
     for (int j = 0; j < f.instances && !covered.empty(); ++j) {
         if (!f.inst[j].occludes) continue;
-        const Span next{spans[j].begin > covered.begin ? spans[j].begin : covered.begin,
-                        spans[j].end < covered.end ? spans[j].end : covered.end};
+        const Span next = overlap(spans[j], covered);
         if (next.empty()) {
             regions[count++] = Region{j, covered};
             covered = Span{0, 0};
@@ -613,7 +641,7 @@ TESSORY_INLINE void renderRow(const Frame& f, int y) {
                 }
             }
             for (int i = start == f.instances ? start - 1 : start; i >= 0; --i) {
-                if (f.inst[i].visible) layer<Shape>(f, f.inst[i], y, c, spans[i], row);
+                if (f.inst[i].visible) layer<Shape>(f, f.inst[i], y, c, spans[i], holes[i], row);
             }
             writeOut(f, y, c, row);
         }

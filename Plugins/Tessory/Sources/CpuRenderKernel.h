@@ -26,6 +26,10 @@ struct Instance {
     // The span test: pixels whose instance-frame point lies within radius of the centre.
     bool culls;
     double radius;
+    // Pixels within hole of the centre (negative: none) all show one plain behaviour: the
+    // sample at full coverage with no band when holePlain, else nothing at all.
+    double hole;
+    bool holePlain;
     bool occludes;  // outside its span it is opaque (Fill Outside, opaque input, opacity 1)
     // Axis-aligned placement over 2x2 texels or more: per output column, the left texel
     // of the bilinear pair and the weight of the right one (see columns()); else null.
