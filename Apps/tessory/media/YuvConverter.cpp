@@ -15,67 +15,97 @@ namespace {
 #define TESSORY_ROW_LOOP
 #endif
 
+// A value that already carries the rounding half, truncated and clamped as an integer:
+// float clamps with ternaries vectorise as compares and masked blends, integer ones as
+// single min and max instructions. Below 0 the truncation gives a number at most 0, or
+// INT_MIN, both clamped to 0.
+inline uint32_t rounded8(float v) {
+    const int i = static_cast<int>(v);
+    return static_cast<uint32_t>(i < 0 ? 0 : i > 255 ? 255 : i);
+}
+
+// Rounded half up and clamped to 0..255.
 inline uint32_t unorm8(float v) {
-    v = v < 0.0f ? 0.0f : v;
-    v = v > 255.0f ? 255.0f : v;
-    return static_cast<uint32_t>(static_cast<int>(v + 0.5f));
+    return rounded8(v + 0.5f);
 }
 
 // Y'CbCr to 0..255 RGB: R = Y' + 2 (1 - Kr) Cr', B = Y' + 2 (1 - Kb) Cb', and G from
-// Y' = Kr R + Kg G + Kb B; the factors include the range's scales.
+// Y' = Kr R + Kg G + Kb B; the factors include the range's scales. The luma term carries
+// the half that rounds each channel.
 struct ToRgb {
-    float yOffset, yScale, rFromCr, gFromCb, gFromCr, bFromCb;
+    float yScale, yBias, rFromCr, gFromCb, gFromCr, bFromCb;
 };
 
-// A chroma row repeated over the pixels its samples cover, less 128.
-TESSORY_ROW_LOOP void expandChroma(const uint8_t* c, int width, int shift, float* out) {
+// Each chroma sample's three terms, once per sample rather than once per pixel, repeated
+// over the pixels the sample covers; one more than the width, for an odd width's last pair.
+struct ChromaTerms {
+    explicit ChromaTerms(int width) : r(static_cast<size_t>(width)), g(r.size()), b(r.size()) {}
+    std::vector<float> r, g, b;
+};
+
+// Restrict-qualified: with five arrays the compiler would not vectorise behind run-time
+// overlap checks.
+TESSORY_ROW_LOOP void chromaTerms(const uint8_t* __restrict cbRow, const uint8_t* __restrict crRow,
+                                  int width, int shift, ToRgb k, float* __restrict r,
+                                  float* __restrict g, float* __restrict b) {
     if (shift == 0) {
-        for (int x = 0; x < width; ++x) out[x] = static_cast<float>(c[x]) - 128.0f;
+        for (int x = 0; x < width; ++x) {
+            const float cb = static_cast<float>(cbRow[x]) - 128.0f;
+            const float cr = static_cast<float>(crRow[x]) - 128.0f;
+            r[x] = k.rFromCr * cr;
+            g[x] = k.gFromCb * cb + k.gFromCr * cr;
+            b[x] = k.bFromCb * cb;
+        }
         return;
     }
     // In pairs: indexing by x / 2 would make the compiler gather.
-    const int pairs = width / 2;
-    for (int i = 0; i < pairs; ++i) {
-        const float v = static_cast<float>(c[i]) - 128.0f;
-        out[2 * i] = v;
-        out[2 * i + 1] = v;
+    const int samples = (width + 1) / 2;
+    for (int i = 0; i < samples; ++i) {
+        const float cb = static_cast<float>(cbRow[i]) - 128.0f;
+        const float cr = static_cast<float>(crRow[i]) - 128.0f;
+        const float rt = k.rFromCr * cr, gt = k.gFromCb * cb + k.gFromCr * cr, bt = k.bFromCb * cb;
+        r[2 * i] = r[2 * i + 1] = rt;
+        g[2 * i] = g[2 * i + 1] = gt;
+        b[2 * i] = b[2 * i + 1] = bt;
     }
-    if (width % 2) out[width - 1] = static_cast<float>(c[pairs]) - 128.0f;
 }
 
 // Whole little-endian words built with shifts: byte stores of four channels vectorise
-// badly. Red sits `shift` bits up (0 in R, G, B, A order, 8 in A, R, G, B), green and blue
+// badly. Red sits Shift bits up (0 in R, G, B, A order, 8 in A, R, G, B), green and blue
 // above it, alpha in the byte left.
-TESSORY_ROW_LOOP void rgbaRow(const uint8_t* luma, const float* cb, const float* cr, int width,
-                              ToRgb k, unsigned shift, uint8_t* out) {
-    const uint32_t alpha = 0xffu << ((shift + 24) & 31);
+template <unsigned Shift>
+TESSORY_ROW_LOOP void rgbaRow(const uint8_t* luma, const ChromaTerms& c, int width, ToRgb k,
+                              uint8_t* out) {
+    constexpr uint32_t alpha = 0xffu << ((Shift + 24) & 31);
+    const float *r = c.r.data(), *g = c.g.data(), *b = c.b.data();
     for (int x = 0; x < width; ++x) {
-        const float l = (static_cast<float>(luma[x]) - k.yOffset) * k.yScale;
-        const uint32_t word = unorm8(l + k.rFromCr * cr[x]) << shift |
-                              unorm8(l - k.gFromCb * cb[x] - k.gFromCr * cr[x]) << (shift + 8) |
-                              unorm8(l + k.bFromCb * cb[x]) << (shift + 16) | alpha;
+        const float l = static_cast<float>(luma[x]) * k.yScale + k.yBias;
+        const uint32_t word = rounded8(l + r[x]) << Shift | rounded8(l - g[x]) << (Shift + 8) |
+                              rounded8(l + b[x]) << (Shift + 16) | alpha;
         std::memcpy(out + 4 * x, &word, 4);
     }
 }
 
-// RGBA (red `shift` bits up, as in rgbaRow) to Y' and to the per-pixel B - Y' and R - Y' (0..255
-// scale), which are added to db and dr unless first.
+// RGBA (red Shift bits up, as in rgbaRow) to Y' and to the per-pixel B - Y' and R - Y'
+// (0..255 scale), which start db and dr in a sample's first row and are added to them in
+// its others. The luma bias carries the rounding half.
 struct FromRgb {
-    float kr, kg, kb, yOffset, yScale;
+    float kr, kg, kb, yBias, yScale;
 };
 
-TESSORY_ROW_LOOP void lumaRow(const uint8_t* in, int width, FromRgb k, unsigned shift, bool first,
-                              uint8_t* luma, float* db, float* dr) {
+template <unsigned Shift, bool First>
+TESSORY_ROW_LOOP void lumaRow(const uint8_t* in, int width, FromRgb k, uint8_t* luma, float* db,
+                              float* dr) {
     for (int x = 0; x < width; ++x) {
         uint32_t word;
         std::memcpy(&word, in + 4 * x, 4);
-        const float red = static_cast<float>(word >> shift & 0xff);
-        const float green = static_cast<float>(word >> (shift + 8) & 0xff);
-        const float blue = static_cast<float>(word >> (shift + 16) & 0xff);
+        const float red = static_cast<float>(word >> Shift & 0xff);
+        const float green = static_cast<float>(word >> (Shift + 8) & 0xff);
+        const float blue = static_cast<float>(word >> (Shift + 16) & 0xff);
         const float l = k.kr * red + k.kg * green + k.kb * blue;
-        luma[x] = static_cast<uint8_t>(unorm8(k.yOffset + l * k.yScale));
-        db[x] = (first ? 0.0f : db[x]) + (blue - l);
-        dr[x] = (first ? 0.0f : dr[x]) + (red - l);
+        luma[x] = static_cast<uint8_t>(rounded8(l * k.yScale + k.yBias));
+        db[x] = (First ? 0.0f : db[x]) + (blue - l);
+        dr[x] = (First ? 0.0f : dr[x]) + (red - l);
     }
 }
 
@@ -95,10 +125,6 @@ TESSORY_ROW_LOOP void chromaRow(const float* d, int width, int shift, int rows, 
     }
     // An odd width's last sample covers one column.
     if (width % 2) c[pairs] = static_cast<uint8_t>(unorm8(128.0f + d[width - 1] * perRow));
-}
-
-unsigned redShift(PixelOrder order) {
-    return static_cast<unsigned>(8 * redByte(order));
 }
 
 }  // namespace
@@ -141,37 +167,43 @@ std::optional<YuvConverter> YuvConverter::make(AVPixelFormat format, const Video
 
 void YuvConverter::toRgba(const AVFrame& frame, uint8_t* rgba, int width, int height,
                           PixelOrder order) const {
-    const float kg = 1.0f - mKr - mKb, cs = 255.0f / mCRange;
-    const ToRgb k{mYOffset,
-                  255.0f / mYRange,
+    const float kg = 1.0f - mKr - mKb, cs = 255.0f / mCRange, yScale = 255.0f / mYRange;
+    const ToRgb k{yScale,
+                  0.5f - mYOffset * yScale,
                   2 * (1 - mKr) * cs,
                   2 * mKb * (1 - mKb) / kg * cs,
                   2 * mKr * (1 - mKr) / kg * cs,
                   2 * (1 - mKb) * cs};
-    std::vector<float> cb(static_cast<size_t>(width)), cr(cb.size());
+    ChromaTerms terms(width);
+    const auto row = order == PixelOrder::RGBA ? rgbaRow<0> : rgbaRow<8>;
     for (int y = 0; y < height; ++y) {
         if (y % (1 << mShiftY) == 0) {
             const int cy = y >> mShiftY;
-            expandChroma(frame.data[1] + cy * frame.linesize[1], width, mShiftX, cb.data());
-            expandChroma(frame.data[2] + cy * frame.linesize[2], width, mShiftX, cr.data());
+            chromaTerms(frame.data[1] + cy * frame.linesize[1],
+                        frame.data[2] + cy * frame.linesize[2], width, mShiftX, k, terms.r.data(),
+                        terms.g.data(), terms.b.data());
         }
-        rgbaRow(frame.data[0] + y * frame.linesize[0], cb.data(), cr.data(), width, k,
-                redShift(order), rgba + static_cast<size_t>(y) * width * 4);
+        row(frame.data[0] + y * frame.linesize[0], terms, width, k,
+            rgba + static_cast<size_t>(y) * width * 4);
     }
 }
 
 void YuvConverter::fromRgba(const uint8_t* rgba, int width, int height, AVFrame& frame,
                             PixelOrder order) const {
-    const FromRgb k{mKr, 1.0f - mKr - mKb, mKb, mYOffset, mYRange / 255.0f};
+    const FromRgb k{mKr, 1.0f - mKr - mKb, mKb, mYOffset + 0.5f, mYRange / 255.0f};
     const float cbScale = mCRange / (255.0f * 2 * (1 - mKb));
     const float crScale = mCRange / (255.0f * 2 * (1 - mKr));
+    const bool rgbaOrder = order == PixelOrder::RGBA;
+    const auto firstRow = rgbaOrder ? lumaRow<0, true> : lumaRow<8, true>;
+    const auto nextRow = rgbaOrder ? lumaRow<0, false> : lumaRow<8, false>;
     std::vector<float> db(static_cast<size_t>(width)), dr(db.size());
     for (int cy = 0; cy << mShiftY < height; ++cy) {
         const int y0 = cy << mShiftY;
         const int rows = height - y0 < (1 << mShiftY) ? height - y0 : (1 << mShiftY);
         for (int r = 0; r < rows; ++r) {
-            lumaRow(rgba + static_cast<size_t>(y0 + r) * width * 4, width, k, redShift(order),
-                    r == 0, frame.data[0] + (y0 + r) * frame.linesize[0], db.data(), dr.data());
+            (r == 0 ? firstRow : nextRow)(rgba + static_cast<size_t>(y0 + r) * width * 4, width, k,
+                                          frame.data[0] + (y0 + r) * frame.linesize[0], db.data(),
+                                          dr.data());
         }
         chromaRow(db.data(), width, mShiftX, rows, cbScale, frame.data[1] + cy * frame.linesize[1]);
         chromaRow(dr.data(), width, mShiftX, rows, crScale, frame.data[2] + cy * frame.linesize[2]);
