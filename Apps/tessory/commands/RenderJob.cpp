@@ -27,7 +27,7 @@ namespace Corvane::Tessory::Cli {
 
 namespace {
 
-constexpr size_t kQueueDepth = 4;  // frames in flight on each side of the renderer
+constexpr size_t kQueueDepth = 2;  // frames in flight on each side of the renderer
 constexpr double kDefaultFps = 30;
 
 void requireReadable(const std::string& path) {
