@@ -57,12 +57,14 @@ cli_frames=$(ffprobe -v error -count_frames -select_streams v:0 \
     -show_entries stream=nb_read_frames -of csv=p=0 "$work/out.mp4")
 
 # Minor page faults a frame of each host with the CPU renderer: the difference between runs of
-# 30 frames and of the whole long clip, so that start-up cancels out.
+# 30 frames and of the whole long clip, so that start-up cancels out. A host's start-up
+# faults vary by more than 210 frames add, so each count is the median of three runs.
 faults() { /usr/bin/time -o "$work/faults" -f %R "$@" >/dev/null 2>&1; cat "$work/faults"; }
+median_of_3() { median "$("$@")" "$("$@")" "$("$@")"; }
 per_frame() {
     local short long
-    short=$("$@" 30)
-    long=$("$@" "$long_frames")
+    short=$(median_of_3 "$@" 30)
+    long=$(median_of_3 "$@" "$long_frames")
     awk -v a="$short" -v b="$long" -v n="$((long_frames - 30))" 'BEGIN { printf "%.1f", (b - a) / n }'
 }
 cli_faults() {
