@@ -39,7 +39,7 @@ struct ToRgb {
 // Each chroma sample's three terms, once per sample rather than once per pixel, repeated
 // over the pixels the sample covers; one more than the width, for an odd width's last pair.
 struct ChromaTerms {
-    explicit ChromaTerms(int width) : r(static_cast<size_t>(width)), g(r.size()), b(r.size()) {}
+    explicit ChromaTerms(int width) : r(static_cast<size_t>(width) + 1), g(r.size()), b(r.size()) {}
     std::vector<float> r, g, b;
 };
 
