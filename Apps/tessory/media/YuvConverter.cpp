@@ -70,12 +70,16 @@ TESSORY_ROW_LOOP void chromaTerms(const uint8_t* __restrict cbRow, const uint8_t
     }
 }
 
+// How far up a little-endian pixel word red sits in each order; green and blue follow.
+template <PixelOrder Order>
+constexpr unsigned kRedShift = static_cast<unsigned>(8 * redByte(Order));
+
 // Whole little-endian words built with shifts: byte stores of four channels vectorise
-// badly. Red sits Shift bits up (0 in R, G, B, A order, 8 in A, R, G, B), green and blue
-// above it, alpha in the byte left.
-template <unsigned Shift>
+// badly. Alpha takes the byte left over.
+template <PixelOrder Order>
 TESSORY_ROW_LOOP void rgbaRow(const uint8_t* luma, const ChromaTerms& c, int width, ToRgb k,
                               uint8_t* out) {
+    constexpr unsigned Shift = kRedShift<Order>;
     constexpr uint32_t alpha = 0xffu << ((Shift + 24) & 31);
     const float *r = c.r.data(), *g = c.g.data(), *b = c.b.data();
     for (int x = 0; x < width; ++x) {
@@ -86,16 +90,17 @@ TESSORY_ROW_LOOP void rgbaRow(const uint8_t* luma, const ChromaTerms& c, int wid
     }
 }
 
-// RGBA (red Shift bits up, as in rgbaRow) to Y' and to the per-pixel B - Y' and R - Y'
+// Pixels in Order to Y' and to the per-pixel B - Y' and R - Y'
 // (0..255 scale), which start db and dr in a sample's first row and are added to them in
 // its others. The luma bias carries the rounding half.
 struct FromRgb {
     float kr, kg, kb, yBias, yScale;
 };
 
-template <unsigned Shift, bool First>
+template <PixelOrder Order, bool First>
 TESSORY_ROW_LOOP void lumaRow(const uint8_t* in, int width, FromRgb k, uint8_t* luma, float* db,
                               float* dr) {
+    constexpr unsigned Shift = kRedShift<Order>;
     for (int x = 0; x < width; ++x) {
         uint32_t word;
         std::memcpy(&word, in + 4 * x, 4);
@@ -175,7 +180,8 @@ void YuvConverter::toRgba(const AVFrame& frame, uint8_t* rgba, int width, int he
                   2 * mKr * (1 - mKr) / kg * cs,
                   2 * (1 - mKb) * cs};
     ChromaTerms terms(width);
-    const auto row = order == PixelOrder::RGBA ? rgbaRow<0> : rgbaRow<8>;
+    const auto row =
+        order == PixelOrder::RGBA ? rgbaRow<PixelOrder::RGBA> : rgbaRow<PixelOrder::ARGB>;
     for (int y = 0; y < height; ++y) {
         if (y % (1 << mShiftY) == 0) {
             const int cy = y >> mShiftY;
@@ -194,8 +200,10 @@ void YuvConverter::fromRgba(const uint8_t* rgba, int width, int height, AVFrame&
     const float cbScale = mCRange / (255.0f * 2 * (1 - mKb));
     const float crScale = mCRange / (255.0f * 2 * (1 - mKr));
     const bool rgbaOrder = order == PixelOrder::RGBA;
-    const auto firstRow = rgbaOrder ? lumaRow<0, true> : lumaRow<8, true>;
-    const auto nextRow = rgbaOrder ? lumaRow<0, false> : lumaRow<8, false>;
+    const auto firstRow =
+        rgbaOrder ? lumaRow<PixelOrder::RGBA, true> : lumaRow<PixelOrder::ARGB, true>;
+    const auto nextRow =
+        rgbaOrder ? lumaRow<PixelOrder::RGBA, false> : lumaRow<PixelOrder::ARGB, false>;
     std::vector<float> db(static_cast<size_t>(width)), dr(db.size());
     for (int cy = 0; cy << mShiftY < height; ++cy) {
         const int y0 = cy << mShiftY;
